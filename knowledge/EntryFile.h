@@ -1,0 +1,54 @@
+#pragma once
+// The entry file format: entries delimited by the question marker "(%Q%)" and the answer
+// marker "(%A%)", bytes in the ANSI code page, nothing trimmed or converted.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vorna {
+
+inline constexpr std::string_view kQuestionMarker = "(%Q%)";
+inline constexpr std::string_view kAnswerMarker = "(%A%)";
+inline constexpr std::size_t kMarkerLength = 5;
+// Appended to the content before scanning: the end of the file acts as one more question
+// marker, and its leading '(' keeps a marker from forming across the boundary.
+inline constexpr std::string_view kEndSentinel = "(%Q%)m(%A%)y";
+// The reader's fixed chunk size.
+inline constexpr std::size_t kReadChunk = 80;
+
+using EntrySink = std::function<void(std::string question, std::string answer)>;
+
+// Scans content (which must already end with kEndSentinel) and hands every entry, in file
+// order, to sink. Linear in the content's size on every input.
+void ParseEntries(std::string_view contentWithSentinel, const EntrySink& sink);
+
+enum class ReadStatus { ok, openFailed, readFailed };
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::ok;
+    std::size_t bytesRead = 0; // bytes of the file consumed before the status was decided
+};
+
+// Reads the whole file through the file object in kReadChunk pieces, appends the sentinel
+// and parses it. Entries are handed to sink only when the whole file was read.
+ReadResult ReadEntryFile(const std::string& path, const EntrySink& sink);
+
+// The writer's record: "\r\n(%Q%)\r\n" question "\r\n(%A%)\r\n" answer, nothing after.
+std::string MakeRecord(std::string_view question, std::string_view answer);
+
+// The six tests on a new entry, in the order in which the first failure decides.
+enum class EntryCheck {
+    ok,
+    questionEmpty,
+    questionHasQuestionMarker,
+    questionHasAnswerMarker,
+    answerEmpty,
+    answerHasQuestionMarker,
+    answerHasAnswerMarker,
+};
+EntryCheck CheckNewEntry(std::string_view question, std::string_view answer);
+// The user's message for a failed check (UTF-8); empty for ok.
+const char* EntryCheckMessage(EntryCheck check);
+
+} // namespace vorna

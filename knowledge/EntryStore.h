@@ -1,0 +1,26 @@
+#pragma once
+// The in-memory knowledge base: two parallel lists, entry i at index i of both.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vorna {
+
+class CEntryStore {
+public:
+    void AddEntry(std::string question, std::string answer);
+    // Empties the questions, then the answers.
+    void RemoveAll();
+    std::size_t GetCount() const { return m_arrQuestions.size(); }
+
+    std::vector<std::string> m_arrQuestions;
+    std::vector<std::string> m_arrAnswers;
+};
+
+enum class FileCheck { ok, missing, cannotOpen };
+
+// Does the path name an existing file that opens for reading with no sharing?
+// The caller decides whether and how to tell the user.
+FileCheck CheckEntryFile(const std::string& path);
+
+} // namespace vorna

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Builds and runs every test: native (plain and under sanitizers), fuzz smoke runs, and the
+# Windows build's core and end-to-end tests under Wine. Prints a summary line per stage.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh || exit 1
+
+jobs=$(nproc)
+passed=0
+failed=0
+summary=()
+
+stage() {
+    local name="$1"
+    shift
+    echo
+    echo "=== $name"
+    local start=$SECONDS
+    if "$@"; then
+        passed=$((passed + 1))
+        summary+=("PASS  $name ($((SECONDS - start)) s)")
+    else
+        failed=$((failed + 1))
+        summary+=("FAIL  $name ($((SECONDS - start)) s)")
+    fi
+}
+
+native_tests() {
+    local preset="$1"
+    cmake --preset "$preset" >/dev/null &&
+        cmake --build --preset "$preset" -j "$jobs" &&
+        ctest --test-dir "build/$preset" --output-on-failure
+}
+
+fuzz_smoke() {
+    cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$jobs" || return 1
+    local ok=0 target
+    for target in build/fuzz/fuzz_*; do
+        [ -x "$target" ] || continue
+        local name corpus
+        name=$(basename "$target")
+        corpus="build/fuzz/corpus-$name"
+        mkdir -p "$corpus"
+        echo "--- $name, ${VORNA_FUZZ_SECONDS:-30} s"
+        if ! "$target" -max_total_time="${VORNA_FUZZ_SECONDS:-30}" -print_final_stats=1 \
+            "$corpus" fuzz/corpus 2>"build/fuzz/$name.log"; then
+            tail -n 40 "build/fuzz/$name.log"
+            ok=1
+        else
+            grep -E 'stat::number_of_executed_units|Done' "build/fuzz/$name.log" | tail -n 2
+        fi
+    done
+    return $ok
+}
+
+windows_tests() {
+    cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || return 1
+    source scripts/wine-env.sh
+    vorna_ensure_display || return 1
+    vorna_start_wine
+    local rc=0
+    ctest --test-dir build/windows --output-on-failure || rc=1
+    vorna_stop_wine
+    return $rc
+}
+
+stage "native tests" native_tests native
+stage "native tests under ASan and UBSan" native_tests native-asan
+stage "fuzz smoke runs" fuzz_smoke
+stage "Windows tests under Wine" windows_tests
+
+echo
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
+echo "stages: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
