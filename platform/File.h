@@ -21,15 +21,18 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // Status query by name: true when something of that name exists. Nothing is opened.
+    // Status query by name: true when something of that name exists (a folder too).
+    // Nothing is opened.
     static bool GetStatus(const std::string& path);
 
-    // Opens an existing file with no sharing; fails when it is missing or another opener
-    // holds it. Closes a file that was open before.
+    // Opens an existing regular file with no sharing; fails when it is missing, is not a
+    // plain file, or another opener holds it. Closes a file that was open before, also when
+    // the new open fails.
     bool Open(const std::string& path, unsigned flags);
     bool IsOpen() const;
     // Reads up to count bytes; returns how many were read, 0 at the end or on failure.
-    std::size_t Read(void* buffer, std::size_t count);
+    // failed (when given) tells the two apart: true when the read itself failed.
+    std::size_t Read(void* buffer, std::size_t count, bool* failed = nullptr);
     // Moves to the end; returns false on failure. length receives the new position.
     bool SeekToEnd(std::uint64_t* length = nullptr);
     // Writes count bytes at the current position; returns how many were written.
