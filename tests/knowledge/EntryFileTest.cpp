@@ -171,7 +171,8 @@ std::string FileOfSize(std::size_t size, std::size_t preamble) {
 }
 
 TEST_F(ReadEntryFileTest, ReadingInChunksGivesWhatParsingInOnePieceGives) {
-    for (std::size_t size : {0, 1, 4, 79, 80, 81, 159, 160, 161, 800, 801, 8000, 8001}) {
+    for (std::size_t size :
+         {0, 1, 4, 79, 80, 81, 159, 160, 161, 800, 801, 8000, 8001, 65600, 65601, 65536 + 79}) {
         for (std::size_t preamble : {0, 75, 76, 77, 78, 79}) {
             if (preamble > size)
                 continue;

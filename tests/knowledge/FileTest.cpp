@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace vorna {
 namespace {
@@ -54,6 +55,42 @@ TEST_F(FileTest, ReadDeliversAtMostTheAskedCountThenZero) {
     EXPECT_EQ(std::string(buf, 20), content.substr(80));
     EXPECT_EQ(file.Read(buf, sizeof buf, &failed), 0u);
     EXPECT_FALSE(failed);
+}
+
+// A read-only file is read ahead in blocks; any mix of read sizes still gives the bytes in
+// order, and a seek to the end drops what was read ahead.
+TEST_F(FileTest, ReadsOfAnySizeDeliverTheFileInOrder) {
+    std::string content(200001, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 131 % 251);
+    std::string path = WriteFile("big.vendu", content);
+    for (unsigned mode : {unsigned(CFile::modeRead), unsigned(CFile::modeReadWrite)}) {
+        CFile file;
+        ASSERT_TRUE(file.Open(path, mode));
+        std::string got;
+        std::vector<char> buf(100000);
+        const std::size_t sizes[] = {80, 1, 70000, 3, 65536, 80};
+        for (std::size_t k = 0;; ++k) {
+            std::size_t n = file.Read(buf.data(), sizes[k % 6]);
+            if (n == 0)
+                break;
+            ASSERT_LE(n, sizes[k % 6]);
+            got.append(buf.data(), n);
+        }
+        EXPECT_EQ(got, content) << "mode " << mode;
+        std::uint64_t length = 0;
+        ASSERT_TRUE(file.SeekToEnd(&length));
+        EXPECT_EQ(length, content.size());
+        EXPECT_EQ(file.Read(buf.data(), 80), 0u);
+    }
+    CFile file;
+    ASSERT_TRUE(file.Open(path, CFile::modeRead));
+    char small[80];
+    ASSERT_EQ(file.Read(small, sizeof small), 80u);
+    std::uint64_t length = 0;
+    ASSERT_TRUE(file.SeekToEnd(&length));
+    EXPECT_EQ(length, content.size());
+    EXPECT_EQ(file.Read(small, sizeof small), 0u);
 }
 
 TEST_F(FileTest, ReadOnAClosedFileFailsAndSaysSo) {
