@@ -200,7 +200,12 @@ int RunSearch(const std::vector<std::string>& args) {
                     window.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
                 const std::string_view answer =
                     window.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
-                if (vorna::FindKeyword(question, keyword, lead) != std::string_view::npos ||
+                // at is the keyword's first place in the entry: when it lies past the
+                // question, the question cannot hold the keyword.
+                const bool inQuestion =
+                    at < span.answerMarker &&
+                    vorna::FindKeyword(question, keyword, lead) != std::string_view::npos;
+                if (inQuestion ||
                     vorna::FindKeyword(answer, keyword, lead) != std::string_view::npos) {
                     ++count;
                     if (!countOnly) {
