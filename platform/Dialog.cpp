@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace vorna {
@@ -34,36 +35,57 @@ void CDataExchange::Control(int id, CWin& control) {
         control.SubclassWindow(m_dialog.GetItem(id));
 }
 
+namespace {
+
+std::string ReadTextAnsi(HWND item) {
+    int n = ::GetWindowTextLengthA(item);
+    std::vector<char> buffer(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
+    int got = ::GetWindowTextA(item, buffer.data(), static_cast<int>(buffer.size()));
+    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+std::wstring ReadTextWide(HWND item) {
+    int n = ::GetWindowTextLengthW(item);
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
+    int got = ::GetWindowTextW(item, buffer.data(), static_cast<int>(buffer.size()));
+    return std::wstring(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+} // namespace
+
+// Writing skips a control that already shows the value: setting an edit's text again lays
+// the whole text out anew (tens of milliseconds for a multi-line box under Wine) and
+// moves its caret, for no visible change.
 void CDataExchange::Text(int id, std::string& ansi) {
     HWND item = m_dialog.GetItem(id);
     if (m_reading) {
-        int n = ::GetWindowTextLengthA(item);
-        std::vector<char> buffer(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
-        int got = ::GetWindowTextA(item, buffer.data(), static_cast<int>(buffer.size()));
-        ansi.assign(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+        ansi = ReadTextAnsi(item);
     } else {
-        ::SetWindowTextA(item, ansi.c_str());
+        std::string shown = ReadTextAnsi(item);
+        // A text with a NUL byte shows up to the NUL only.
+        std::string_view value(ansi.c_str());
+        if (shown != value)
+            ::SetWindowTextA(item, ansi.c_str());
     }
 }
 
 void CDataExchange::TextUtf8(int id, std::string& utf8) {
-    CWin* owner = &m_dialog;
-    HWND item = owner->GetItem(id);
+    HWND item = m_dialog.GetItem(id);
     if (m_reading) {
-        int n = ::GetWindowTextLengthW(item);
-        std::vector<wchar_t> buffer(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
-        int got = ::GetWindowTextW(item, buffer.data(), static_cast<int>(buffer.size()));
-        utf8 = Utf8FromWide(std::wstring_view(buffer.data(), got > 0 ? got : 0));
+        utf8 = Utf8FromWide(ReadTextWide(item));
     } else {
-        ::SetWindowTextW(item, WideFromUtf8(utf8).c_str());
+        std::wstring value = WideFromUtf8(utf8);
+        if (ReadTextWide(item) != value.c_str())
+            ::SetWindowTextW(item, value.c_str());
     }
 }
 
 void CDataExchange::SliderPos(int id, int& position) {
     HWND item = m_dialog.GetItem(id);
+    int shown = static_cast<int>(::SendMessageW(item, TBM_GETPOS, 0, 0));
     if (m_reading)
-        position = static_cast<int>(::SendMessageW(item, TBM_GETPOS, 0, 0));
-    else
+        position = shown;
+    else if (shown != position)
         ::SendMessageW(item, TBM_SETPOS, TRUE, position);
 }
 

@@ -2,13 +2,20 @@
 
 #include "platform/App.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace vorna {
 namespace {
 
-// The window property that leads from a handle to its bound object.
-constexpr wchar_t kObjectProperty[] = L"VornaWindowObject";
+// From a handle to its bound object. Kept in the process rather than as a window property:
+// under Wine every property lookup is a round trip to the server, and the lookup runs for
+// every message of a bound window (a list filled with 10^5 lines took seconds). Window
+// objects live on the one GUI thread.
+std::unordered_map<HWND, CWin*>& BoundObjects() {
+    static std::unordered_map<HWND, CWin*> objects;
+    return objects;
+}
 
 } // namespace
 
@@ -20,17 +27,23 @@ CWin::~CWin() {
 CWin* CWin::FromHandle(HWND hwnd) {
     if (!hwnd)
         return nullptr;
-    return static_cast<CWin*>(::GetPropW(hwnd, kObjectProperty));
+    auto& objects = BoundObjects();
+    auto found = objects.find(hwnd);
+    return found == objects.end() ? nullptr : found->second;
 }
 
 void CWin::BindHandle(HWND hwnd) {
     m_hWnd = hwnd;
-    ::SetPropW(hwnd, kObjectProperty, this);
+    BoundObjects()[hwnd] = this;
 }
 
 void CWin::UnbindHandle() {
-    if (m_hWnd)
-        ::RemovePropW(m_hWnd, kObjectProperty);
+    if (m_hWnd) {
+        auto& objects = BoundObjects();
+        auto found = objects.find(m_hWnd);
+        if (found != objects.end() && found->second == this)
+            objects.erase(found);
+    }
     m_hWnd = nullptr;
 }
 
