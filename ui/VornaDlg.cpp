@@ -6,6 +6,7 @@
 #include "platform/Library.h"
 #include "platform/Text.h"
 #include "res/resource.h"
+#include "ui/AddDlg.h"
 #include "ui/VornaDlgRules.h"
 
 #include <commdlg.h>
@@ -295,7 +296,10 @@ void CVornaDlg::OnDestroy() {}
 
 // ---- The other dialogs
 
-void CVornaDlg::OnAdd() {}
+void CVornaDlg::OnAdd() {
+    CAddDlg dialog;
+    dialog.DoModal();
+}
 
 void CVornaDlg::OnAbout() {}
 
