@@ -47,6 +47,28 @@ vorna_start_wine() {
         "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     fi
     "$WINELOADER" cmd /c exit >/dev/null 2>&1 || true
+    vorna_wine_fonts
+    vorna_wine_window_manager
+}
+
+# Without a window manager (a virtual display) Wine waits up to 2 s for one each time a
+# captioned window is hidden or closed; there Wine places its windows itself.
+vorna_wine_window_manager() {
+    local want=N
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && want=Y
+    [ "$(cat "$WINEPREFIX/.vorna-managed" 2>/dev/null)" = "$want" ] && return 0
+    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$want" /f \
+        >/dev/null 2>&1 && echo "$want" >"$WINEPREFIX/.vorna-managed"
+}
+
+# The dialogs ask for the font "宋体" (SimSun), which Linux lacks: Wine draws it with the CJK
+# font of fonts-wqy-zenhei instead. Written once per prefix.
+vorna_wine_fonts() {
+    local key='HKCU\Software\Wine\Fonts\Replacements' face
+    grep -q 'WenQuanYi Zen Hei' "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+    for face in 宋体 SimSun 新宋体 NSimSun; do
+        "$WINELOADER" reg add "$key" /v "$face" /t REG_SZ /d 'WenQuanYi Zen Hei' /f >/dev/null 2>&1 || true
+    done
 }
 
 vorna_stop_wine() {
