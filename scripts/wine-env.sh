@@ -40,12 +40,6 @@ vorna_start_wine() {
         "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
     fi
     "$WINESERVER" -p >/dev/null 2>&1 || true
-    # Without a window manager Wine waits 2 s for one whenever a captioned window (a message
-    # box, a file dialog) closes; then let Wine manage every window itself.
-    if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
-        ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-        "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
-    fi
     "$WINELOADER" cmd /c exit >/dev/null 2>&1 || true
     vorna_wine_fonts
     vorna_wine_window_manager
