@@ -6,6 +6,7 @@
 #include "platform/Library.h"
 #include "platform/Text.h"
 #include "res/resource.h"
+#include "ui/AddDlg.h"
 #include "ui/VornaDlgRules.h"
 
 #include <commdlg.h>
@@ -302,9 +303,11 @@ void CVornaDlg::OnDestroy() {}
 
 // ---- The other dialogs
 
-// Runs the add-entry dialog modally, with no parent, once that dialog is part of the
-// program; until then the button does nothing.
-void CVornaDlg::OnAdd() {}
+// Runs the add-entry dialog modally, with no parent; its result does not matter.
+void CVornaDlg::OnAdd() {
+    CAddDlg dialog;
+    dialog.DoModal();
+}
 
 // Runs the About dialog modally, with no parent (from the button and from the system
 // menu's About item), once that dialog is part of the program; until then nothing happens.

@@ -1,0 +1,104 @@
+#include "ui/AddDlg.h"
+
+#include "knowledge/EntryAppend.h"
+#include "knowledge/EntryFile.h"
+#include "platform/FileDialog.h"
+#include "res/resource.h"
+
+#include <commdlg.h>
+
+namespace vorna {
+namespace {
+
+constexpr char kEntryFileFilter[] = "辅助文件(*.vendu)|*.vendu||";
+
+constexpr char kFileMissing[] = "该文件不存在！";
+constexpr char kCannotOpen[] = "该文件无法打开或写入！";
+constexpr char kNoTarget[] = "保存路径有问题，请重新确认！";
+// A failed append is undone, so the user may simply try again once there is room.
+constexpr char kSaveFailed[] = "保存失败，文件未被修改，请检查磁盘空间后重试！";
+// The undo itself failed: the user should know the file's end may need a look.
+constexpr char kSaveFailedPartly[] = "保存失败，文件末尾可能留有不完整的内容，请检查该文件！";
+
+} // namespace
+
+CAddDlg::CAddDlg(HWND parent) : CDialog(IDD_ADD_DIALOG, parent) {}
+
+CAddDlg::~CAddDlg() = default;
+
+void CAddDlg::DoDataExchange(CDataExchange& dx) {
+    dx.Control(IDC_QUESTION, m_editQuestion);
+    dx.TextUtf8(IDC_SAVE_PATH, m_strSavePath);
+    dx.Text(IDC_ANSWER, m_strAnswer);
+    dx.Text(IDC_QUESTION, m_strQuestion);
+}
+
+bool CAddDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_COMMAND:
+        switch (wParam) {
+        case Notify(IDC_CHOOSE, BN_CLICKED):
+            OnChoose();
+            return true;
+        case Notify(IDC_SAVE, BN_CLICKED):
+            OnSave();
+            return true;
+        }
+        break;
+    }
+    return CDialog::OnMessage(message, wParam, lParam, result);
+}
+
+void CAddDlg::OnChoose() {
+    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, kEntryFileFilter);
+    if (dialog.DoModal() != IDOK)
+        return;
+    m_strSavePath = dialog.GetPathName();
+    if (!CFile::GetStatus(m_strSavePath)) {
+        ShowMessageBox(kFileMissing);
+        return;
+    }
+    m_fileTarget.Close();
+    if (!m_fileTarget.Open(m_strSavePath, CFile::modeReadWrite)) {
+        ShowMessageBox(kCannotOpen);
+        return;
+    }
+    WriteControls();
+}
+
+void CAddDlg::OnSave() {
+    ReadControls();
+    const EntryCheck check = CheckNewEntry(m_strQuestion, m_strAnswer);
+    if (check != EntryCheck::ok) {
+        ShowMessageBox(EntryCheckMessage(check));
+        return;
+    }
+    if (!AppendRecord(m_strQuestion, m_strAnswer))
+        return;
+    m_strQuestion.clear();
+    m_strAnswer.clear();
+    m_editQuestion.Focus();
+    WriteControls();
+}
+
+BOOL CAddDlg::AppendRecord(std::string question, std::string answer) {
+    if (!m_fileTarget.IsOpen()) {
+        ShowMessageBox(kNoTarget);
+        return FALSE;
+    }
+    switch (AppendWhole(m_fileTarget, MakeRecord(question, answer)).status) {
+    case AppendStatus::appended:
+        return TRUE;
+    case AppendStatus::restoreFailed:
+        ShowMessageBox(kSaveFailedPartly);
+        return FALSE;
+    case AppendStatus::notOpen:
+    case AppendStatus::seekFailed:
+    case AppendStatus::writeFailed:
+        break;
+    }
+    ShowMessageBox(kSaveFailed);
+    return FALSE;
+}
+
+} // namespace vorna

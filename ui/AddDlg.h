@@ -1,0 +1,40 @@
+#pragma once
+// The add-entry dialog: the user chooses an existing entry file, then checks and appends one
+// question and answer per "保存". It holds the chosen file open, unshared, until a new choice
+// or its own end.
+#include "platform/Controls.h"
+#include "platform/Dialog.h"
+#include "platform/File.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace vorna {
+
+class CAddDlg : public CDialog {
+public:
+    // parent nullptr: the dialog that runs modally when it starts becomes its owner.
+    explicit CAddDlg(HWND parent = nullptr);
+    // Destroying m_fileTarget closes the target file: the only place it is closed at the end.
+    ~CAddDlg() override;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void OnChoose();
+    void OnSave();
+    BOOL AppendRecord(std::string question, std::string answer);
+
+    CFile m_fileTarget;
+    CEdit m_editQuestion;
+    // UTF-8, shown through the wide APIs so any file name shows as it is.
+    std::string m_strSavePath;
+    // ANSI bytes, written to the file unchanged.
+    std::string m_strAnswer;
+    std::string m_strQuestion;
+};
+
+} // namespace vorna
