@@ -1,8 +1,10 @@
-// The file object on POSIX systems. "No sharing" is an exclusive advisory lock (flock), so
-// a second CFile on the same file fails while the first holds it, in this process or another.
+// The file object's system calls on POSIX systems. "No sharing" is an exclusive advisory lock
+// (flock), so a second CFile on the same file fails while the first holds it, in this
+// process or another.
 #include "platform/File.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,26 +20,13 @@ int Fd(std::intptr_t handle) {
 
 } // namespace
 
-CFile::~CFile() {
-    Close();
-}
-
 bool CFile::GetStatus(const std::string& path) {
     struct stat st;
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
-bool CFile::Open(const std::string& path, unsigned flags) {
-    Close();
-    int access;
-    if (flags == modeRead)
-        access = O_RDONLY;
-    else if (flags == modeReadWrite)
-        access = O_RDWR;
-    else
-        return false;
-    if (path.empty())
-        return false;
+bool CFile::OpenDirect(const std::string& path, unsigned flags) {
+    const int access = flags == modeReadWrite ? O_RDWR : O_RDONLY;
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; such a file is refused
     // below anyway.
     int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -54,22 +43,10 @@ bool CFile::Open(const std::string& path, unsigned flags) {
         return false;
     }
     m_handle = fd;
-    m_path = path;
     return true;
 }
 
-bool CFile::IsOpen() const {
-    return m_handle != -1;
-}
-
-std::size_t CFile::Read(void* buffer, std::size_t count, bool* failed) {
-    if (failed)
-        *failed = false;
-    if (!IsOpen()) {
-        if (failed)
-            *failed = true;
-        return 0;
-    }
+std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
     for (;;) {
         ssize_t got = ::read(Fd(m_handle), buffer, count);
         if (got >= 0)
@@ -82,9 +59,7 @@ std::size_t CFile::Read(void* buffer, std::size_t count, bool* failed) {
     }
 }
 
-bool CFile::SeekToEnd(std::uint64_t* length) {
-    if (!IsOpen())
-        return false;
+bool CFile::SeekToEndDirect(std::uint64_t* length) {
     off_t pos = ::lseek(Fd(m_handle), 0, SEEK_END);
     if (pos < 0)
         return false;
@@ -118,13 +93,9 @@ bool CFile::SetLength(std::uint64_t length) {
     return ::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0;
 }
 
-void CFile::Close() {
-    if (m_handle != -1) {
-        // Closing the descriptor releases the lock with it.
-        ::close(Fd(m_handle));
-        m_handle = -1;
-    }
-    m_path.clear();
+// Closing the descriptor releases the lock with it.
+void CFile::CloseDirect() {
+    ::close(Fd(m_handle));
 }
 
 } // namespace vorna

@@ -1,5 +1,5 @@
-// The file object on Windows: wide paths (converted from UTF-8) and share mode 0, so no
-// other opener, in this process or another, can use the file while it is open here.
+// The file object's system calls on Windows: wide paths (converted from UTF-8) and share
+// mode 0, so no other opener, in this process or another, can use the file while it is open.
 #include "platform/File.h"
 
 #include <windows.h>
@@ -33,10 +33,6 @@ std::wstring Widen(const std::string& utf8) {
 
 } // namespace
 
-CFile::~CFile() {
-    Close();
-}
-
 bool CFile::GetStatus(const std::string& path) {
     std::wstring wide = Widen(path);
     if (wide.empty())
@@ -45,15 +41,8 @@ bool CFile::GetStatus(const std::string& path) {
     return GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
-bool CFile::Open(const std::string& path, unsigned flags) {
-    Close();
-    DWORD access;
-    if (flags == modeRead)
-        access = GENERIC_READ;
-    else if (flags == modeReadWrite)
-        access = GENERIC_READ | GENERIC_WRITE;
-    else
-        return false;
+bool CFile::OpenDirect(const std::string& path, unsigned flags) {
+    const DWORD access = flags == modeReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
     std::wstring wide = Widen(path);
     if (wide.empty())
         return false;
@@ -66,23 +55,11 @@ bool CFile::Open(const std::string& path, unsigned flags) {
         return false;
     }
     m_handle = reinterpret_cast<std::intptr_t>(h);
-    m_path = path;
     return true;
 }
 
-bool CFile::IsOpen() const {
-    return m_handle != -1;
-}
-
-std::size_t CFile::Read(void* buffer, std::size_t count, bool* failed) {
-    if (failed)
-        *failed = false;
-    if (!IsOpen()) {
-        if (failed)
-            *failed = true;
-        return 0;
-    }
-    // One call reads at most what a DWORD can count; the caller loops until 0 anyway.
+std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
+    // One call reads at most what a DWORD can count; callers loop until 0 anyway.
     DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
     DWORD got = 0;
     if (!ReadFile(Handle(m_handle), buffer, want, &got, nullptr)) {
@@ -93,9 +70,7 @@ std::size_t CFile::Read(void* buffer, std::size_t count, bool* failed) {
     return got;
 }
 
-bool CFile::SeekToEnd(std::uint64_t* length) {
-    if (!IsOpen())
-        return false;
+bool CFile::SeekToEndDirect(std::uint64_t* length) {
     LARGE_INTEGER zero;
     zero.QuadPart = 0;
     LARGE_INTEGER pos;
@@ -115,11 +90,10 @@ std::size_t CFile::Write(const void* buffer, std::size_t count) {
         std::size_t rest = count - done;
         DWORD want = rest > 0x40000000u ? 0x40000000u : static_cast<DWORD>(rest);
         DWORD put = 0;
-        if (!WriteFile(Handle(m_handle), p + done, want, &put, nullptr) || put == 0) {
-            done += put;
-            break;
-        }
+        BOOL ok = WriteFile(Handle(m_handle), p + done, want, &put, nullptr);
         done += put;
+        if (!ok || put == 0)
+            break;
     }
     return done;
 }
@@ -133,12 +107,8 @@ bool CFile::SetLength(std::uint64_t length) {
            SetEndOfFile(Handle(m_handle));
 }
 
-void CFile::Close() {
-    if (m_handle != -1) {
-        CloseHandle(Handle(m_handle));
-        m_handle = -1;
-    }
-    m_path.clear();
+void CFile::CloseDirect() {
+    CloseHandle(Handle(m_handle));
 }
 
 } // namespace vorna
