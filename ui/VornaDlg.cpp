@@ -5,6 +5,7 @@
 #include "platform/FileDialog.h"
 #include "platform/Library.h"
 #include "platform/Text.h"
+#include "res/Maker.h"
 #include "res/resource.h"
 #include "ui/VornaDlgRules.h"
 
@@ -297,6 +298,28 @@ void CVornaDlg::OnDestroy() {}
 
 void CVornaDlg::OnAdd() {}
 
-void CVornaDlg::OnAbout() {}
+void CVornaDlg::OnAbout() {
+    CAboutDlg dlg;
+    dlg.DoModal();
+}
+
+// ---- The About box
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+CAboutDlg::~CAboutDlg() = default;
+
+void CAboutDlg::DoDataExchange(CDataExchange& dx) {
+    CDialog::DoDataExchange(dx);
+    dx.Control(IDC_WEBSITE, m_linkWebsite);
+}
+
+bool CAboutDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    // The same address the template shows, now on the attached link.
+    m_linkWebsite.SetURL(std::string(VORNA_MAKER_URL));
+    m_linkWebsite.SetUnderline(TRUE);
+    return true;
+}
 
 } // namespace vorna
