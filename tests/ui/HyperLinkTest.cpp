@@ -515,7 +515,7 @@ TEST_F(HyperLinkClick, ShellRefusalWithoutAnOpenCommandIsReportedAndNotVisited) 
         h.Click(h.m_text);
         const SeenBox box = watcher.Stop();
         ASSERT_TRUE(box.found);
-        EXPECT_EQ(box.caption, L"ui_tests");
+        EXPECT_EQ(box.caption, L"link_tests");
         EXPECT_EQ(box.text, Wide(OpenErrorMessage(11)));
         EXPECT_EQ(box.icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
         EXPECT_FALSE(h.m_text.GetVisited());
