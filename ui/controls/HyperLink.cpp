@@ -187,6 +187,9 @@ bool CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         result = 0;
         return true;
+    case WM_CAPTURECHANGED:
+        OnCaptureChanged(reinterpret_cast<HWND>(lParam));
+        return false;
     }
     return CStatic::OnMessage(message, wParam, lParam, result);
 }
@@ -221,6 +224,16 @@ void CHyperLink::OnMouseMove(POINT point) {
     case HoverChange::none:
         break;
     }
+}
+
+// Leaving is seen only through the capture. When something else takes it (a message box, a
+// menu), the pointer's later moves no longer come here, so the hover ends now instead of
+// staying on for good.
+void CHyperLink::OnCaptureChanged(HWND newCapture) {
+    if (!m_bMouseOver || newCapture == m_hWnd)
+        return;
+    m_bMouseOver = FALSE;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 BOOL CHyperLink::OnSetCursor() {

@@ -62,6 +62,7 @@ private:
     HBRUSH OnCtlColor(HDC dc);
     BOOL OnSetCursor();
     void OnMouseMove(POINT point);
+    void OnCaptureChanged(HWND newCapture);
     void OnLinkClicked();
     void RebuildFont();
     void FitToText();
