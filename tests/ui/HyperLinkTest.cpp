@@ -330,6 +330,24 @@ TEST(HyperLink, LeavingIsTheFirstMoveOutsideTheClientRectangle) {
     host.Run();
 }
 
+TEST(HyperLink, LosingTheCaptureEndsTheHover) {
+    CLinkHost host([](CLinkHost& h) {
+        CHyperLink& link = h.m_text;
+        Move(link, 3, 2);
+        ASSERT_EQ(::GetCapture(), link.m_hWnd);
+        // Something else takes the mouse, as a message box does.
+        ::SetCapture(h.m_right.m_hWnd);
+        EXPECT_EQ(h.ColourRequest(link).text, kLinkBlue);
+        ::ReleaseCapture();
+        // The next move over the link enters it again.
+        Move(link, 3, 2);
+        EXPECT_EQ(::GetCapture(), link.m_hWnd);
+        EXPECT_EQ(h.ColourRequest(link).text, ::GetSysColor(COLOR_HIGHLIGHT));
+        Move(link, -1, 2);
+    });
+    host.Run();
+}
+
 TEST(HyperLink, ColourSettersAndTheirDefaults) {
     CHyperLink detached;
     EXPECT_EQ(detached.GetLinkColor(), kLinkBlue);
@@ -453,47 +471,6 @@ std::string RecorderPath() {
     return dir + "link_recorder.exe";
 }
 
-// The file the recorder writes, named for this process; removed before and after.
-class RecordFile {
-public:
-    RecordFile() {
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        m_path = std::string(temp) + "vorna_link_record_" +
-                 std::to_string(::GetCurrentProcessId()) + ".txt";
-        ::DeleteFileA(m_path.c_str());
-        ::SetEnvironmentVariableA("VORNA_LINK_RECORD", m_path.c_str());
-    }
-    ~RecordFile() {
-        ::DeleteFileA(m_path.c_str());
-        ::SetEnvironmentVariableA("VORNA_LINK_RECORD", nullptr);
-    }
-    RecordFile(const RecordFile&) = delete;
-    RecordFile& operator=(const RecordFile&) = delete;
-
-    // The recorded command line, once it is there (polled); empty after the timeout.
-    std::string Wait(std::chrono::milliseconds timeout = 15s) const {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            HANDLE file = ::CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                char buffer[4096] = {};
-                DWORD got = 0;
-                ::ReadFile(file, buffer, sizeof buffer - 1, &got, nullptr);
-                ::CloseHandle(file);
-                return std::string(buffer, got);
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return {};
-    }
-    bool Exists() const { return ::GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-private:
-    std::string m_path;
-};
-
 std::wstring Wide(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }
@@ -524,9 +501,9 @@ TEST_F(HyperLinkClick, ShellRefusalWithoutAnOpenCommandIsReportedAndNotVisited) 
 }
 
 TEST_F(HyperLinkClick, FallbackRunsTheHtmOpenCommandCutAtItsPlaceholder) {
-    const std::string recorder = "\"" + RecorderPath() + "\"";
+    test::RecordFile record;
+    const std::string recorder = "\"" + RecorderPath() + "\" " + record.Option();
     test::ScopedHtmCommand command(recorder + " -page \"%1\" -new");
-    RecordFile record;
     CLinkHost host([&](CLinkHost& h) {
         BoxWatcher watcher(h.m_hWnd);
         h.Click(h.m_text);
@@ -539,10 +516,10 @@ TEST_F(HyperLinkClick, FallbackRunsTheHtmOpenCommandCutAtItsPlaceholder) {
 }
 
 TEST_F(HyperLinkClick, AFailedClickAfterASuccessfulOneClearsVisited) {
-    RecordFile record;
+    test::RecordFile record;
     CLinkHost host([&](CLinkHost& h) {
         {
-            test::ScopedHtmCommand command("\"" + RecorderPath() + "\" %1");
+            test::ScopedHtmCommand command("\"" + RecorderPath() + "\" " + record.Option() + " %1");
             h.Click(h.m_text);
             EXPECT_TRUE(h.m_text.GetVisited());
             EXPECT_FALSE(record.Wait().empty());
@@ -559,9 +536,9 @@ TEST_F(HyperLinkClick, AFailedClickAfterASuccessfulOneClearsVisited) {
 
 TEST_F(HyperLinkClick, AnOpenCommandTooLongForTheRegistryBufferIsNotRun) {
     // Longer than the 260 bytes the value is read into: the shell's own failure is reported.
-    test::ScopedHtmCommand command("\"" + RecorderPath() + "\" " + std::string(300, 'x') +
-                                   " \"%1\"");
-    RecordFile record;
+    test::RecordFile record;
+    test::ScopedHtmCommand command("\"" + RecorderPath() + "\" " + record.Option() + " " +
+                                   std::string(300, 'x') + " \"%1\"");
     CLinkHost host([&](CLinkHost& h) {
         BoxWatcher watcher(h.m_hWnd);
         h.Click(h.m_text);
@@ -577,10 +554,14 @@ TEST_F(HyperLinkClick, AnOpenCommandTooLongForTheRegistryBufferIsNotRun) {
 TEST_F(HyperLinkClick, ACommandLineTooLongForTheCommandBufferIsRefusedNotRun) {
     // The open command fits its registry buffer, but with the address it would not fit the
     // 520-byte command line.
-    test::ScopedHtmCommand command("\"" + RecorderPath() + "\" " + std::string(150, 'x') +
-                                   " \"%1\"");
+    test::RecordFile record;
+    const std::string start = "\"" + RecorderPath() + "\" " + record.Option() + " ";
+    const std::string placeholder = " \"%1\"";
+    // 240 bytes in all, well within the 260 bytes of the registry read.
+    ASSERT_LT(start.size() + placeholder.size(), 240u);
+    test::ScopedHtmCommand command(
+        start + std::string(240 - start.size() - placeholder.size(), 'x') + placeholder);
     const std::string longAddress = "http://www.example.com/" + std::string(400, 'p');
-    RecordFile record;
     CLinkHost host([&](CLinkHost& h) {
         h.m_text.SetURL(longAddress);
         BoxWatcher watcher(h.m_hWnd);

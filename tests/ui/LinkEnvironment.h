@@ -3,8 +3,10 @@
 // addresses, and the ".htm" open command of the prefix's registry.
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace vorna::test {
 
@@ -71,6 +73,47 @@ private:
     }
 
     std::optional<std::string> m_oldClass;
+};
+
+// The file the stand-in browser writes its command line to, named for this process; removed
+// before and after.
+class RecordFile {
+public:
+    RecordFile() {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        m_path = std::string(temp) + "vorna_link_record_" +
+                 std::to_string(::GetCurrentProcessId()) + ".txt";
+        ::DeleteFileA(m_path.c_str());
+    }
+    ~RecordFile() { ::DeleteFileA(m_path.c_str()); }
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+
+    // The stand-in browser's option that names this file.
+    std::string Option() const { return "--record=\"" + m_path + "\""; }
+
+    // The recorded command line, once it is there (polled); empty after the timeout.
+    std::string Wait(std::chrono::milliseconds timeout = std::chrono::seconds(15)) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            HANDLE file = ::CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                char buffer[4096] = {};
+                DWORD got = 0;
+                ::ReadFile(file, buffer, sizeof buffer - 1, &got, nullptr);
+                ::CloseHandle(file);
+                return std::string(buffer, got);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return {};
+    }
+    bool Exists() const { return ::GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+private:
+    std::string m_path;
 };
 
 } // namespace vorna::test
