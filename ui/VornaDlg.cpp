@@ -5,6 +5,7 @@
 #include "platform/FileDialog.h"
 #include "platform/Library.h"
 #include "platform/Text.h"
+#include "res/Maker.h"
 #include "res/resource.h"
 #include "ui/AddDlg.h"
 #include "ui/VornaDlgRules.h"
@@ -309,8 +310,30 @@ void CVornaDlg::OnAdd() {
     dialog.DoModal();
 }
 
-// Runs the About dialog modally, with no parent (from the button and from the system
-// menu's About item), once that dialog is part of the program; until then nothing happens.
-void CVornaDlg::OnAbout() {}
+// Runs the About dialog modally, with no parent, from the button and from the system menu's
+// About item.
+void CVornaDlg::OnAbout() {
+    CAboutDlg dlg;
+    dlg.DoModal();
+}
+
+// ---- The About box
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+CAboutDlg::~CAboutDlg() = default;
+
+void CAboutDlg::DoDataExchange(CDataExchange& dx) {
+    CDialog::DoDataExchange(dx);
+    dx.Control(IDC_WEBSITE, m_linkWebsite);
+}
+
+bool CAboutDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    // The same address the template shows, now on the attached link.
+    m_linkWebsite.SetURL(std::string(VORNA_MAKER_URL));
+    m_linkWebsite.SetUnderline(TRUE);
+    return true;
+}
 
 } // namespace vorna

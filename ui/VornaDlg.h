@@ -6,6 +6,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
+#include "ui/controls/HyperLink.h"
 
 #include <windows.h>
 
@@ -70,6 +71,20 @@ private:
     // Loaded from the resources; the system keeps it, nothing to free.
     HICON m_hIcon = nullptr;
     LeadBytes m_leadBytes;
+};
+
+// The About box: program name, author, the maker's web address as a live link, a notice.
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg();
+    ~CAboutDlg() override;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnInitDialog() override;
+
+private:
+    CHyperLink m_linkWebsite;
 };
 
 } // namespace vorna

@@ -1,0 +1,102 @@
+#pragma once
+// A static text turned into a web link: link colours, underlined font, hand cursor, a tooltip
+// with the address, and a click that opens the address through the shell, falling back to
+// the program registered for ".htm" pages.
+#include "platform/Controls.h"
+#include "platform/Gdi.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace vorna {
+
+class CHyperLink : public CStatic {
+public:
+    CHyperLink();
+    ~CHyperLink() override;
+
+    void SetURL(std::string url);
+    std::string GetURL() const;
+
+    // hover -1 (0xFFFFFFFF) takes the system highlight colour of now.
+    void SetColors(COLORREF link, COLORREF visited, COLORREF hover = static_cast<COLORREF>(-1));
+    COLORREF GetLinkColor() const;
+    COLORREF GetVisitedColor() const;
+    COLORREF GetHoverColor() const;
+
+    void SetVisited(BOOL visited = TRUE);
+    BOOL GetVisited() const;
+
+    // nullptr loads the default hand cursor. A cursor given here stays its giver's.
+    void SetLinkCursor(HCURSOR cursor);
+    HCURSOR GetLinkCursor() const;
+
+    void SetUnderline(BOOL underline = TRUE);
+    BOOL GetUnderline() const;
+
+    void SetAutoSize(BOOL autoSize = TRUE);
+    BOOL GetAutoSize() const;
+
+    // Every message on its way to the control is shown to the tooltip first.
+    bool PreTranslateMessage(MSG* msg) override;
+    // The click notification and the colour request, handed back by the parent.
+    bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // The link opener. Opens url with the shell, else with the ".htm" open command from the
+    // registry; returns the last attempt's result code, above 32 meaning success.
+    static int OpenURL(const std::string& url, int showCommand);
+    // Reads the default value of root\subkey into out (outBytes large; it may be subkey's own
+    // buffer). ERROR_SUCCESS only when a non-empty value was read whole.
+    static LONG ReadRegDefault(HKEY root, const char* subkey, char* out, std::size_t outBytes);
+    // Tells the user why an open failed, in a box with the exclamation icon.
+    static void ReportOpenError(int code);
+
+protected:
+    void PreSubclassWindow() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    bool HasLiveWindow() const;
+    HBRUSH OnCtlColor(HDC dc);
+    BOOL OnSetCursor();
+    void OnMouseMove(POINT point);
+    void OnCaptureChanged(HWND newCapture);
+    void OnLinkClicked();
+    void RebuildFont();
+    void FitToText();
+    void LoadDefaultCursor();
+
+    // The private copy of the default cursor; destroyed with the control.
+    class CCursorCopy {
+    public:
+        CCursorCopy() = default;
+        ~CCursorCopy() { Reset(nullptr); }
+        CCursorCopy(const CCursorCopy&) = delete;
+        CCursorCopy& operator=(const CCursorCopy&) = delete;
+        void Reset(HCURSOR copy) {
+            if (m_h)
+                ::DestroyCursor(m_h);
+            m_h = copy;
+        }
+
+    private:
+        HCURSOR m_h = nullptr;
+    };
+
+    CCursorCopy m_cursorCopy;
+    COLORREF m_crLink;
+    COLORREF m_crVisited;
+    COLORREF m_crHover;
+    BOOL m_bMouseOver = FALSE;
+    BOOL m_bVisited = FALSE;
+    BOOL m_bUnderline = TRUE;
+    BOOL m_bAutoSize = TRUE;
+    std::string m_strURL;
+    CFont m_fontLink;
+    HCURSOR m_hLinkCursor = nullptr;
+    CToolTip m_toolTip;
+};
+
+} // namespace vorna
