@@ -21,10 +21,12 @@ if [ -n "$(git status --porcelain 2>/dev/null)" ]; then
 fi
 
 # A fresh build folder each time, so nothing of an earlier build can leak into the packages.
+# Symbols stripped and no link time stamp: the same sources give the same executables.
 rm -rf "$build"
 cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp" \
     -DVORNA_BUILD_TESTS=OFF -DVORNA_BUILD_BENCH=OFF -DVORNA_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$build" -j "${VORNA_JOBS:-2}"
 
@@ -63,7 +65,6 @@ cp "$vorna_exe" "$stage/Vorna.exe"
 cp examples/super.vendu "$stage/super.vendu"
 to_windows_text docs/guide.txt "$stage/GUIDE.txt"
 to_windows_text LICENSE "$stage/LICENSE.txt"
-x86_64-w64-mingw32-strip "$stage"/*.exe
 
 # Fixed timestamps, taken from the last commit, make the archives repeatable.
 epoch=$(git log -1 --format=%ct 2>/dev/null || echo 946684800)
