@@ -20,7 +20,8 @@ inline constexpr std::size_t kReadChunk = 80;
 using EntrySink = std::function<void(std::string question, std::string answer)>;
 
 // Scans content (which must already end with kEndSentinel) and hands every entry, in file
-// order, to sink. Linear in the content's size on every input.
+// order, to sink. Linear in the content's size on every input. Every byte is text, NUL
+// bytes included: they stay in the entries like any other byte.
 void ParseEntries(std::string_view contentWithSentinel, const EntrySink& sink);
 
 enum class ReadStatus { ok, openFailed, readFailed };
@@ -30,8 +31,10 @@ struct ReadResult {
     std::size_t bytesRead = 0; // bytes of the file consumed before the status was decided
 };
 
-// Reads the whole file through the file object in kReadChunk pieces, appends the sentinel
-// and parses it. Entries are handed to sink only when the whole file was read.
+// Reads the whole file through the file object in kReadChunk pieces (opened for reading with
+// no sharing), appends the sentinel and parses it. Entries are handed to sink only when the
+// whole file was read: a file that cannot be opened, or whose reading fails part way, hands
+// over nothing and says so in the status.
 ReadResult ReadEntryFile(const std::string& path, const EntrySink& sink);
 
 // The writer's record: "\r\n(%Q%)\r\n" question "\r\n(%A%)\r\n" answer, nothing after.

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "knowledge/EntryFile.h"
+
 namespace vorna {
 
 class CEntryStore {
@@ -22,5 +24,10 @@ enum class FileCheck { ok, missing, cannotOpen };
 // Does the path name an existing file that opens for reading with no sharing?
 // The caller decides whether and how to tell the user.
 FileCheck CheckEntryFile(const std::string& path);
+
+// Replaces the store with the entries of the file; the same result as emptying the store and
+// reading the file into it. When the file cannot be opened or read (it vanished or was
+// locked after the check), the store keeps what it held and the status says why.
+ReadResult LoadEntryFile(const std::string& path, CEntryStore& store);
 
 } // namespace vorna

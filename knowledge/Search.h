@@ -26,8 +26,9 @@ private:
     std::array<bool, 256> m_lead;
 };
 
-// First position at or after 0 where keyword occurs in text starting on a character
-// boundary; npos when none. An empty keyword is found at 0 of any text, even an empty one.
+// First position where keyword occurs in text starting on a character boundary (the text is
+// walked from its start: a lead byte and the byte after it are one character); npos when
+// none. An empty keyword is found at 0 of any text, even an empty one.
 std::size_t FindKeyword(std::string_view text, std::string_view keyword, const LeadBytes& lead);
 
 // Every entry index whose question, or failing that whose answer, holds the keyword, in

@@ -3,6 +3,7 @@
 // implementation (wide-character paths, no sharing) and a POSIX one for native builds.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace vorna {
@@ -21,15 +22,20 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // Status query by name: true when something of that name exists. Nothing is opened.
+    // Status query by name: true when something of that name exists (a folder too).
+    // Nothing is opened.
     static bool GetStatus(const std::string& path);
 
-    // Opens an existing file with no sharing; fails when it is missing or another opener
-    // holds it. Closes a file that was open before.
+    // Opens an existing regular file with no sharing; fails when it is missing, is not a
+    // plain file, or another opener holds it. Closes a file that was open before, also when
+    // the new open fails.
     bool Open(const std::string& path, unsigned flags);
     bool IsOpen() const;
     // Reads up to count bytes; returns how many were read, 0 at the end or on failure.
-    std::size_t Read(void* buffer, std::size_t count);
+    // failed (when given) tells the two apart: true when the read itself failed.
+    // A file opened for reading only is read ahead in large blocks, so many small reads
+    // cost one system call per block; nobody else can change the file while it is open.
+    std::size_t Read(void* buffer, std::size_t count, bool* failed = nullptr);
     // Moves to the end; returns false on failure. length receives the new position.
     bool SeekToEnd(std::uint64_t* length = nullptr);
     // Writes count bytes at the current position; returns how many were written.
@@ -41,8 +47,20 @@ public:
     void Close();
 
 private:
+    // The system's own read, write and seek, one implementation per platform.
+    std::size_t ReadDirect(void* buffer, std::size_t count, bool* failed);
+    bool SeekToEndDirect(std::uint64_t* length);
+    bool OpenDirect(const std::string& path, unsigned flags);
+    void CloseDirect();
+
+    static constexpr std::size_t kReadAhead = 64 * 1024;
+
     std::intptr_t m_handle = -1;
     std::string m_path;
+    bool m_bReadOnly = false;
+    std::unique_ptr<char[]> m_readAhead;
+    std::size_t m_readPos = 0; // next unread byte of m_readAhead
+    std::size_t m_readEnd = 0; // bytes held in m_readAhead
 };
 
 } // namespace vorna

@@ -41,6 +41,17 @@ vorna_start_wine() {
     fi
     "$WINESERVER" -p >/dev/null 2>&1 || true
     "$WINELOADER" cmd /c exit >/dev/null 2>&1 || true
+    vorna_wine_fonts
+}
+
+# The dialogs ask for the font "宋体" (SimSun), which Linux lacks: Wine draws it with the CJK
+# font of fonts-wqy-zenhei instead. Written once per prefix.
+vorna_wine_fonts() {
+    local key='HKCU\Software\Wine\Fonts\Replacements' face
+    grep -q 'WenQuanYi Zen Hei' "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+    for face in 宋体 SimSun 新宋体 NSimSun; do
+        "$WINELOADER" reg add "$key" /v "$face" /t REG_SZ /d 'WenQuanYi Zen Hei' /f >/dev/null 2>&1 || true
+    done
 }
 
 vorna_stop_wine() {

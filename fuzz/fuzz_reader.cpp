@@ -1,0 +1,73 @@
+// The reader against a deliberately literal one: append the sentinel, then for each question
+// marker look for the next question marker and the first answer marker after it, over the
+// whole rest of the content each time.
+#include "knowledge/EntryFile.h"
+
+#include "FuzzInput.h"
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+Entries ReferenceRead(std::string s) {
+    Entries out;
+    s += "(%Q%)m(%A%)y";
+    std::size_t pos = 0;
+    bool stop = false;
+    while (!stop && pos < s.size()) {
+        std::size_t p = s.find("(%Q%)", pos);
+        std::size_t n = s.find("(%Q%)", p + 1);
+        if (n == std::string::npos) {
+            stop = true;
+            continue;
+        }
+        std::size_t m = s.find("(%A%)", p);
+        if (m < n)
+            out.emplace_back(s.substr(p + 5, m - p - 5), s.substr(m + 5, n - m - 5));
+        pos = n;
+    }
+    return out;
+}
+
+Entries Read(const std::string& file) {
+    Entries out;
+    vorna::ParseEntries(file + std::string(vorna::kEndSentinel),
+                        [&out](std::string q, std::string a) { out.emplace_back(q, a); });
+    return out;
+}
+
+void Require(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vorna::fuzz::FuzzInput input(data, size);
+    const std::string whole(reinterpret_cast<const char*>(data), size);
+    Require(Read(whole) == ReferenceRead(whole));
+
+    // A record of two texts cut from the input, appended to the rest as the writer does.
+    const std::string question = input.Take(input.Byte() % 32);
+    const std::string answer = input.Take(input.Byte() % 32);
+    const std::string file = input.Rest();
+    const std::string record = vorna::MakeRecord(question, answer);
+    Require(record.size() == 18 + question.size() + answer.size());
+    const Entries appended = Read(file + record);
+    Require(appended == ReferenceRead(file + record));
+    if (vorna::CheckNewEntry(question, answer) == vorna::EntryCheck::ok) {
+        // What the writer accepts reads back as one entry with the record's line breaks.
+        const Entries alone = Read(record);
+        Require(alone.size() == 1);
+        Require(alone[0].first == "\r\n" + question + "\r\n");
+        Require(alone[0].second == "\r\n" + answer);
+        Require(!appended.empty() && appended.back() == alone[0]);
+    }
+    return 0;
+}

@@ -1,0 +1,126 @@
+#include "platform/Controls.h"
+
+#include "platform/App.h"
+
+#include <vector>
+
+namespace vorna {
+
+void CListBox::ResetContent() const {
+    Send(LB_RESETCONTENT);
+}
+
+void CListBox::InitStorage(int items, std::size_t bytes) const {
+    Send(LB_INITSTORAGE, static_cast<WPARAM>(items), static_cast<LPARAM>(bytes));
+}
+
+int CListBox::AddString(const std::string& ansi) const {
+    return static_cast<int>(
+        ::SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ansi.c_str())));
+}
+
+int CListBox::GetCount() const {
+    return static_cast<int>(Send(LB_GETCOUNT));
+}
+
+int CListBox::GetCurSel() const {
+    return static_cast<int>(Send(LB_GETCURSEL));
+}
+
+void CListBox::SetCurSel(int index) const {
+    Send(LB_SETCURSEL, static_cast<WPARAM>(index));
+}
+
+std::string CListBox::GetText(int index) const {
+    LRESULT n = ::SendMessageA(m_hWnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (n == LB_ERR)
+        return {};
+    std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
+    LRESULT got = ::SendMessageA(m_hWnd, LB_GETTEXT, static_cast<WPARAM>(index),
+                                 reinterpret_cast<LPARAM>(buffer.data()));
+    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+void CListBox::SetRedraw(bool redraw) const {
+    Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
+    if (redraw)
+        Invalidate(true);
+}
+
+void CTrackBar::SetRange(int minimum, int maximum, bool redraw) const {
+    Send(TBM_SETRANGEMIN, FALSE, minimum);
+    Send(TBM_SETRANGEMAX, redraw ? TRUE : FALSE, maximum);
+}
+
+int CTrackBar::GetRangeMin() const {
+    return static_cast<int>(Send(TBM_GETRANGEMIN));
+}
+
+int CTrackBar::GetRangeMax() const {
+    return static_cast<int>(Send(TBM_GETRANGEMAX));
+}
+
+void CTrackBar::SetPos(int position) const {
+    Send(TBM_SETPOS, TRUE, position);
+}
+
+int CTrackBar::GetPos() const {
+    return static_cast<int>(Send(TBM_GETPOS));
+}
+
+void CHotKeyCtrl::SetRules(WORD invalidCombinations, WORD modifiers) const {
+    Send(HKM_SETRULES, invalidCombinations, MAKELPARAM(modifiers, 0));
+}
+
+void CHotKeyCtrl::SetHotKey(WORD virtualKey, WORD modifiers) const {
+    Send(HKM_SETHOTKEY, MAKEWORD(virtualKey, modifiers));
+}
+
+void CHotKeyCtrl::GetHotKey(WORD& virtualKey, WORD& modifiers) const {
+    WORD value = LOWORD(Send(HKM_GETHOTKEY));
+    virtualKey = LOBYTE(value);
+    modifiers = HIBYTE(value);
+}
+
+CToolTip::~CToolTip() {
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+}
+
+bool CToolTip::Create(const CWin& parent, DWORD style) {
+    if (m_hWnd)
+        return false;
+    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
+    m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent.m_hWnd, nullptr,
+                               instance, nullptr);
+    return m_hWnd != nullptr;
+}
+
+bool CToolTip::AddTool(const CWin& tool, const std::string& ansiText, const RECT& rect,
+                       UINT id) const {
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.hwnd = tool.m_hWnd;
+    info.uId = id;
+    info.rect = rect;
+    info.lpszText = const_cast<char*>(ansiText.c_str());
+    return ::SendMessageA(m_hWnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != FALSE;
+}
+
+void CToolTip::UpdateTipText(const std::string& ansiText, const CWin& tool, UINT id) const {
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.hwnd = tool.m_hWnd;
+    info.uId = id;
+    info.lpszText = const_cast<char*>(ansiText.c_str());
+    ::SendMessageA(m_hWnd, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void CToolTip::RelayEvent(MSG* msg) const {
+    if (m_hWnd)
+        Send(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+}
+
+} // namespace vorna

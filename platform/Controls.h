@@ -1,0 +1,63 @@
+#pragma once
+// Wrappers of the common controls the dialogs bind. Texts given to list boxes and
+// tooltips are ANSI bytes.
+#include "platform/Win.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstddef>
+#include <string>
+
+namespace vorna {
+
+class CStatic : public CWin {};
+
+class CEdit : public CWin {};
+
+class CListBox : public CWin {
+public:
+    void ResetContent() const;
+    // Reserves room before a large fill (LB_INITSTORAGE).
+    void InitStorage(int items, std::size_t bytes) const;
+    // Appends a line; returns its index, or LB_ERR / LB_ERRSPACE.
+    int AddString(const std::string& ansi) const;
+    int GetCount() const;
+    // LB_ERR (-1) when nothing is selected.
+    int GetCurSel() const;
+    void SetCurSel(int index) const;
+    std::string GetText(int index) const;
+    // Switches drawing off for a bulk change; SetRedraw(true) repaints the whole list.
+    void SetRedraw(bool redraw) const;
+};
+
+class CTrackBar : public CWin {
+public:
+    void SetRange(int minimum, int maximum, bool redraw) const;
+    int GetRangeMin() const;
+    int GetRangeMax() const;
+    void SetPos(int position) const;
+    int GetPos() const;
+};
+
+class CHotKeyCtrl : public CWin {
+public:
+    // Combinations in invalidCombinations (HKCOMB_*) are replaced by modifiers (HOTKEYF_*).
+    void SetRules(WORD invalidCombinations, WORD modifiers) const;
+    void SetHotKey(WORD virtualKey, WORD modifiers) const;
+    void GetHotKey(WORD& virtualKey, WORD& modifiers) const;
+};
+
+// A tooltip window the object creates and owns.
+class CToolTip : public CWin {
+public:
+    ~CToolTip() override;
+    bool Create(const CWin& parent, DWORD style = 0);
+    bool AddTool(const CWin& tool, const std::string& ansiText, const RECT& rect, UINT id) const;
+    void UpdateTipText(const std::string& ansiText, const CWin& tool, UINT id) const;
+    // Hands a mouse message to the tooltip, so it knows where the pointer rests.
+    void RelayEvent(MSG* msg) const;
+};
+
+} // namespace vorna

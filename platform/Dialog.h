@@ -1,0 +1,90 @@
+#pragma once
+// Modal dialogs from a dialog template. A dialog class names its template, binds and
+// exchanges its controls in DoDataExchange, and handles its messages in one OnMessage
+// switch (its message map); OnInitDialog, OnOK and OnCancel are its typed virtuals.
+#include "platform/Win.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace vorna {
+
+class CDialog;
+
+// One pass of a dialog's data exchange: reading moves the controls into the members,
+// writing moves the members into the controls. Every call does one control.
+class CDataExchange {
+public:
+    CDataExchange(CDialog& dialog, bool reading) : m_dialog(dialog), m_reading(reading) {}
+    bool IsReading() const { return m_reading; }
+
+    // Binds control id to the object the first time; later calls do nothing.
+    void Control(int id, CWin& control);
+    // An edit's text as ANSI bytes (entry texts, keywords): the A APIs, no conversion.
+    void Text(int id, std::string& ansi);
+    // An edit's text as UTF-8 (paths): the W APIs, so any character survives.
+    void TextUtf8(int id, std::string& utf8);
+    // A track bar's position.
+    void SliderPos(int id, int& position);
+
+private:
+    CDialog& m_dialog;
+    bool m_reading;
+};
+
+class CDialog : public CWin {
+public:
+    // parent nullptr: the dialog that is running modally when DoModal starts becomes the
+    // owner, so a dialog opened from a dialog stays above it and disables it.
+    explicit CDialog(UINT templateId, HWND parent = nullptr);
+    ~CDialog() override;
+
+    // Creates the window, runs OnInitDialog, shows it and runs the modal loop until
+    // EndDialog; returns EndDialog's result (IDOK, IDCANCEL), or -1 if no window was made.
+    INT_PTR DoModal();
+    void EndDialog(INT_PTR result);
+
+    // The data exchange in one direction, all bound members at once.
+    void ReadControls();
+    void WriteControls();
+
+    // The innermost dialog running modally, or nullptr.
+    static CDialog* GetActiveModal();
+
+protected:
+    // Base: writes the members into the controls; true lets the dialog manager focus the
+    // first tab stop.
+    virtual bool OnInitDialog();
+    virtual void DoDataExchange(CDataExchange& dx);
+    // Enter (IDOK). Base: reads the controls, ends with IDOK.
+    virtual void OnOK();
+    // Esc, WM_CLOSE, a button with id IDCANCEL. Base: ends with IDCANCEL.
+    virtual void OnCancel();
+
+    // The message map. Base: IDOK and IDCANCEL commands and WM_CLOSE. Return false for
+    // the dialog manager's default handling. Derived classes end with the base call.
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // WM_COMMAND's wParam for a control id and notification code, for switch labels.
+    static constexpr WPARAM Notify(int id, int code) {
+        return static_cast<WPARAM>((static_cast<unsigned>(code) << 16) |
+                                   (static_cast<unsigned>(id) & 0xFFFFu));
+    }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void RunModalLoop();
+    bool PreTranslateInput(MSG& msg);
+    void CenterIfUnplaced(const RECT& before);
+
+    UINT m_templateId;
+    HWND m_hParent;
+    bool m_bContinueModal = false;
+    INT_PTR m_nModalResult = -1;
+    CDialog* m_pOuterModal = nullptr;
+};
+
+} // namespace vorna

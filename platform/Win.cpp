@@ -1,0 +1,187 @@
+#include "platform/Win.h"
+
+#include "platform/App.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace vorna {
+namespace {
+
+// From a handle to its bound object. Kept in the process rather than as a window property:
+// under Wine every property lookup is a round trip to the server, and the lookup runs for
+// every message of a bound window (a list filled with 10^5 lines took seconds). Window
+// objects live on the one GUI thread.
+std::unordered_map<HWND, CWin*>& BoundObjects() {
+    static std::unordered_map<HWND, CWin*> objects;
+    return objects;
+}
+
+} // namespace
+
+CWin::~CWin() {
+    if (m_oldProc && m_hWnd && ::IsWindow(m_hWnd))
+        UnsubclassWindow();
+}
+
+CWin* CWin::FromHandle(HWND hwnd) {
+    if (!hwnd)
+        return nullptr;
+    auto& objects = BoundObjects();
+    auto found = objects.find(hwnd);
+    return found == objects.end() ? nullptr : found->second;
+}
+
+void CWin::BindHandle(HWND hwnd) {
+    m_hWnd = hwnd;
+    BoundObjects()[hwnd] = this;
+}
+
+void CWin::UnbindHandle() {
+    if (m_hWnd) {
+        auto& objects = BoundObjects();
+        auto found = objects.find(m_hWnd);
+        if (found != objects.end() && found->second == this)
+            objects.erase(found);
+    }
+    m_hWnd = nullptr;
+}
+
+bool CWin::SubclassWindow(HWND hwnd) {
+    if (m_hWnd || !hwnd || FromHandle(hwnd))
+        return false;
+    BindHandle(hwnd);
+    PreSubclassWindow();
+    m_oldProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWin::SubclassProc)));
+    if (!m_oldProc) {
+        UnbindHandle();
+        return false;
+    }
+    return true;
+}
+
+HWND CWin::UnsubclassWindow() {
+    HWND hwnd = m_hWnd;
+    if (!hwnd || !m_oldProc)
+        return nullptr;
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+    m_oldProc = nullptr;
+    UnbindHandle();
+    return hwnd;
+}
+
+LRESULT CALLBACK CWin::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWin* self = FromHandle(hwnd);
+    if (!self || !self->m_oldProc)
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    WNDPROC oldProc = self->m_oldProc;
+    LRESULT result = 0;
+    bool handled = false;
+    // No exception may unwind through the system's code: a failing handler leaves the
+    // message to the control's own procedure.
+    try {
+        handled = self->OnMessage(message, wParam, lParam, result);
+    } catch (...) {
+        handled = false;
+    }
+    if (!handled)
+        result = ::CallWindowProcW(oldProc, hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY && FromHandle(hwnd) == self)
+        self->UnsubclassWindow();
+    return result;
+}
+
+bool CWin::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
+
+bool CWin::OnReflectedMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
+
+bool CWin::PreTranslateMessage(MSG*) {
+    return false;
+}
+
+LRESULT CWin::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_oldProc)
+        return ::CallWindowProcW(m_oldProc, m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWin::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+}
+
+bool CWin::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return ::PostMessageW(m_hWnd, message, wParam, lParam) != FALSE;
+}
+
+HWND CWin::GetItem(int id) const {
+    return ::GetDlgItem(m_hWnd, id);
+}
+
+void CWin::SetItemText(int id, std::wstring_view text) const {
+    std::wstring copy(text);
+    ::SetDlgItemTextW(m_hWnd, id, copy.c_str());
+}
+
+std::string CWin::GetTextAnsi() const {
+    int n = ::GetWindowTextLengthA(m_hWnd);
+    if (n <= 0)
+        return {};
+    std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
+    int got = ::GetWindowTextA(m_hWnd, buffer.data(), n + 1);
+    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+void CWin::SetTextAnsi(const std::string& text) const {
+    ::SetWindowTextA(m_hWnd, text.c_str());
+}
+
+std::wstring CWin::GetTextWide() const {
+    int n = ::GetWindowTextLengthW(m_hWnd);
+    if (n <= 0)
+        return {};
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(n) + 1);
+    int got = ::GetWindowTextW(m_hWnd, buffer.data(), n + 1);
+    return std::wstring(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+void CWin::SetTextWide(std::wstring_view text) const {
+    std::wstring copy(text);
+    ::SetWindowTextW(m_hWnd, copy.c_str());
+}
+
+bool CWin::Show(int command) const {
+    return ::ShowWindow(m_hWnd, command) != FALSE;
+}
+
+void CWin::Focus() const {
+    ::SetFocus(m_hWnd);
+}
+
+bool CWin::IsIconic() const {
+    return ::IsIconic(m_hWnd) != FALSE;
+}
+
+RECT CWin::GetClientRect() const {
+    RECT rect{};
+    ::GetClientRect(m_hWnd, &rect);
+    return rect;
+}
+
+void CWin::Invalidate(bool erase) const {
+    ::InvalidateRect(m_hWnd, nullptr, erase ? TRUE : FALSE);
+}
+
+void CWin::SetIcon(HICON icon, bool big) const {
+    Send(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+int CWin::ShowMessageBox(std::string_view utf8Text, UINT type) const {
+    return vorna::ShowMessageBox(m_hWnd, utf8Text, type);
+}
+
+} // namespace vorna

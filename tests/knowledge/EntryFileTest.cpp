@@ -1,0 +1,243 @@
+#include "knowledge/EntryFile.h"
+
+#include "TestFiles.h"
+#include "platform/File.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vorna {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+Entries Parse(const std::string& fileBytes) {
+    Entries out;
+    ParseEntries(fileBytes + std::string(kEndSentinel),
+                 [&out](std::string q, std::string a) { out.emplace_back(q, a); });
+    return out;
+}
+
+std::string S(const char* bytes, std::size_t n) {
+    return std::string(bytes, n);
+}
+
+// The two files worked through byte by byte in the format's description.
+TEST(ParseEntries, TwoRecordsAppendedToAnEmptyFile) {
+    const std::string file = S("\r\n(%Q%)\r\nQ1\r\n(%A%)\r\nA1\r\n(%Q%)\r\nQ2\r\n(%A%)\r\nA2", 44);
+    ASSERT_EQ(file.size(), 44u);
+    EXPECT_EQ(file, MakeRecord("Q1", "A1") + MakeRecord("Q2", "A2"));
+    Entries expected = {{"\r\nQ1\r\n", "\r\nA1\r\n"}, {"\r\nQ2\r\n", "\r\nA2"}};
+    EXPECT_EQ(Parse(file), expected);
+}
+
+TEST(ParseEntries, HandMadeFileWithPreambleStrayMarkersAndEmptyTexts) {
+    const std::string file = "notes(%Q%)x(%Q%)a(%A%)b(%A%)c(%Q%)(%A%)";
+    ASSERT_EQ(file.size(), 39u);
+    Entries expected = {{"a", "b(%A%)c"}, {"", ""}};
+    EXPECT_EQ(Parse(file), expected);
+}
+
+struct ParseCase {
+    const char* name;
+    std::string file;
+    Entries expected;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ParseTable : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseTable, GivesTheExpectedEntries) {
+    EXPECT_EQ(Parse(GetParam().file), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseTable,
+    testing::Values(
+        ParseCase{"empty", "", {}}, ParseCase{"no_marker", "just some text\r\n(%A%)x", {}},
+        ParseCase{"question_without_answer", "(%Q%)text", {}},
+        ParseCase{"markers_only", "(%Q%)(%A%)", {{"", ""}}},
+        ParseCase{"one_line", "(%Q%)how(%A%)so", {{"how", "so"}}},
+        ParseCase{"preamble_with_answer_marker", "x(%A%)y\r\n(%Q%)q(%A%)a", {{"q", "a"}}},
+        ParseCase{"answer_keeps_answer_markers", "(%Q%)q(%A%)a(%A%)(%A%)", {{"q", "a(%A%)(%A%)"}}},
+        ParseCase{"empty_answer_before_next", "(%Q%)q(%A%)(%Q%)r(%A%)s", {{"q", ""}, {"r", "s"}}},
+        ParseCase{"skipped_question_between_entries",
+                  "(%Q%)a(%A%)1(%Q%)lost(%Q%)b(%A%)2",
+                  {{"a", "1"}, {"b", "2"}}},
+        ParseCase{"lower_case_q_is_text", "(%Q%)a(%A%)1(%q%)b(%A%)2", {{"a", "1(%q%)b(%A%)2"}}},
+        ParseCase{"lower_case_a_is_text", "(%Q%)a(%a%)1", {}},
+        ParseCase{"near_misses_are_text",
+                  "(%Q%)a(%A%)b(%A%(%A)%A%)(%QQ%)",
+                  {{"a", "b(%A%(%A)%A%)(%QQ%)"}}},
+        ParseCase{"ends_in_four_bytes_of_question_marker", "(%Q%)q(%A%)a(%Q%", {{"q", "a(%Q%"}}},
+        ParseCase{"ends_in_four_bytes_of_answer_marker", "(%Q%)q(%A%", {}},
+        ParseCase{"ends_in_answer_marker", "(%Q%)q(%A%)", {{"q", ""}}},
+        ParseCase{"double_byte_around_markers",
+                  "\xD6\xD0(%Q%)\xCE\xCA\xCC\xE2(%A%)\xB4\xF0\xB0\xB8(%Q%)\xB0(%A%)\xB0",
+                  {{"\xCE\xCA\xCC\xE2", "\xB4\xF0\xB0\xB8"}, {"\xB0", "\xB0"}}},
+        ParseCase{"nul_bytes_are_text",
+                  S("\0(%Q%)\0q\0(%A%)a\0\r\n\0", 19),
+                  {{S("\0q\0", 3), S("a\0\r\n\0", 5)}}},
+        ParseCase{"nul_inside_a_marker_breaks_it", S("(%Q%)q(%A\0%)a", 13), {}},
+        ParseCase{"sentinel_text_inside_file", "(%Q%)m(%A%)y", {{"m", "y"}}}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+// The answer-marker search stops at the next question marker; a file of many question
+// markers and no answer marker would otherwise rescan to the end for each of them.
+TEST(ParseEntries, ManyQuestionMarkersWithoutAnswersYieldNothing) {
+    std::string file;
+    for (int i = 0; i < 200000; ++i)
+        file += "(%Q%)";
+    EXPECT_TRUE(Parse(file).empty());
+    file += "(%A%)last";
+    Entries expected = {{"", "last"}};
+    EXPECT_EQ(Parse(file), expected);
+}
+
+TEST(MakeRecord, IsEighteenBytesPlusTheTexts) {
+    EXPECT_EQ(MakeRecord("", ""), "\r\n(%Q%)\r\n\r\n(%A%)\r\n");
+    const std::string q = "\xCE\xCA\xCC\xE2 \r\n x", a = "\xB4\xF0\xB0\xB8";
+    std::string record = MakeRecord(q, a);
+    EXPECT_EQ(record.size(), 18 + q.size() + a.size());
+    EXPECT_EQ(record, "\r\n(%Q%)\r\n" + q + "\r\n(%A%)\r\n" + a);
+}
+
+struct CheckCase {
+    std::string question;
+    std::string answer;
+    EntryCheck expected;
+};
+
+// The six tests in their order: where several apply, the earliest decides.
+TEST(CheckNewEntry, TheFirstFailingTestDecides) {
+    const std::vector<CheckCase> cases = {
+        {"", "", EntryCheck::questionEmpty},
+        {"", "(%Q%)", EntryCheck::questionEmpty},
+        {"(%A%)(%Q%)", "", EntryCheck::questionHasQuestionMarker},
+        {"x(%Q%)", "(%A%)", EntryCheck::questionHasQuestionMarker},
+        {"x(%A%)", "", EntryCheck::questionHasAnswerMarker},
+        {"q", "", EntryCheck::answerEmpty},
+        {"q", "(%A%)(%Q%)", EntryCheck::answerHasQuestionMarker},
+        {"q", "a(%A%)", EntryCheck::answerHasAnswerMarker},
+        {"(%q%)(%a%)", "(%q%)(%a%)", EntryCheck::ok},
+        {"\xCE\xCA\xCC\xE2", S("\0", 1), EntryCheck::ok},
+        {" ", "\r\n", EntryCheck::ok},
+    };
+    for (const CheckCase& c : cases) {
+        SCOPED_TRACE("question [" + c.question + "] answer [" + c.answer + "]");
+        EXPECT_EQ(CheckNewEntry(c.question, c.answer), c.expected);
+    }
+}
+
+TEST(CheckNewEntry, MessagesAreTheUsersTexts) {
+    // 输入为空，请输入内容！ and 错误输入，请修改内容！ in UTF-8.
+    const std::string empty = "\xE8\xBE\x93\xE5\x85\xA5\xE4\xB8\xBA\xE7\xA9\xBA\xEF\xBC\x8C\xE8\xAF"
+                              "\xB7\xE8\xBE\x93\xE5\x85\xA5\xE5\x86\x85\xE5\xAE\xB9\xEF\xBC\x81";
+    const std::string wrong = "\xE9\x94\x99\xE8\xAF\xAF\xE8\xBE\x93\xE5\x85\xA5\xEF\xBC\x8C\xE8\xAF"
+                              "\xB7\xE4\xBF\xAE\xE6\x94\xB9\xE5\x86\x85\xE5\xAE\xB9\xEF\xBC\x81";
+    EXPECT_EQ(std::string(EntryCheckMessage(EntryCheck::ok)), "");
+    for (EntryCheck c : {EntryCheck::questionEmpty, EntryCheck::answerEmpty})
+        EXPECT_EQ(EntryCheckMessage(c), empty);
+    for (EntryCheck c : {EntryCheck::questionHasQuestionMarker, EntryCheck::questionHasAnswerMarker,
+                         EntryCheck::answerHasQuestionMarker, EntryCheck::answerHasAnswerMarker})
+        EXPECT_EQ(EntryCheckMessage(c), wrong);
+}
+
+class ReadEntryFileTest : public test::ScratchDir {
+protected:
+    ReadResult Read(const std::string& path, Entries& out) {
+        return ReadEntryFile(path,
+                             [&out](std::string q, std::string a) { out.emplace_back(q, a); });
+    }
+};
+
+// A file of the given size: filler, then records, the last answer padded to fit; with
+// markers placed across the 80-byte read boundaries.
+std::string FileOfSize(std::size_t size, std::size_t preamble) {
+    std::string file(preamble, '-');
+    int i = 0;
+    while (file.size() + 40 < size) {
+        file += MakeRecord("\xCE\xCA" + std::to_string(i), "\xB4\xF0" + std::to_string(i));
+        ++i;
+    }
+    file.resize(size, '+');
+    return file;
+}
+
+TEST_F(ReadEntryFileTest, ReadingInChunksGivesWhatParsingInOnePieceGives) {
+    for (std::size_t size :
+         {0, 1, 4, 79, 80, 81, 159, 160, 161, 800, 801, 8000, 8001, 65600, 65601, 65536 + 79}) {
+        for (std::size_t preamble : {0, 75, 76, 77, 78, 79}) {
+            if (preamble > size)
+                continue;
+            SCOPED_TRACE(testing::Message() << "size " << size << ", preamble " << preamble);
+            const std::string content = FileOfSize(size, preamble);
+            ASSERT_EQ(content.size(), size);
+            Entries got;
+            ReadResult r = Read(WriteFile("a.vendu", content), got);
+            EXPECT_EQ(r.status, ReadStatus::ok);
+            EXPECT_EQ(r.bytesRead, size);
+            EXPECT_EQ(got, Parse(content));
+            if (size >= 800) {
+                EXPECT_FALSE(got.empty());
+            }
+        }
+    }
+}
+
+TEST_F(ReadEntryFileTest, AMissingFileHandsOverNothing) {
+    Entries got;
+    ReadResult r = Read(PathOf("missing.vendu"), got);
+    EXPECT_EQ(r.status, ReadStatus::openFailed);
+    EXPECT_TRUE(got.empty());
+}
+
+TEST_F(ReadEntryFileTest, AFileHeldByAnotherOpenerHandsOverNothing) {
+    std::string path = WriteFile("a.vendu", MakeRecord("q", "a"));
+    CFile holder;
+    ASSERT_TRUE(holder.Open(path, CFile::modeReadWrite));
+    Entries got;
+    EXPECT_EQ(Read(path, got).status, ReadStatus::openFailed);
+    EXPECT_TRUE(got.empty());
+    holder.Close();
+    EXPECT_EQ(Read(path, got).status, ReadStatus::ok);
+    EXPECT_EQ(got.size(), 1u);
+}
+
+// What the Add dialog does: append records to an existing empty file through the file
+// object, then load the file.
+TEST_F(ReadEntryFileTest, WrittenRecordsReadBackWithTheRecordsLineBreaks) {
+    const Entries written = {
+        {"\xB8\xB4\xD6\xC6", "Ctrl+C"},
+        {"two\r\nlines", " spaced answer "},
+        {"(%q%) look-alike", "(%a%)"},
+        {"\xB0", "\xB0"},
+        {"last", "answer"},
+    };
+    std::string path = WriteFile("a.vendu", "");
+    for (const auto& entry : written) {
+        ASSERT_EQ(CheckNewEntry(entry.first, entry.second), EntryCheck::ok);
+        CFile file;
+        ASSERT_TRUE(file.Open(path, CFile::modeReadWrite));
+        ASSERT_TRUE(file.SeekToEnd());
+        std::string record = MakeRecord(entry.first, entry.second);
+        ASSERT_EQ(file.Write(record.data(), record.size()), record.size());
+    }
+    Entries got;
+    ASSERT_EQ(Read(path, got).status, ReadStatus::ok);
+    ASSERT_EQ(got.size(), written.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        EXPECT_EQ(got[i].first, "\r\n" + written[i].first + "\r\n");
+        const bool last = i + 1 == written.size();
+        EXPECT_EQ(got[i].second, "\r\n" + written[i].second + (last ? "" : "\r\n"));
+    }
+}
+
+} // namespace
+} // namespace vorna

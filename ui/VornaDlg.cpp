@@ -1,0 +1,302 @@
+#include "ui/VornaDlg.h"
+
+#include "knowledge/EntryFile.h"
+#include "platform/App.h"
+#include "platform/FileDialog.h"
+#include "platform/Library.h"
+#include "platform/Text.h"
+#include "res/resource.h"
+#include "ui/VornaDlgRules.h"
+
+#include <commdlg.h>
+#include <windowsx.h>
+
+namespace vorna {
+namespace {
+
+constexpr char kEntryFileFilter[] = "辅助文件(*.vendu)|*.vendu||";
+constexpr int kAlphaMin = 10;
+constexpr int kAlphaMax = 255;
+constexpr int kAlphaStart = 100;
+
+} // namespace
+
+CVornaDlg::CVornaDlg() : CDialog(IDD_VORNA_DIALOG) {
+    if (CApp* app = CApp::Get())
+        m_hIcon = app->LoadAppIcon(IDR_MAINFRAME);
+    m_leadBytes = ActiveCodePageLeadBytes();
+}
+
+CVornaDlg::~CVornaDlg() = default;
+
+void CVornaDlg::DoDataExchange(CDataExchange& dx) {
+    CDialog::DoDataExchange(dx);
+    dx.Control(IDC_ALPHA, m_sliderAlpha);
+    dx.Control(IDC_HOTKEY, m_hotKey);
+    dx.Control(IDC_RESULTS, m_listResults);
+    dx.Text(IDC_ANSWER, m_strAnswer);
+    dx.Text(IDC_QUESTION, m_strQuestion);
+    dx.Text(IDC_KEYWORD, m_strKeyword);
+    dx.SliderPos(IDC_ALPHA, m_nAlpha);
+}
+
+bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam);
+    case WM_PAINT:
+        return OnPaint();
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_hIcon);
+        return true;
+    case WM_COMMAND:
+        switch (wParam) {
+        case Notify(IDC_ADD, BN_CLICKED):
+            OnAdd();
+            return true;
+        case Notify(IDC_LOAD, BN_CLICKED):
+            OnLoad();
+            return true;
+        case Notify(IDC_SEARCH, BN_CLICKED):
+            OnSearch();
+            return true;
+        case Notify(IDC_RESULTS, LBN_SELCHANGE):
+            OnSelchangeResults();
+            return true;
+        case Notify(IDC_ABOUT, BN_CLICKED):
+            OnAbout();
+            return true;
+        }
+        break;
+    case WM_DESTROY:
+        OnDestroy();
+        return false;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(lParam);
+        return false;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        result = reinterpret_cast<LRESULT>(OnCtlColor(message, wParam, lParam));
+        return true;
+    }
+    return CDialog::OnMessage(message, wParam, lParam, result);
+}
+
+bool CVornaDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    m_sliderAlpha.SetRange(kAlphaMin, kAlphaMax, false);
+    m_sliderAlpha.SetPos(kAlphaStart);
+    ReadControls();
+    m_brushBack.CreateSolid(RGB(0xFF, 0xFF, 0xFF));
+    m_bShown = TRUE;
+    // Assigned, not combined: the tool-window style replaces the taskbar button's style.
+    ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    AddAboutMenuItem();
+    SetIcon(m_hIcon, true);
+    SetIcon(m_hIcon, false);
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    LoadDefaultFile();
+    return true;
+}
+
+void CVornaDlg::AddAboutMenuItem() {
+    HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (!systemMenu)
+        return;
+    wchar_t text[256] = {};
+    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
+    if (::LoadStringW(instance, IDS_ABOUTBOX, text, 256) <= 0)
+        return;
+    ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+void CVornaDlg::OnOK() {
+    OnSearch();
+}
+
+// ---- Entry store and loading
+
+bool CVornaDlg::CheckFile(std::string path, bool report) {
+    switch (CheckEntryFile(path)) {
+    case FileCheck::ok:
+        return true;
+    case FileCheck::missing:
+        if (report)
+            ShowMessageBox("该文件不存在！");
+        return false;
+    case FileCheck::cannotOpen:
+        if (report)
+            ShowMessageBox("该文件无法打开！");
+        return false;
+    }
+    return false;
+}
+
+// Empties the store and reads the file into it, shows the count and writes the controls.
+// A file that vanished or was locked since its check leaves the store as it was.
+bool CVornaDlg::LoadFile(const std::string& path, bool report) {
+    if (LoadEntryFile(path, m_store).status != ReadStatus::ok) {
+        if (report)
+            ShowMessageBox("该文件无法打开！");
+        return false;
+    }
+    ShowEntryCount(static_cast<int>(m_store.GetCount()));
+    WriteControls();
+    return true;
+}
+
+void CVornaDlg::ShowEntryCount(int count) {
+    SetItemText(IDC_GROUP_SEARCH, FormatEntryCount(count));
+}
+
+void CVornaDlg::LoadDefaultFile() {
+    wchar_t directory[MAX_PATH] = {};
+    DWORD n = ::GetCurrentDirectoryW(MAX_PATH, directory);
+    std::optional<std::wstring> path = DefaultEntryPath(n, directory, MAX_PATH);
+    if (!path)
+        return;
+    std::string utf8 = Utf8FromWide(*path);
+    if (CheckFile(utf8, false))
+        LoadFile(utf8, false);
+}
+
+void CVornaDlg::OnLoad() {
+    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, kEntryFileFilter);
+    if (dialog.DoModal() != IDOK)
+        return;
+    std::string path = dialog.GetPathName();
+    if (!CheckFile(path, true))
+        return;
+    LoadFile(path, true);
+}
+
+// ---- Search and result list
+
+void CVornaDlg::OnSearch() {
+    ReadControls();
+
+    // The list is filled with drawing off: redrawn line by line it takes seconds per
+    // thousand lines.
+    m_listResults.SetRedraw(false);
+    m_listResults.ResetContent();
+    m_arrMatches.clear();
+    FindMatches(m_store.m_arrQuestions, m_store.m_arrAnswers, m_strKeyword, m_leadBytes,
+                m_arrMatches);
+    std::size_t bytes = 0;
+    for (std::uint32_t i : m_arrMatches)
+        bytes += m_store.m_arrQuestions[i].size() + 1 + m_store.m_arrAnswers[i].size() + 1;
+    m_listResults.InitStorage(static_cast<int>(m_arrMatches.size()), bytes);
+    for (std::uint32_t i : m_arrMatches)
+        AddListLabel(static_cast<int>(i));
+    m_listResults.SetRedraw(true);
+
+    ShowMatchCount(static_cast<int>(m_arrMatches.size()));
+    m_listResults.Focus();
+    m_listResults.SetCurSel(0);
+    if (!m_arrMatches.empty()) {
+        OnSelchangeResults();
+    } else {
+        m_strAnswer.clear();
+        m_strQuestion = m_strAnswer;
+    }
+    WriteControls();
+}
+
+void CVornaDlg::AddListLabel(int index) {
+    std::size_t i = static_cast<std::size_t>(index);
+    m_listResults.AddString(MakeLabel(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]));
+}
+
+void CVornaDlg::ShowMatchCount(int count) {
+    if (m_store.GetCount() == 0)
+        return;
+    SetItemText(IDC_GROUP_MATCHES, FormatMatchCaption(WideFromAnsi(m_strKeyword), count));
+}
+
+void CVornaDlg::OnSelchangeResults() {
+    std::optional<std::uint32_t> index =
+        MatchAt(m_listResults.GetCurSel(), m_arrMatches, m_store.GetCount());
+    if (!index)
+        return;
+    m_strQuestion = m_store.m_arrQuestions[*index];
+    m_strAnswer = m_store.m_arrAnswers[*index];
+    WriteControls();
+}
+
+// ---- Window behaviour
+
+HBRUSH CVornaDlg::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A dialog's default colour handling is the window default.
+    HBRUSH standard = reinterpret_cast<HBRUSH>(::DefWindowProcW(m_hWnd, message, wParam, lParam));
+    // Colour requests arrive while other handlers run (a search, a load, a clipboard copy)
+    // and between a handler setting its members and writing them out. Only the slider's
+    // position is read here, so no such member is overwritten with a control's old text.
+    CDataExchange dx(*this, true);
+    dx.SliderPos(IDC_ALPHA, m_nAlpha);
+    SetWindowAlpha(m_hWnd, m_nAlpha);
+    unsigned kind = message - WM_CTLCOLORMSGBOX;
+    return HasWhiteBackground(kind) ? static_cast<HBRUSH>(m_brushBack) : standard;
+}
+
+void CVornaDlg::SetWindowAlpha(HWND window, int alpha) {
+    // Looked up at run time: systems without layered windows simply stay opaque.
+    CLibrary user32("user32.dll");
+    // Written only when the bit is missing: an unchanged style, written again, still goes
+    // through the style-change messages and the window system, on every colour request.
+    LONG style = ::GetWindowLongA(window, GWL_EXSTYLE);
+    if (!(style & WS_EX_LAYERED))
+        ::SetWindowLongA(window, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    FARPROC proc = user32.GetProc("SetLayeredWindowAttributes");
+    if (proc) {
+        auto setLayered =
+            reinterpret_cast<SetLayeredWindowAttributesFn>(reinterpret_cast<void (*)()>(proc));
+        setLayered(window, 0, static_cast<BYTE>(alpha & 0xFF), LWA_ALPHA);
+    }
+}
+
+void CVornaDlg::OnLButtonDown(LPARAM lParam) {
+    // A press on a free spot acts as a press on a title bar, which the window lacks.
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::ClientToScreen(m_hWnd, &point);
+    Post(WM_NCLBUTTONDOWN, HTCAPTION, ScreenPointParam(point));
+}
+
+bool CVornaDlg::OnPaint() {
+    if (!IsIconic())
+        return false;
+    CPaintDC dc(m_hWnd);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.m_hDC), 0);
+    int iconWidth = ::GetSystemMetrics(SM_CXICON);
+    int iconHeight = ::GetSystemMetrics(SM_CYICON);
+    RECT client = GetClientRect();
+    int x = IconOffset(client.right - client.left, iconWidth);
+    int y = IconOffset(client.bottom - client.top, iconHeight);
+    ::DrawIcon(dc, x, y, m_hIcon);
+    return true;
+}
+
+bool CVornaDlg::OnSysCommand(WPARAM command) {
+    if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+        OnAbout();
+        return true;
+    }
+    return false;
+}
+
+void CVornaDlg::OnDestroy() {}
+
+// ---- The other dialogs
+
+void CVornaDlg::OnAdd() {}
+
+void CVornaDlg::OnAbout() {}
+
+} // namespace vorna

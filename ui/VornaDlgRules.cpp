@@ -1,0 +1,67 @@
+#include "ui/VornaDlgRules.h"
+
+#include <utility>
+
+namespace vorna {
+
+std::wstring FormatEntryCount(int count) {
+    return L"搜索：" + std::to_wstring(count) + L"条结果";
+}
+
+std::wstring FormatMatchCaption(std::wstring_view keyword, int count) {
+    std::wstring caption = L"【";
+    caption += keyword;
+    if (count > 0)
+        caption += L"】共用" + std::to_wstring(count) + L"条搜索结果";
+    else
+        caption += L"】无搜索结果";
+    return caption;
+}
+
+std::optional<std::wstring> DefaultEntryPath(DWORD queryResult, const wchar_t* buffer,
+                                             DWORD bufferSize) {
+    // A result as large as the buffer is the size the directory would need.
+    if (queryResult == 0 || queryResult >= bufferSize)
+        return std::nullopt;
+    std::wstring path(buffer, queryResult);
+    path += L"\\super.vendu";
+    return path;
+}
+
+std::optional<std::uint32_t> MatchAt(int selection, const std::vector<std::uint32_t>& matches,
+                                     std::size_t entryCount) {
+    if (selection < 0 || static_cast<std::size_t>(selection) >= matches.size())
+        return std::nullopt;
+    std::uint32_t index = matches[static_cast<std::size_t>(selection)];
+    if (index >= entryCount)
+        return std::nullopt;
+    return index;
+}
+
+int IconOffset(int clientExtent, int iconExtent) {
+    return (clientExtent - iconExtent + 1) / 2;
+}
+
+LPARAM ScreenPointParam(POINT screen) {
+    return static_cast<LPARAM>((static_cast<DWORD>(screen.x) & 0xFFFFu) |
+                               ((static_cast<DWORD>(screen.y) & 0xFFFFu) << 16));
+}
+
+bool HasWhiteBackground(unsigned kind) {
+    return kind <= CTLCOLOR_SCROLLBAR;
+}
+
+LeadBytes ActiveCodePageLeadBytes() {
+    CPINFO info{};
+    if (!::GetCPInfo(CP_ACP, &info))
+        return LeadBytes();
+    std::vector<std::pair<unsigned char, unsigned char>> ranges;
+    for (int i = 0; i + 1 < MAX_LEADBYTES; i += 2) {
+        if (info.LeadByte[i] == 0 && info.LeadByte[i + 1] == 0)
+            break;
+        ranges.emplace_back(info.LeadByte[i], info.LeadByte[i + 1]);
+    }
+    return LeadBytes::FromRanges(ranges);
+}
+
+} // namespace vorna
