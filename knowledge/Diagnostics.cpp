@@ -1,0 +1,363 @@
+#include "knowledge/Diagnostics.h"
+
+#include "knowledge/ByteFinder.h"
+
+#include <algorithm>
+#include <functional>
+#include <unordered_map>
+#include <utility>
+
+namespace vorna {
+
+// The reader appends its sentinel before scanning. Its first byte is '(', which no marker
+// has in the middle or at the end, so no marker can span the end of the file: looking only
+// inside the file and taking its end as one more question marker finds exactly the markers
+// the reader finds.
+std::vector<EntrySpan> ScanEntrySpans(std::string_view content) {
+    const detail::ByteFinder question(kQuestionMarker);
+    const detail::ByteFinder answer(kAnswerMarker);
+    const char* s = content.data();
+    const std::size_t n = content.size();
+    std::vector<EntrySpan> spans;
+    std::size_t p = question.Find(s, n, 0);
+    while (p != detail::kNotFound) {
+        EntrySpan span;
+        span.questionMarker = p;
+        const std::size_t next = question.Find(s, n, p + kMarkerLength);
+        span.next = next == detail::kNotFound ? n : next;
+        const std::size_t m = answer.Find(s, span.next, p + kMarkerLength);
+        span.answerMarker = m == detail::kNotFound ? kNoPosition : m;
+        spans.push_back(span);
+        p = next;
+    }
+    return spans;
+}
+
+const char* FindingName(FindingCode code) {
+    switch (code) {
+    case FindingCode::lostEntry:
+        return "lost-entry";
+    case FindingCode::preambleText:
+        return "preamble-text";
+    case FindingCode::preambleAnswerMarker:
+        return "preamble-answer-marker";
+    case FindingCode::answerMarkerInAnswer:
+        return "answer-marker-in-answer";
+    case FindingCode::lookAlikeMarker:
+        return "look-alike-marker";
+    case FindingCode::nulBytes:
+        return "nul-bytes";
+    case FindingCode::emptyQuestion:
+        return "empty-question";
+    case FindingCode::blankQuestion:
+        return "blank-question";
+    case FindingCode::emptyAnswer:
+        return "empty-answer";
+    case FindingCode::blankAnswer:
+        return "blank-answer";
+    case FindingCode::invalidCp936:
+        return "invalid-cp936";
+    case FindingCode::duplicateEntry:
+        return "duplicate-entry";
+    case FindingCode::looksLikeUtf8:
+        return "looks-like-utf8";
+    }
+    return "";
+}
+
+bool IsDataLoss(FindingCode code) {
+    return code == FindingCode::lostEntry;
+}
+
+std::size_t Cp936CharLength(std::string_view text, std::size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b <= 0x80) // 0x80 is the euro sign, a single byte in code page 936
+        return 1;
+    if (b == 0xFF || i + 1 >= text.size())
+        return 0;
+    const auto t = static_cast<unsigned char>(text[i + 1]);
+    return (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFE) ? 2 : 0;
+}
+
+std::size_t Utf8CharLength(std::string_view s, std::size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::size_t length;
+    unsigned low = 0x80, high = 0xBF; // the second byte's range; later bytes take 80..BF
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        low = b == 0xE0 ? 0xA0 : 0x80;
+        high = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        low = b == 0xF0 ? 0x90 : 0x80;
+        high = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > s.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto t = static_cast<unsigned char>(s[i + k]);
+        if (t < (k == 1 ? low : 0x80u) || t > (k == 1 ? high : 0xBFu))
+            return 0;
+    }
+    return length;
+}
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool IsBlankText(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), IsBlank);
+}
+
+// The ASCII sign a character stands for, letters folded to lower case: an ASCII byte, or a
+// full-width form from the row A3 A1..A3 FE, which holds the ASCII signs 21..7E in order.
+// 0 for any other character. length receives the character's size in bytes.
+char FoldedSign(std::string_view s, std::size_t i, std::size_t& length) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    unsigned ascii = 0;
+    length = 1;
+    if (b < 0x80) {
+        ascii = b;
+    } else if (b == 0xA3 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0xA1 &&
+               static_cast<unsigned char>(s[i + 1]) <= 0xFE) {
+        ascii = static_cast<unsigned char>(s[i + 1]) - 0x80u;
+        length = 2;
+    } else {
+        return 0;
+    }
+    if (ascii >= 'A' && ascii <= 'Z')
+        ascii += 'a' - 'A';
+    return static_cast<char>(ascii);
+}
+
+// Bytes taken by a marker look-alike that starts at i, or 0. A real marker never gets here.
+// Candidates: a marker with a wrong-case letter or full-width signs ("(%q%)", "（%Q%）"),
+// and a marker with one of its five signs missing ("(%Q%", "%A%)", "(%%)"). No candidate
+// has '(' after its first sign, so none can overlap a real marker that follows it.
+std::size_t LookAlikeLength(std::string_view s, std::size_t i) {
+    static constexpr std::string_view kFull[] = {"(%q%)", "(%a%)"};
+    static constexpr std::string_view kShort[] = {"%q%)", "(q%)", "(%q)", "(%q%", "%a%)",
+                                                  "(a%)", "(%a)", "(%a%", "(%%)"};
+    char signs[5];
+    std::size_t ends[5];
+    std::size_t count = 0;
+    std::size_t at = i;
+    while (count < 5 && at < s.size()) {
+        std::size_t length;
+        const char sign = FoldedSign(s, at, length);
+        if (sign == 0)
+            break;
+        signs[count] = sign;
+        at += length;
+        ends[count++] = at;
+    }
+    const std::string_view seen(signs, count);
+    for (std::string_view pattern : kFull) {
+        if (seen == pattern)
+            return ends[4] - i;
+    }
+    for (std::string_view pattern : kShort) {
+        if (seen.substr(0, 4) == pattern)
+            return ends[3] - i;
+    }
+    return 0;
+}
+
+bool StartsWithMarker(std::string_view s, std::size_t i) {
+    const std::string_view rest = s.substr(i, kMarkerLength);
+    return rest == kQuestionMarker || rest == kAnswerMarker;
+}
+
+// One pass over the characters: look-alikes, NUL runs and invalid byte runs.
+void ScanCharacters(std::string_view s, std::vector<Finding>& out) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == '(' && StartsWithMarker(s, i)) {
+            i += kMarkerLength;
+            continue;
+        }
+        if (c == '(' || c == '%' || static_cast<unsigned char>(c) == 0xA3) {
+            if (std::size_t length = LookAlikeLength(s, i)) {
+                out.push_back({FindingCode::lookAlikeMarker, i, i, length});
+                i += length;
+                continue;
+            }
+        }
+        if (c == '\0') {
+            std::size_t end = i;
+            while (end < s.size() && s[end] == '\0')
+                ++end;
+            out.push_back({FindingCode::nulBytes, i, i, end - i});
+            i = end;
+            continue;
+        }
+        if (std::size_t length = Cp936CharLength(s, i)) {
+            i += length;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < s.size() && Cp936CharLength(s, end) == 0)
+            ++end;
+        out.push_back({FindingCode::invalidCp936, i, i, end - i});
+        i = end;
+    }
+}
+
+// firstWide receives the offset of the first character of 3 or 4 bytes, the size of a
+// Chinese character in UTF-8.
+bool IsUtf8WithWideCharacters(std::string_view s, std::size_t& firstWide) {
+    firstWide = kNoPosition;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t length = Utf8CharLength(s, i);
+        if (length == 0)
+            return false;
+        if (length >= 3 && firstWide == kNoPosition)
+            firstWide = i;
+        i += length;
+    }
+    return firstWide != kNoPosition;
+}
+
+struct EntryKey {
+    std::string_view question;
+    std::string_view answer;
+    bool operator==(const EntryKey& other) const {
+        return question == other.question && answer == other.answer;
+    }
+};
+
+struct EntryKeyHash {
+    std::size_t operator()(const EntryKey& key) const {
+        const std::hash<std::string_view> h;
+        return h(key.question) * 31 + h(key.answer);
+    }
+};
+
+void ScanPreamble(std::string_view s, std::size_t end, std::vector<Finding>& out) {
+    const detail::ByteFinder answer(kAnswerMarker);
+    std::size_t firstText = kNoPosition;
+    std::size_t i = 0;
+    while (i < end) {
+        const std::size_t m = answer.Find(s.data(), end, i);
+        const std::size_t stop = m == detail::kNotFound ? end : m;
+        for (std::size_t k = i; k < stop && firstText == kNoPosition; ++k) {
+            if (!IsBlank(s[k]))
+                firstText = k;
+        }
+        if (m == detail::kNotFound)
+            break;
+        out.push_back({FindingCode::preambleAnswerMarker, m, m, kMarkerLength});
+        i = m + kMarkerLength;
+    }
+    if (firstText != kNoPosition) {
+        std::size_t last = end;
+        while (last > firstText && IsBlank(s[last - 1]))
+            --last;
+        out.push_back({FindingCode::preambleText, firstText, firstText, last - firstText});
+    }
+}
+
+} // namespace
+
+FileDiagnosis DiagnoseEntryFile(std::string_view s) {
+    FileDiagnosis result;
+    const std::vector<EntrySpan> spans = ScanEntrySpans(s);
+    result.hasQuestionMarker = !spans.empty();
+    std::vector<Finding>& out = result.findings;
+
+    ScanPreamble(s, spans.empty() ? s.size() : spans.front().questionMarker, out);
+
+    const detail::ByteFinder answerFinder(kAnswerMarker);
+    std::unordered_map<EntryKey, std::size_t, EntryKeyHash> seen;
+    seen.reserve(spans.size());
+    std::vector<std::size_t> keptSpans;
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        const EntrySpan& span = spans[k];
+        if (!span.Kept()) {
+            out.push_back({FindingCode::lostEntry, span.questionMarker, span.QuestionBegin(),
+                           span.next - span.QuestionBegin()});
+            continue;
+        }
+        keptSpans.push_back(k);
+        const std::size_t entry = keptSpans.size();
+        const std::string_view question =
+            s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
+        const std::string_view answer =
+            s.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
+        if (question.empty() || IsBlankText(question)) {
+            out.push_back(
+                {question.empty() ? FindingCode::emptyQuestion : FindingCode::blankQuestion,
+                 span.questionMarker, span.QuestionBegin(), question.size(), entry});
+        }
+        for (std::size_t m = answerFinder.Find(s.data(), span.next, span.AnswerBegin());
+             m != detail::kNotFound;
+             m = answerFinder.Find(s.data(), span.next, m + kMarkerLength)) {
+            out.push_back({FindingCode::answerMarkerInAnswer, m, m, kMarkerLength, entry});
+        }
+        if (answer.empty() || IsBlankText(answer)) {
+            out.push_back({answer.empty() ? FindingCode::emptyAnswer : FindingCode::blankAnswer,
+                           span.answerMarker, span.AnswerBegin(), answer.size(), entry});
+        }
+        // The line break that ends an answer is the start of the next record, which the
+        // last entry of a file does not have: it is left out of the comparison.
+        std::string_view answerKey = answer;
+        if (answerKey.size() >= 2 && answerKey.substr(answerKey.size() - 2) == "\r\n")
+            answerKey.remove_suffix(2);
+        auto [it, inserted] = seen.emplace(EntryKey{question, answerKey}, entry);
+        if (!inserted) {
+            Finding f{FindingCode::duplicateEntry, span.questionMarker, span.questionMarker,
+                      span.next - span.questionMarker, entry};
+            f.earlierEntry = it->second;
+            f.earlierOffset = spans[keptSpans[it->second - 1]].questionMarker;
+            out.push_back(f);
+        }
+    }
+    result.entryCount = keptSpans.size();
+
+    ScanCharacters(s, out);
+    std::size_t firstWide;
+    if (IsUtf8WithWideCharacters(s, firstWide))
+        out.push_back({FindingCode::looksLikeUtf8, firstWide, firstWide, 0});
+
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Finding& a, const Finding& b) { return a.offset < b.offset; });
+    return result;
+}
+
+std::vector<TextPosition> LocateOffsets(std::string_view content,
+                                        const std::vector<std::size_t>& offsets) {
+    std::vector<std::size_t> order(offsets.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return offsets[a] < offsets[b]; });
+    std::vector<TextPosition> positions(offsets.size());
+    std::size_t line = 1, lineStart = 0, scanned = 0;
+    for (std::size_t k : order) {
+        const std::size_t target = std::min(offsets[k], content.size());
+        while (scanned < target) {
+            const void* lf = std::memchr(content.data() + scanned, '\n', target - scanned);
+            if (!lf) {
+                scanned = target;
+                break;
+            }
+            scanned = static_cast<std::size_t>(static_cast<const char*>(lf) - content.data()) + 1;
+            ++line;
+            lineStart = scanned;
+        }
+        positions[k] = {line, offsets[k] - lineStart + 1};
+    }
+    return positions;
+}
+
+} // namespace vorna

@@ -1,0 +1,208 @@
+// vendu check: where the reader drops or keeps something the writer of a file probably did
+// not mean, as compiler-style diagnostics or as one JSON document.
+#include "tools/vendu/Codec.h"
+#include "tools/vendu/Commands.h"
+#include "tools/vendu/Console.h"
+#include "tools/vendu/FileIo.h"
+#include "tools/vendu/Formats.h"
+
+#include "knowledge/Diagnostics.h"
+#include "knowledge/EntryFile.h"
+
+#include <cstdio>
+
+namespace vendu {
+
+namespace {
+
+constexpr std::size_t kExcerptBytes = 40;
+
+std::string Quoted(std::string_view content, std::size_t begin, std::size_t length) {
+    std::string_view text = content.substr(begin, length);
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    bool cut = false;
+    if (text.size() > kExcerptBytes) {
+        std::size_t end = 0;
+        while (end < text.size()) {
+            const std::size_t step = vorna::Cp936CharLength(text, end);
+            if (end + (step ? step : 1) > kExcerptBytes)
+                break;
+            end += step ? step : 1;
+        }
+        text = text.substr(0, end);
+        cut = true;
+    }
+    return "\"" + ShowText(text, false) + (cut ? "...\"" : "\"");
+}
+
+std::string HexBytes(std::string_view bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size() && i < 8; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%s%02X", i ? " " : "",
+                      static_cast<unsigned char>(bytes[i]));
+        out += hex;
+    }
+    return bytes.size() > 8 ? out + " ..." : out;
+}
+
+std::string Message(const vorna::Finding& f, std::string_view content, bool hasQuestionMarker,
+                    std::size_t earlierLine) {
+    using vorna::FindingCode;
+    const std::string entry = "entry " + std::to_string(f.entry);
+    switch (f.code) {
+    case FindingCode::lostEntry: {
+        const bool atEnd = f.textBegin + f.textLength == content.size();
+        const std::string lost = Quoted(content, f.textBegin, f.textLength);
+        return std::string("question marker without an answer marker before ") +
+               (atEnd ? "the end of the file" : "the next question marker") + ": the entry " +
+               (lost == "\"\"" ? "with an empty question" : lost) + " is lost";
+    }
+    case FindingCode::preambleText:
+        return std::string(hasQuestionMarker ? "text before the first question marker"
+                                             : "text of a file without any question marker") +
+               " is ignored: " + Quoted(content, f.textBegin, f.textLength);
+    case FindingCode::preambleAnswerMarker:
+        return "answer marker before the first question marker is ignored";
+    case FindingCode::answerMarkerInAnswer:
+        return "answer marker inside the answer of " + entry + " is kept as answer text";
+    case FindingCode::lookAlikeMarker:
+        return Quoted(content, f.textBegin, f.textLength) +
+               " is plain text: the markers are exactly \"(%Q%)\" and \"(%A%)\"";
+    case FindingCode::nulBytes:
+        return f.textLength == 1 ? "NUL byte in the text"
+                                 : std::to_string(f.textLength) + " NUL bytes in the text";
+    case FindingCode::emptyQuestion:
+        return entry + " has an empty question";
+    case FindingCode::blankQuestion:
+        return entry + " has a question of only spaces and line breaks";
+    case FindingCode::emptyAnswer:
+        return entry + " has an empty answer";
+    case FindingCode::blankAnswer:
+        return entry + " has an answer of only spaces and line breaks";
+    case FindingCode::invalidCp936:
+        return (f.textLength == 1 ? "byte " : "bytes ") +
+               HexBytes(content.substr(f.textBegin, f.textLength)) +
+               (f.textLength == 1 ? " is" : " are") + " not valid code page 936";
+    case FindingCode::duplicateEntry:
+        return entry + " repeats entry " + std::to_string(f.earlierEntry) + " (line " +
+               std::to_string(earlierLine) + ") exactly";
+    case FindingCode::looksLikeUtf8:
+        return "the file looks like UTF-8; entry files hold code page 936 bytes, so its "
+               "non-ASCII text will not show as written";
+    }
+    return "";
+}
+
+std::string Plural(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+} // namespace
+
+int RunCheck(const std::vector<std::string>& args) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, {"--format"}, {}, options, error) || options.positional.empty()) {
+        std::fprintf(stderr, "vendu check: %s\nusage: vendu check [--format=text|json] FILE...\n",
+                     error.empty() ? "no file given" : error.c_str());
+        return kExitError;
+    }
+    const std::string* format = options.Value("--format");
+    const bool json = format && *format == "json";
+    if (format && !json && *format != "text") {
+        std::fprintf(stderr, "vendu check: unknown format \"%s\" (text or json)\n",
+                     format->c_str());
+        return kExitError;
+    }
+
+    int status = kExitOk;
+    std::string document = "{\"files\": [";
+    bool firstFile = true;
+    for (const std::string& path : options.positional) {
+        if (json)
+            document += firstFile ? "\n  " : ",\n  ";
+        firstFile = false;
+        std::string content;
+        const ReadFileStatus read = ReadWholeFile(path, content);
+        if (read != ReadFileStatus::ok) {
+            status = kExitError;
+            if (json)
+                document += "{\"file\": " + JsonString(path) +
+                            ", \"error\": " + JsonString(Describe(read)) + "}";
+            else
+                WriteText(stderr, "vendu: " + path + ": " + Describe(read) + "\n");
+            continue;
+        }
+        // The count shown is the program's reader's; the positions come from the scan that
+        // follows it step by step, and the two must agree.
+        const std::size_t size = content.size();
+        content.append(vorna::kEndSentinel);
+        std::size_t readerCount = 0;
+        vorna::ParseEntries(content, [&readerCount](std::string, std::string) { ++readerCount; });
+        content.resize(size);
+        const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(content);
+        if (diagnosis.entryCount != readerCount) {
+            WriteText(stderr, "vendu: " + path + ": internal error: the diagnostics found " +
+                                  std::to_string(diagnosis.entryCount) + " entries, the reader " +
+                                  std::to_string(readerCount) + "\n");
+            return kExitError;
+        }
+
+        std::vector<std::size_t> offsets;
+        for (const vorna::Finding& f : diagnosis.findings) {
+            offsets.push_back(f.offset);
+            offsets.push_back(f.earlierOffset == vorna::kNoPosition ? 0 : f.earlierOffset);
+        }
+        const std::vector<vorna::TextPosition> positions = vorna::LocateOffsets(content, offsets);
+
+        std::size_t errors = 0, warnings = 0;
+        std::string findings;
+        for (std::size_t k = 0; k < diagnosis.findings.size(); ++k) {
+            const vorna::Finding& f = diagnosis.findings[k];
+            const vorna::TextPosition at = positions[2 * k];
+            const bool isError = vorna::IsDataLoss(f.code);
+            (isError ? errors : warnings)++;
+            const char* severity = isError ? "error" : "warning";
+            const std::string message =
+                Message(f, content, diagnosis.hasQuestionMarker, positions[2 * k + 1].line);
+            if (json) {
+                findings += findings.empty() ? "\n    " : ",\n    ";
+                findings += "{\"line\": " + std::to_string(at.line) +
+                            ", \"column\": " + std::to_string(at.column) +
+                            ", \"offset\": " + std::to_string(f.offset) + ", \"severity\": \"" +
+                            severity + "\", \"code\": \"" + vorna::FindingName(f.code) + "\"";
+                if (f.entry)
+                    findings += ", \"entry\": " + std::to_string(f.entry);
+                findings += ", \"message\": " + JsonString(message) + "}";
+            } else {
+                findings += path + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
+                            ": " + severity + ": " + message + " [" + vorna::FindingName(f.code) +
+                            "]\n";
+            }
+        }
+        if (!diagnosis.findings.empty() && status == kExitOk)
+            status = kExitFindings;
+        if (json) {
+            document += "{\"file\": " + JsonString(path) +
+                        ", \"entries\": " + std::to_string(diagnosis.entryCount) +
+                        ", \"errors\": " + std::to_string(errors) +
+                        ", \"warnings\": " + std::to_string(warnings) + ", \"findings\": [" +
+                        findings + (findings.empty() ? "]}" : "\n  ]}");
+        } else {
+            WriteText(stdout, findings + path + ": " +
+                                  Plural(diagnosis.entryCount, "entry", "entries") + ", " +
+                                  Plural(errors, "error", "errors") + ", " +
+                                  Plural(warnings, "warning", "warnings") + "\n");
+        }
+    }
+    if (json)
+        WriteBytes(stdout, document + "\n]}\n");
+    return status;
+}
+
+} // namespace vendu

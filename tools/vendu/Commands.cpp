@@ -1,0 +1,432 @@
+// vendu search, add, export and import: the program's own reader, matcher, checks and
+// record, with conversions only at the edges (terminal, CSV, JSON Lines).
+#include "tools/vendu/Commands.h"
+
+#include "tools/vendu/Codec.h"
+#include "tools/vendu/Console.h"
+#include "tools/vendu/FileIo.h"
+#include "tools/vendu/Formats.h"
+
+#include "knowledge/Diagnostics.h"
+#include "knowledge/EntryFile.h"
+#include "knowledge/EntryStore.h"
+#include "knowledge/Search.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace vendu {
+
+namespace {
+
+void Say(std::FILE* stream, const std::string& text) {
+    WriteText(stream, text + "\n");
+}
+
+int Usage(const char* command, const std::string& error, const char* usage) {
+    Say(stderr, std::string("vendu ") + command + ": " + error + "\nusage: " + usage);
+    return kExitError;
+}
+
+// Why text could not become code page 936, from the offset the converter stopped at.
+std::string WhyNotCp936(std::string_view utf8, std::size_t offset) {
+    const std::size_t length = vorna::Utf8CharLength(utf8, offset);
+    if (length == 0)
+        return "it is not valid UTF-8 at byte " + std::to_string(offset + 1);
+    return "\"" + std::string(utf8.substr(offset, length)) + "\" at byte " +
+           std::to_string(offset + 1) + " has no code page 936 form";
+}
+
+// Text the user gave, as entry-file bytes. raw keeps the bytes: on POSIX a command-line
+// argument's too; on Windows the command line is Unicode and always converts.
+bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,
+                  std::string& why) {
+#ifdef _WIN32
+    if (raw && !fromCommandLine) {
+#else
+    if (raw) {
+#endif
+        bytes = given;
+        return true;
+    }
+    std::string utf8 = given;
+    if (fromCommandLine && !TerminalArgToUtf8(given, utf8)) {
+        why = "it is not valid text in the terminal's encoding";
+        return false;
+    }
+    std::size_t bad = 0;
+    if (Utf8ToCp936(utf8, bytes, &bad))
+        return true;
+    why = WhyNotCp936(utf8, bad);
+    return false;
+}
+
+// Reads an entry file with the program's reader into a store; says why when it cannot.
+bool LoadStore(const char* command, const std::string& path, vorna::CEntryStore& store) {
+    std::string content;
+    const ReadFileStatus read = ReadWholeFile(path, content);
+    if (read != ReadFileStatus::ok) {
+        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + Describe(read));
+        return false;
+    }
+    content.append(vorna::kEndSentinel);
+    vorna::ParseEntries(content, [&store](std::string question, std::string answer) {
+        store.AddEntry(std::move(question), std::move(answer));
+    });
+    return true;
+}
+
+// Opens the target of an append the way the Add dialog does: an existing file, read and
+// write, no sharing, never created.
+bool OpenTarget(const char* command, const std::string& path, vorna::CFile& file) {
+    if (!vorna::CFile::GetStatus(path)) {
+        Say(stderr, std::string("vendu ") + command + ": " + path + ": no such file");
+        return false;
+    }
+    if (!file.Open(path, vorna::CFile::modeReadWrite)) {
+        Say(stderr, std::string("vendu ") + command + ": " + path +
+                        ": cannot be opened for reading and writing (write-protected, not a "
+                        "plain file, or held open by another program)");
+        return false;
+    }
+    return true;
+}
+
+// Appends and reports; the exit status.
+int Append(const char* command, vorna::CFile& file, const std::string& path,
+           const std::string& bytes, const std::string& what) {
+    const AppendResult result = AppendWithRollback(file, bytes);
+    const std::string prefix = std::string("vendu ") + command + ": " + path + ": ";
+    const std::string failed = "writing failed after " + std::to_string(result.written) + " of " +
+                               std::to_string(bytes.size()) + " bytes";
+    switch (result.status) {
+    case AppendStatus::ok:
+        Say(stdout,
+            "added " + what + " to " + path + " (" + std::to_string(bytes.size()) + " bytes)");
+        return kExitOk;
+    case AppendStatus::seekFailed:
+        Say(stderr, prefix + "cannot move to the end of the file; nothing was written");
+        return kExitError;
+    case AppendStatus::rolledBack:
+        Say(stderr, prefix + failed + "; the file was cut back to its previous " +
+                        std::to_string(result.oldLength) +
+                        " bytes and is unchanged, nothing was added");
+        return kExitError;
+    case AppendStatus::rollbackFailed:
+        Say(stderr, prefix + failed + ", and the file could not be cut back: it keeps a " +
+                        "partial record after its first " + std::to_string(result.oldLength) +
+                        " bytes");
+        return kExitError;
+    }
+    return kExitError;
+}
+
+const char* RefusedText(vorna::EntryCheck check) {
+    switch (check) {
+    case vorna::EntryCheck::questionEmpty:
+    case vorna::EntryCheck::questionHasQuestionMarker:
+    case vorna::EntryCheck::questionHasAnswerMarker:
+        return "question";
+    default:
+        return "answer";
+    }
+}
+
+// An entry's texts as its writer gave them: without the line breaks that the record puts
+// around them. Records written by the program or by vendu give back exactly their texts;
+// the last answer of a file has no line break after it.
+std::string_view WrittenText(std::string_view text, bool followedByRecord) {
+    if (text.substr(0, 2) == "\r\n")
+        text.remove_prefix(2);
+    else if (text.substr(0, 1) == "\n")
+        text.remove_prefix(1);
+    if (followedByRecord) {
+        if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
+            text.remove_suffix(2);
+        else if (!text.empty() && text.back() == '\n')
+            text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string Caption(std::string_view keywordShown, std::size_t count) {
+    if (count > 0)
+        return "【" + std::string(keywordShown) + "】共用" + std::to_string(count) + "条搜索结果";
+    return "【" + std::string(keywordShown) + "】无搜索结果";
+}
+
+const char* const kSearchUsage = "vendu search [--count] [--raw] FILE KEYWORD";
+const char* const kAddUsage = "vendu add FILE (--question TEXT | --question-file PATH) "
+                              "(--answer TEXT | --answer-file PATH) [--raw]";
+const char* const kExportUsage = "vendu export FILE --format=csv|jsonl [--raw]";
+const char* const kImportUsage =
+    "vendu import IN.csv|IN.jsonl --into FILE [--format=csv|jsonl] [--raw] [--skip-bad]";
+
+} // namespace
+
+int RunSearch(const std::vector<std::string>& args) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, {}, {"--count", "--raw"}, options, error))
+        return Usage("search", error, kSearchUsage);
+    if (options.positional.size() != 2)
+        return Usage("search", "give a file and a keyword", kSearchUsage);
+    const bool raw = options.Has("--raw");
+    std::string keyword, why;
+    if (!ToEntryBytes(options.positional[1], raw, true, keyword, why)) {
+        Say(stderr, "vendu search: the keyword cannot be searched for: " + why +
+                        " (--raw takes it as bytes)");
+        return kExitError;
+    }
+    vorna::CEntryStore store;
+    if (!LoadStore("search", options.positional[0], store))
+        return kExitError;
+    std::vector<std::uint32_t> matches;
+    vorna::FindMatches(store.m_arrQuestions, store.m_arrAnswers, keyword, vorna::LeadBytes::Cp936(),
+                       matches);
+    if (options.Has("--count")) {
+        WriteBytes(stdout, std::to_string(matches.size()) + "\n");
+        return matches.empty() ? kExitFindings : kExitOk;
+    }
+    bool invalid = false;
+    std::string out;
+    for (std::uint32_t i : matches) {
+        out += std::to_string(i + 1) + ": ";
+        out += ShowText(vorna::MakeLabel(store.m_arrQuestions[i], store.m_arrAnswers[i]), raw,
+                        &invalid);
+        out += '\n';
+    }
+    if (raw) {
+        // The caption exactly as the program builds it: its own text in code page 936.
+        std::string caption;
+        Utf8ToCp936(Caption("\x01", matches.size()), caption);
+        const std::size_t at = caption.find('\x01');
+        caption.replace(at, 1, ShowText(keyword, true));
+        WriteBytes(stdout, out + caption + "\n");
+    } else {
+        WriteText(stdout, out + Caption(ShowText(keyword, false), matches.size()) + "\n");
+    }
+    if (invalid)
+        Say(stderr, "vendu search: note: bytes that are not code page 936 are shown as \\xHH");
+    return matches.empty() ? kExitFindings : kExitOk;
+}
+
+int RunAdd(const std::vector<std::string>& args) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, {"--question", "--question-file", "--answer", "--answer-file"},
+                      {"--raw"}, options, error))
+        return Usage("add", error, kAddUsage);
+    if (options.positional.size() != 1)
+        return Usage("add", "give exactly one entry file", kAddUsage);
+    const bool raw = options.Has("--raw");
+    bool stdinTaken = false;
+    std::string texts[2];
+    const char* names[2] = {"question", "answer"};
+    for (int k = 0; k < 2; ++k) {
+        const std::string name = names[k];
+        const std::string* text = options.Value("--" + name);
+        const std::string* file = options.Value("--" + name + "-file");
+        if ((text != nullptr) == (file != nullptr))
+            return Usage("add", "give --" + name + " or --" + name + "-file (one of them)",
+                         kAddUsage);
+        std::string given;
+        if (file && *file == "-") {
+            if (stdinTaken)
+                return Usage("add", "only one text can come from standard input", kAddUsage);
+            stdinTaken = true;
+            if (!ReadStandardInput(given)) {
+                Say(stderr, "vendu add: reading standard input failed");
+                return kExitError;
+            }
+        } else if (file) {
+            const ReadFileStatus read = ReadWholeFile(*file, given);
+            if (read != ReadFileStatus::ok) {
+                Say(stderr, "vendu add: " + *file + ": " + Describe(read));
+                return kExitError;
+            }
+        } else {
+            given = *text;
+        }
+        std::string why;
+        if (!ToEntryBytes(given, raw, text != nullptr, texts[k], why)) {
+            Say(stderr, "vendu add: the " + name + " cannot be written in code page 936: " + why +
+                            "; nothing was added");
+            return kExitError;
+        }
+    }
+
+    const std::string& path = options.positional[0];
+    vorna::CFile file;
+    if (!OpenTarget("add", path, file))
+        return kExitError;
+    const vorna::EntryCheck check = vorna::CheckNewEntry(texts[0], texts[1]);
+    if (check != vorna::EntryCheck::ok) {
+        Say(stderr, std::string("vendu add: ") + vorna::EntryCheckMessage(check) + " (the " +
+                        RefusedText(check) + "; nothing was added)");
+        return kExitFindings;
+    }
+    return Append("add", file, path, vorna::MakeRecord(texts[0], texts[1]), "1 entry");
+}
+
+int RunExport(const std::vector<std::string>& args) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, {"--format"}, {"--raw"}, options, error))
+        return Usage("export", error, kExportUsage);
+    const std::string* format = options.Value("--format");
+    if (options.positional.size() != 1 || !format || (*format != "csv" && *format != "jsonl"))
+        return Usage("export", "give one entry file and --format=csv or --format=jsonl",
+                     kExportUsage);
+    const bool csv = *format == "csv";
+    const bool raw = options.Has("--raw");
+    vorna::CEntryStore store;
+    if (!LoadStore("export", options.positional[0], store))
+        return kExitError;
+
+    std::string out = csv ? CsvRow("question", "answer") : std::string();
+    std::vector<std::string> problems;
+    const std::size_t count = store.GetCount();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view texts[2] = {WrittenText(store.m_arrQuestions[i], true),
+                                           WrittenText(store.m_arrAnswers[i], i + 1 < count)};
+        std::string shown[2];
+        bool asBytes[2] = {raw, raw};
+        for (int k = 0; k < 2; ++k) {
+            std::size_t bad = 0;
+            if (raw)
+                shown[k] = std::string(texts[k]);
+            else if (!Cp936ToUtf8(texts[k], shown[k], &bad)) {
+                asBytes[k] = true;
+                const std::string where =
+                    "entry " + std::to_string(i + 1) + ": the " + (k == 0 ? "question" : "answer") +
+                    " does not convert to UTF-8 at byte " + std::to_string(bad + 1);
+                if (csv) {
+                    problems.push_back(where);
+                } else {
+                    shown[k] = Base64Encode(texts[k]);
+                    Say(stderr, "vendu export: " + where + "; written as code page 936 bytes (" +
+                                    (k == 0 ? "question" : "answer") + "_base64)");
+                }
+            }
+            if (!csv && asBytes[k] && raw)
+                shown[k] = Base64Encode(texts[k]);
+        }
+        if (csv) {
+            out += CsvRow(shown[0], shown[1]);
+        } else {
+            out += std::string("{\"") + (asBytes[0] ? "question_base64" : "question") +
+                   "\": " + JsonString(shown[0]) + ", \"" +
+                   (asBytes[1] ? "answer_base64" : "answer") + "\": " + JsonString(shown[1]) +
+                   "}\n";
+        }
+    }
+    if (!problems.empty()) {
+        for (const std::string& problem : problems)
+            Say(stderr, "vendu export: " + problem);
+        Say(stderr, "vendu export: nothing was exported; --raw writes code page 936 bytes "
+                    "unchanged, and --format=jsonl keeps such texts as bytes");
+        return kExitFindings;
+    }
+    WriteBytes(stdout, out);
+    return kExitOk;
+}
+
+int RunImport(const std::vector<std::string>& args) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, {"--into", "--format"}, {"--raw", "--skip-bad"}, options, error))
+        return Usage("import", error, kImportUsage);
+    const std::string* into = options.Value("--into");
+    if (options.positional.size() != 1 || !into)
+        return Usage("import", "give one input file and --into FILE", kImportUsage);
+    const std::string& input = options.positional[0];
+    const auto endsWith = [&input](std::string_view suffix) {
+        return input.size() >= suffix.size() &&
+               std::string_view(input).substr(input.size() - suffix.size()) == suffix;
+    };
+    std::string format = options.Value("--format") ? *options.Value("--format")
+                         : endsWith(".csv")        ? "csv"
+                         : endsWith(".jsonl")      ? "jsonl"
+                                                   : "";
+    if (format != "csv" && format != "jsonl")
+        return Usage("import", "cannot tell the input's format; give --format=csv or jsonl",
+                     kImportUsage);
+    const bool raw = options.Has("--raw");
+
+    std::string data;
+    const ReadFileStatus read =
+        input == "-" ? (ReadStandardInput(data) ? ReadFileStatus::ok : ReadFileStatus::readFailed)
+                     : ReadWholeFile(input, data);
+    if (read != ReadFileStatus::ok) {
+        Say(stderr, "vendu import: " + input + ": " + Describe(read));
+        return kExitError;
+    }
+    if (!raw && data.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        data.erase(0, 3); // the byte-order mark spreadsheets put before UTF-8
+    std::vector<ImportRow> rows;
+    if (format == "csv") {
+        std::string fatal;
+        if (!ReadCsvRows(data, rows, fatal)) {
+            Say(stderr, "vendu import: " + input + ": " + fatal + "; nothing was imported");
+            return kExitError;
+        }
+    } else {
+        ReadJsonLines(data, rows);
+    }
+
+    vorna::CFile file;
+    if (!OpenTarget("import", *into, file))
+        return kExitError;
+    std::string records;
+    std::vector<std::size_t> refused;
+    std::size_t added = 0;
+    for (ImportRow& row : rows) {
+        std::string bytes[2];
+        for (int k = 0; k < 2 && row.error.empty(); ++k) {
+            const char* name = k == 0 ? "question" : "answer";
+            const std::string& given = k == 0 ? row.question : row.answer;
+            const bool isBytes = k == 0 ? row.questionIsBytes : row.answerIsBytes;
+            std::string why;
+            if (!ToEntryBytes(given, raw || isBytes, false, bytes[k], why))
+                row.error =
+                    std::string("the ") + name + " cannot be written in code page 936: " + why;
+        }
+        if (row.error.empty()) {
+            const vorna::EntryCheck check = vorna::CheckNewEntry(bytes[0], bytes[1]);
+            if (check != vorna::EntryCheck::ok)
+                row.error = std::string("the ") + RefusedText(check) +
+                            " is refused: " + vorna::EntryCheckMessage(check);
+        }
+        if (!row.error.empty()) {
+            Say(stderr, input + ": row " + std::to_string(row.number) + ": " + row.error);
+            refused.push_back(row.number);
+            continue;
+        }
+        records += vorna::MakeRecord(bytes[0], bytes[1]);
+        ++added;
+    }
+    if (!refused.empty() && !options.Has("--skip-bad")) {
+        Say(stderr, "vendu import: " + std::to_string(refused.size()) + " of " +
+                        std::to_string(rows.size()) +
+                        " rows refused; nothing was imported (--skip-bad imports the others)");
+        return kExitFindings;
+    }
+    int status = kExitOk;
+    if (added > 0)
+        status = Append("import", file, *into, records,
+                        std::to_string(added) + (added == 1 ? " entry" : " entries"));
+    else
+        Say(stdout, "nothing to import");
+    if (!refused.empty()) {
+        std::string list;
+        for (std::size_t number : refused)
+            list += (list.empty() ? "" : ", ") + std::to_string(number);
+        Say(stderr, "vendu import: skipped rows: " + list);
+        if (status == kExitOk)
+            status = kExitFindings;
+    }
+    return status;
+}
+
+} // namespace vendu

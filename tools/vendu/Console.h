@@ -1,0 +1,26 @@
+#pragma once
+// The terminal edge: what the user types on the command line and what is printed.
+// Inside the tool every text of its own is UTF-8; here it meets the terminal's encoding
+// (the locale's on POSIX, Unicode console output on Windows).
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace vendu {
+
+// Sets up the standard streams: binary mode on Windows, so CR LF inside entries stays intact.
+void InitConsole();
+
+// Command-line text (a keyword, a question) as UTF-8. False when it is not valid text in the
+// terminal's encoding.
+bool TerminalArgToUtf8(const std::string& arg, std::string& utf8);
+
+// Text for a person, in the terminal's encoding.
+void WriteText(std::FILE* stream, std::string_view utf8);
+// Bytes for a program (documents, --raw output): unchanged.
+void WriteBytes(std::FILE* stream, std::string_view bytes);
+
+// Reads all of standard input as bytes.
+bool ReadStandardInput(std::string& bytes);
+
+} // namespace vendu

@@ -1,0 +1,37 @@
+#pragma once
+// Reading an entry file whole and appending to one, through the program's file object: the
+// same open modes (no sharing), and an append that never leaves half a record behind.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/File.h"
+
+namespace vendu {
+
+enum class ReadFileStatus { ok, missing, cannotOpen, readFailed };
+
+// The whole file, opened for reading with no sharing.
+ReadFileStatus ReadWholeFile(const std::string& path, std::string& content);
+// A sentence for the user ("no such file", ...).
+const char* Describe(ReadFileStatus status);
+
+enum class AppendStatus {
+    ok,
+    seekFailed,     // nothing written
+    rolledBack,     // the write failed or fell short; the file has its old length again
+    rollbackFailed, // ... and cutting it back failed too: a partial record is left
+};
+
+struct AppendResult {
+    AppendStatus status = AppendStatus::ok;
+    std::uint64_t oldLength = 0; // the file's length before the append
+    std::size_t written = 0;     // bytes the write reported
+};
+
+// Appends bytes at the end with one write. A failed or short write is undone by cutting the
+// file back to its previous length; appending touched no byte before that length, so the file
+// is then byte for byte what it was.
+AppendResult AppendWithRollback(vorna::CFile& file, std::string_view bytes);
+
+} // namespace vendu

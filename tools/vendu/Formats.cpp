@@ -1,0 +1,513 @@
+#include "tools/vendu/Formats.h"
+
+#include "knowledge/Diagnostics.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace vendu {
+
+namespace {
+
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int Base64Value(char c) {
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+
+void AppendUtf8(std::string& out, unsigned long code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// A strict reader of one JSON value, enough for one JSON Lines row: an object whose string
+// members are collected and whose other values are checked and passed over.
+class JsonReader {
+public:
+    explicit JsonReader(std::string_view text) : m_s(text) {}
+
+    bool ReadObject(std::vector<std::pair<std::string, std::string>>& strings,
+                    std::vector<std::string>& otherKeys) {
+        SkipSpace();
+        if (!Take('{'))
+            return Fail("a row must be a JSON object");
+        SkipSpace();
+        if (!Take('}')) {
+            do {
+                SkipSpace();
+                std::string key, value;
+                if (!Peek('"') || !ReadString(key))
+                    return Fail(m_error.empty() ? "expected a member name" : m_error);
+                SkipSpace();
+                if (!Take(':'))
+                    return Fail("expected ':' after a member name");
+                SkipSpace();
+                if (Peek('"')) {
+                    if (!ReadString(value))
+                        return false;
+                    strings.emplace_back(std::move(key), std::move(value));
+                } else {
+                    if (!SkipValue(0))
+                        return false;
+                    otherKeys.push_back(std::move(key));
+                }
+                SkipSpace();
+            } while (Take(','));
+            if (!Take('}'))
+                return Fail("expected ',' or '}' in an object");
+        }
+        SkipSpace();
+        if (m_i != m_s.size())
+            return Fail("text after the object");
+        return true;
+    }
+
+    const std::string& Error() const { return m_error; }
+
+private:
+    bool Fail(std::string message) {
+        if (m_error.empty())
+            m_error = std::move(message);
+        return false;
+    }
+    void SkipSpace() {
+        while (m_i < m_s.size() &&
+               (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\r' || m_s[m_i] == '\n'))
+            ++m_i;
+    }
+    bool Peek(char c) const { return m_i < m_s.size() && m_s[m_i] == c; }
+    bool Take(char c) {
+        if (!Peek(c))
+            return false;
+        ++m_i;
+        return true;
+    }
+    bool Hex4(unsigned long& value) {
+        if (m_s.size() - m_i < 4)
+            return false;
+        value = 0;
+        for (int k = 0; k < 4; ++k) {
+            const char c = m_s[m_i++];
+            int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
+            if (digit < 0)
+                return false;
+            value = value * 16 + static_cast<unsigned long>(digit);
+        }
+        return true;
+    }
+    bool ReadString(std::string& out) {
+        ++m_i; // the opening quote
+        for (;;) {
+            if (m_i >= m_s.size())
+                return Fail("a string is not closed");
+            const auto c = static_cast<unsigned char>(m_s[m_i]);
+            if (c == '"') {
+                ++m_i;
+                return true;
+            }
+            if (c < 0x20)
+                return Fail("a control character in a string must be escaped");
+            if (c >= 0x80) {
+                const std::size_t length = vorna::Utf8CharLength(m_s, m_i);
+                if (length == 0)
+                    return Fail("a string is not valid UTF-8");
+                out.append(m_s.substr(m_i, length));
+                m_i += length;
+                continue;
+            }
+            ++m_i;
+            if (c != '\\') {
+                out += static_cast<char>(c);
+                continue;
+            }
+            if (m_i >= m_s.size())
+                return Fail("a string is not closed");
+            const char e = m_s[m_i++];
+            switch (e) {
+            case '"':
+            case '\\':
+            case '/':
+                out += e;
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'u': {
+                unsigned long code;
+                if (!Hex4(code))
+                    return Fail("a \\u escape needs four hexadecimal digits");
+                if (code >= 0xDC00 && code <= 0xDFFF)
+                    return Fail("a \\u escape holds a lone low surrogate");
+                if (code >= 0xD800 && code <= 0xDBFF) {
+                    unsigned long low;
+                    if (!Take('\\') || !Take('u') || !Hex4(low) || low < 0xDC00 || low > 0xDFFF)
+                        return Fail("a \\u escape holds a lone high surrogate");
+                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                }
+                AppendUtf8(out, code);
+                break;
+            }
+            default:
+                return Fail("an unknown escape in a string");
+            }
+        }
+    }
+    bool SkipDigits() {
+        const std::size_t start = m_i;
+        while (m_i < m_s.size() && m_s[m_i] >= '0' && m_s[m_i] <= '9')
+            ++m_i;
+        return m_i > start;
+    }
+    bool SkipValue(int depth) {
+        if (depth > 64)
+            return Fail("values nested too deeply");
+        SkipSpace();
+        if (m_i >= m_s.size())
+            return Fail("a value is missing");
+        const char c = m_s[m_i];
+        if (c == '"') {
+            std::string ignored;
+            return ReadString(ignored);
+        }
+        if (c == '{' || c == '[') {
+            const char close = c == '{' ? '}' : ']';
+            ++m_i;
+            SkipSpace();
+            if (Take(close))
+                return true;
+            do {
+                SkipSpace();
+                if (c == '{') {
+                    std::string key;
+                    if (!Peek('"') || !ReadString(key))
+                        return Fail("expected a member name");
+                    SkipSpace();
+                    if (!Take(':'))
+                        return Fail("expected ':' after a member name");
+                }
+                if (!SkipValue(depth + 1))
+                    return false;
+                SkipSpace();
+            } while (Take(','));
+            return Take(close) || Fail("an object or array is not closed");
+        }
+        for (std::string_view word : {"true", "false", "null"}) {
+            if (m_s.substr(m_i, word.size()) == word) {
+                m_i += word.size();
+                return true;
+            }
+        }
+        Take('-');
+        if (!Take('0') && !SkipDigits())
+            return Fail("not a JSON value");
+        if (Take('.') && !SkipDigits())
+            return Fail("a number needs digits after '.'");
+        if (Take('e') || Take('E')) {
+            if (!Take('+'))
+                Take('-');
+            if (!SkipDigits())
+                return Fail("a number needs digits in its exponent");
+        }
+        return true;
+    }
+
+    std::string_view m_s;
+    std::size_t m_i = 0;
+    std::string m_error;
+};
+
+// Picks one text out of a row's members: name (text) or name_base64 (bytes), not both.
+void TakeText(const std::vector<std::pair<std::string, std::string>>& strings,
+              const std::vector<std::string>& otherKeys, const std::string& name, std::string& text,
+              bool& isBytes, std::string& error) {
+    const std::string encoded = name + "_base64";
+    int found = 0;
+    for (const auto& member : strings) {
+        if (member.first == name) {
+            text = member.second;
+            isBytes = false;
+            ++found;
+        } else if (member.first == encoded) {
+            isBytes = true;
+            ++found;
+            if (!Base64Decode(member.second, text) && error.empty())
+                error = "\"" + encoded + "\" is not valid base64";
+        }
+    }
+    for (const auto& key : otherKeys) {
+        if ((key == name || key == encoded) && error.empty())
+            error = "\"" + key + "\" must be a string";
+    }
+    if (!error.empty())
+        return;
+    if (found == 0)
+        error = "no \"" + name + "\" member";
+    else if (found > 1)
+        error = "more than one \"" + name + "\" member";
+}
+
+} // namespace
+
+std::string Base64Encode(std::string_view bytes) {
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const unsigned long v =
+            static_cast<unsigned long>(static_cast<unsigned char>(bytes[i])) << 16 |
+            static_cast<unsigned long>(static_cast<unsigned char>(bytes[i + 1])) << 8 |
+            static_cast<unsigned char>(bytes[i + 2]);
+        out += kBase64Alphabet[(v >> 18) & 63];
+        out += kBase64Alphabet[(v >> 12) & 63];
+        out += kBase64Alphabet[(v >> 6) & 63];
+        out += kBase64Alphabet[v & 63];
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest > 0) {
+        unsigned long v = static_cast<unsigned long>(static_cast<unsigned char>(bytes[i])) << 16;
+        if (rest == 2)
+            v |= static_cast<unsigned long>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        out += kBase64Alphabet[(v >> 18) & 63];
+        out += kBase64Alphabet[(v >> 12) & 63];
+        out += rest == 2 ? kBase64Alphabet[(v >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+bool Base64Decode(std::string_view text, std::string& bytes) {
+    bytes.clear();
+    if (text.size() % 4 != 0)
+        return false;
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        const int padding = last ? (text[i + 3] == '=') + (text[i + 2] == '=') : 0;
+        if (padding == 1 && text[i + 2] == '=')
+            return false; // "x=y=" is not padding
+        unsigned long v = 0;
+        for (int k = 0; k < 4 - padding; ++k) {
+            const int d = Base64Value(text[i + static_cast<std::size_t>(k)]);
+            if (d < 0)
+                return false;
+            v |= static_cast<unsigned long>(d) << (18 - 6 * k);
+        }
+        // Bits below the last byte must be zero, or two texts would decode alike.
+        if ((padding == 1 && (v & 0xFF)) || (padding == 2 && (v & 0xFFFF)))
+            return false;
+        bytes += static_cast<char>((v >> 16) & 0xFF);
+        if (padding < 2)
+            bytes += static_cast<char>((v >> 8) & 0xFF);
+        if (padding < 1)
+            bytes += static_cast<char>(v & 0xFF);
+    }
+    return true;
+}
+
+std::string JsonString(std::string_view s) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c >= 0x80) {
+            const std::size_t length = vorna::Utf8CharLength(s, i);
+            if (length == 0) {
+                out += "\xEF\xBF\xBD";
+                ++i;
+            } else {
+                out.append(s.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
+        ++i;
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char escape[7];
+                std::snprintf(escape, sizeof escape, "\\u%04X", c);
+                out += escape;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string CsvRow(std::string_view first, std::string_view second) {
+    std::string row;
+    for (std::string_view field : {first, second}) {
+        if (!row.empty())
+            row += ',';
+        row += '"';
+        for (char c : field) {
+            if (c == '"')
+                row += '"';
+            row += c;
+        }
+        row += '"';
+    }
+    row += "\r\n";
+    return row;
+}
+
+// Quotes, commas and line ends are ASCII and never the second byte of a code page 936
+// character, so the bytes can be read the same way in UTF-8 and in code page 936.
+bool ReadCsvRows(std::string_view s, std::vector<ImportRow>& rows, std::string& fatal) {
+    rows.clear();
+    std::size_t i = 0;
+    std::size_t number = 0;
+    while (i < s.size()) {
+        ++number;
+        const std::size_t rowStart = i;
+        std::vector<std::string> fields;
+        std::string error;
+        for (;;) {
+            std::string field;
+            if (i < s.size() && s[i] == '"') {
+                const std::size_t open = i++;
+                for (;;) {
+                    if (i >= s.size()) {
+                        fatal = "row " + std::to_string(number) +
+                                ": a quoted field is not closed (it starts at byte " +
+                                std::to_string(open + 1) + ")";
+                        rows.clear();
+                        return false;
+                    }
+                    if (s[i] == '"') {
+                        if (i + 1 < s.size() && s[i + 1] == '"') {
+                            field += '"';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    field += s[i++];
+                }
+                if (i < s.size() && s[i] != ',' && s[i] != '\n' &&
+                    !(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) {
+                    if (error.empty())
+                        error = "text after the closing quote of field " +
+                                std::to_string(fields.size() + 1);
+                    while (i < s.size() && s[i] != ',' && s[i] != '\n')
+                        ++i;
+                }
+            } else {
+                while (i < s.size() && s[i] != ',' && s[i] != '\n' &&
+                       !(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n'))
+                    field += s[i++];
+            }
+            fields.push_back(std::move(field));
+            if (i < s.size() && s[i] == ',') {
+                ++i;
+                continue;
+            }
+            if (i < s.size())
+                i += s[i] == '\r' ? 2 : 1;
+            break;
+        }
+        const bool blankLine = fields.size() == 1 && fields[0].empty() && s[rowStart] != '"';
+        if (blankLine)
+            continue;
+        if (number == 1 && fields.size() == 2 && fields[0] == "question" && fields[1] == "answer")
+            continue;
+        ImportRow row;
+        row.number = number;
+        if (!error.empty())
+            row.error = error;
+        else if (fields.size() != 2)
+            row.error =
+                "expected 2 fields (question, answer), found " + std::to_string(fields.size());
+        else {
+            row.question = std::move(fields[0]);
+            row.answer = std::move(fields[1]);
+        }
+        rows.push_back(std::move(row));
+    }
+    return true;
+}
+
+void ReadJsonLines(std::string_view s, std::vector<ImportRow>& rows) {
+    rows.clear();
+    std::size_t number = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        ++number;
+        std::size_t end = s.find('\n', i);
+        if (end == std::string_view::npos)
+            end = s.size();
+        const std::string_view line = s.substr(i, end - i);
+        i = end + 1;
+        if (line.find_first_not_of(" \t\r") == std::string_view::npos)
+            continue;
+        ImportRow row;
+        row.number = number;
+        std::vector<std::pair<std::string, std::string>> strings;
+        std::vector<std::string> otherKeys;
+        JsonReader reader(line);
+        if (!reader.ReadObject(strings, otherKeys)) {
+            row.error = "not a JSON object: " + reader.Error();
+        } else {
+            TakeText(strings, otherKeys, "question", row.question, row.questionIsBytes, row.error);
+            if (row.error.empty())
+                TakeText(strings, otherKeys, "answer", row.answer, row.answerIsBytes, row.error);
+        }
+        rows.push_back(std::move(row));
+    }
+}
+
+} // namespace vendu
