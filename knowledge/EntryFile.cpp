@@ -4,6 +4,7 @@
 #include "platform/File.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace vorna {
@@ -21,7 +22,12 @@ void ParseEntries(std::string_view content, const EntrySink& sink) {
     std::size_t p = question.Find(s, n, 0);
     while (p != detail::kNotFound) {
         const std::size_t textStart = p + kMarkerLength;
-        const std::size_t next = question.Find(s, n, textStart);
+        // Back-to-back question markers are cheap to see without starting a search.
+        const std::size_t next =
+            n - textStart >= kMarkerLength &&
+                    std::memcmp(s + textStart, kQuestionMarker.data(), kMarkerLength) == 0
+                ? textStart
+                : question.Find(s, n, textStart);
         if (next == detail::kNotFound)
             break; // p is the end sentinel's marker
         const std::size_t m = answer.Find(s, next, textStart);

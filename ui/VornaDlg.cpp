@@ -66,8 +66,10 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         case Notify(IDC_ABOUT, BN_CLICKED):
             OnAbout();
             return true;
+            // The Hide button (IDC_HIDE) belongs here with the show/hide toggle.
         }
         break;
+        // WM_HOTKEY belongs here, with the global hotkeys.
     case WM_DESTROY:
         OnDestroy();
         return false;
@@ -83,12 +85,14 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     case WM_CTLCOLORSTATIC:
         result = reinterpret_cast<LRESULT>(OnCtlColor(message, wParam, lParam));
         return true;
+        // WM_DRAWCLIPBOARD and WM_CHANGECBCHAIN belong here, with the clipboard watch.
     }
     return CDialog::OnMessage(message, wParam, lParam, result);
 }
 
 bool CVornaDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    // The clipboard watch joins the clipboard viewer chain here, first of all.
 
     m_sliderAlpha.SetRange(kAlphaMin, kAlphaMax, false);
     m_sliderAlpha.SetPos(kAlphaStart);
@@ -97,6 +101,7 @@ bool CVornaDlg::OnInitDialog() {
     m_bShown = TRUE;
     // Assigned, not combined: the tool-window style replaces the taskbar button's style.
     ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    // The global hotkeys (show/hide and close) are registered here, through m_hotKey.
     AddAboutMenuItem();
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
@@ -291,12 +296,18 @@ bool CVornaDlg::OnSysCommand(WPARAM command) {
     return false;
 }
 
+// Runs before the default processing of WM_DESTROY: the clipboard watch leaves the viewer
+// chain here. The hotkeys lapse with the window.
 void CVornaDlg::OnDestroy() {}
 
 // ---- The other dialogs
 
+// Runs the add-entry dialog modally, with no parent, once that dialog is part of the
+// program; until then the button does nothing.
 void CVornaDlg::OnAdd() {}
 
+// Runs the About dialog modally, with no parent (from the button and from the system
+// menu's About item), once that dialog is part of the program; until then nothing happens.
 void CVornaDlg::OnAbout() {}
 
 } // namespace vorna
