@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <unordered_map>
 #include <utility>
 
 namespace vorna {
@@ -179,8 +178,24 @@ bool StartsWithMarker(std::string_view s, std::size_t i) {
 
 // One pass over the characters: look-alikes, NUL runs and invalid byte runs.
 void ScanCharacters(std::string_view s, std::vector<Finding>& out) {
+    const auto* u = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
     std::size_t i = 0;
-    while (i < s.size()) {
+    while (i < n) {
+        // Most characters can start nothing: plain ASCII, and double-byte characters outside
+        // the full-width row. They are passed over here, the rest is looked at closely below.
+        const unsigned char b = u[i];
+        if (b < 0x80) {
+            if (b != '(' && b != '%' && b != '\0') {
+                ++i;
+                continue;
+            }
+        } else if (b > 0x80 && b < 0xFF && b != 0xA3 && i + 1 < n &&
+                   ((u[i + 1] >= 0x40 && u[i + 1] <= 0x7E) ||
+                    (u[i + 1] >= 0x80 && u[i + 1] <= 0xFE))) {
+            i += 2;
+            continue;
+        }
         const char c = s[i];
         if (c == '(' && StartsWithMarker(s, i)) {
             i += kMarkerLength;
@@ -228,20 +243,41 @@ bool IsUtf8WithWideCharacters(std::string_view s, std::size_t& firstWide) {
     return firstWide != kNoPosition;
 }
 
+// An entry as compared for duplicates. The line break that ends an answer is the start of
+// the next record, which the last entry of a file does not have: it is left out.
 struct EntryKey {
     std::string_view question;
     std::string_view answer;
-    bool operator==(const EntryKey& other) const {
-        return question == other.question && answer == other.answer;
-    }
+    const EntrySpan* span;
+    std::size_t entry; // 1-based
+    std::size_t hash;
 };
 
-struct EntryKeyHash {
-    std::size_t operator()(const EntryKey& key) const {
-        const std::hash<std::string_view> h;
-        return h(key.question) * 31 + h(key.answer);
+// Every entry that repeats an earlier one, named by its first occurrence. Sorting hashes
+// keeps this fast on files of hundreds of thousands of entries.
+void FindDuplicates(std::vector<EntryKey>& keys, std::vector<Finding>& out) {
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const EntryKey& a, const EntryKey& b) { return a.hash < b.hash; });
+    for (std::size_t run = 0; run < keys.size();) {
+        std::size_t end = run + 1;
+        while (end < keys.size() && keys[end].hash == keys[run].hash)
+            ++end;
+        for (std::size_t j = run + 1; j < end; ++j) {
+            for (std::size_t i = run; i < j; ++i) {
+                if (keys[i].question == keys[j].question && keys[i].answer == keys[j].answer) {
+                    const EntrySpan& span = *keys[j].span;
+                    Finding f{FindingCode::duplicateEntry, span.questionMarker, span.questionMarker,
+                              span.next - span.questionMarker, keys[j].entry};
+                    f.earlierEntry = keys[i].entry;
+                    f.earlierOffset = keys[i].span->questionMarker;
+                    out.push_back(f);
+                    break;
+                }
+            }
+        }
+        run = end;
     }
-};
+}
 
 void ScanPreamble(std::string_view s, std::size_t end, std::vector<Finding>& out) {
     const detail::ByteFinder answer(kAnswerMarker);
@@ -278,9 +314,9 @@ FileDiagnosis DiagnoseEntryFile(std::string_view s) {
     ScanPreamble(s, spans.empty() ? s.size() : spans.front().questionMarker, out);
 
     const detail::ByteFinder answerFinder(kAnswerMarker);
-    std::unordered_map<EntryKey, std::size_t, EntryKeyHash> seen;
-    seen.reserve(spans.size());
-    std::vector<std::size_t> keptSpans;
+    const std::hash<std::string_view> hash;
+    std::vector<EntryKey> keys;
+    keys.reserve(spans.size());
     for (std::size_t k = 0; k < spans.size(); ++k) {
         const EntrySpan& span = spans[k];
         if (!span.Kept()) {
@@ -288,8 +324,7 @@ FileDiagnosis DiagnoseEntryFile(std::string_view s) {
                            span.next - span.QuestionBegin()});
             continue;
         }
-        keptSpans.push_back(k);
-        const std::size_t entry = keptSpans.size();
+        const std::size_t entry = keys.size() + 1;
         const std::string_view question =
             s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
         const std::string_view answer =
@@ -308,21 +343,13 @@ FileDiagnosis DiagnoseEntryFile(std::string_view s) {
             out.push_back({answer.empty() ? FindingCode::emptyAnswer : FindingCode::blankAnswer,
                            span.answerMarker, span.AnswerBegin(), answer.size(), entry});
         }
-        // The line break that ends an answer is the start of the next record, which the
-        // last entry of a file does not have: it is left out of the comparison.
         std::string_view answerKey = answer;
         if (answerKey.size() >= 2 && answerKey.substr(answerKey.size() - 2) == "\r\n")
             answerKey.remove_suffix(2);
-        auto [it, inserted] = seen.emplace(EntryKey{question, answerKey}, entry);
-        if (!inserted) {
-            Finding f{FindingCode::duplicateEntry, span.questionMarker, span.questionMarker,
-                      span.next - span.questionMarker, entry};
-            f.earlierEntry = it->second;
-            f.earlierOffset = spans[keptSpans[it->second - 1]].questionMarker;
-            out.push_back(f);
-        }
+        keys.push_back({question, answerKey, &span, entry, hash(question) * 31 + hash(answerKey)});
     }
-    result.entryCount = keptSpans.size();
+    result.entryCount = keys.size();
+    FindDuplicates(keys, out);
 
     ScanCharacters(s, out);
     std::size_t firstWide;

@@ -131,11 +131,10 @@ int RunCheck(const std::vector<std::string>& args) {
         const ReadFileStatus read = ReadWholeFile(path, content);
         if (read != ReadFileStatus::ok) {
             status = kExitError;
+            WriteText(stderr, "vendu: " + path + ": " + Describe(read) + "\n");
             if (json)
                 document += "{\"file\": " + JsonString(path) +
                             ", \"error\": " + JsonString(Describe(read)) + "}";
-            else
-                WriteText(stderr, "vendu: " + path + ": " + Describe(read) + "\n");
             continue;
         }
         // The count shown is the program's reader's; the positions come from the scan that

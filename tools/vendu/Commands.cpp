@@ -178,37 +178,74 @@ int RunSearch(const std::vector<std::string>& args) {
                         " (--raw takes it as bytes)");
         return kExitError;
     }
-    vorna::CEntryStore store;
-    if (!LoadStore("search", options.positional[0], store))
-        return kExitError;
-    std::vector<std::uint32_t> matches;
-    vorna::FindMatches(store.m_arrQuestions, store.m_arrAnswers, keyword, vorna::LeadBytes::Cp936(),
-                       matches);
-    if (options.Has("--count")) {
-        WriteBytes(stdout, std::to_string(matches.size()) + "\n");
-        return matches.empty() ? kExitFindings : kExitOk;
-    }
+    // The program's search, entry by entry: the question, and only when it does not hold the
+    // keyword, the answer. An entry can only match where the keyword's bytes occur in it, so
+    // only the entries around such places are put to the matcher.
+    const vorna::LeadBytes lead = vorna::LeadBytes::Cp936();
+    const bool countOnly = options.Has("--count");
+    std::size_t entry = 0, count = 0;
     bool invalid = false;
     std::string out;
-    for (std::uint32_t i : matches) {
-        out += std::to_string(i + 1) + ": ";
-        out += ShowText(vorna::MakeLabel(store.m_arrQuestions[i], store.m_arrAnswers[i]), raw,
-                        &invalid);
-        out += '\n';
+    const auto visit = [&](std::string_view window) {
+        const std::vector<vorna::EntrySpan> spans = vorna::ScanEntrySpans(window);
+        std::size_t s = 0;
+        for (std::size_t at = window.find(keyword); at != std::string_view::npos;) {
+            for (; s < spans.size() && spans[s].next <= at; ++s)
+                entry += spans[s].Kept();
+            if (s == spans.size())
+                break;
+            const vorna::EntrySpan& span = spans[s];
+            if (span.Kept()) {
+                const std::string_view question =
+                    window.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
+                const std::string_view answer =
+                    window.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
+                // at is the keyword's first place in the entry: when it lies past the
+                // question, the question cannot hold the keyword.
+                const bool inQuestion =
+                    at < span.answerMarker &&
+                    vorna::FindKeyword(question, keyword, lead) != std::string_view::npos;
+                if (inQuestion ||
+                    vorna::FindKeyword(answer, keyword, lead) != std::string_view::npos) {
+                    ++count;
+                    if (!countOnly) {
+                        out += std::to_string(entry + 1) + ": ";
+                        out += ShowText(vorna::MakeLabel(question, answer), raw, &invalid);
+                        out += '\n';
+                    }
+                }
+            }
+            at = window.find(keyword, span.next);
+        }
+        for (; s < spans.size(); ++s)
+            entry += spans[s].Kept();
+        if (out.size() >= (1u << 16)) {
+            raw ? WriteBytes(stdout, out) : WriteText(stdout, out);
+            out.clear();
+        }
+    };
+    const ReadFileStatus read = ForEachEntryWindow(options.positional[0], 1 << 20, visit);
+    if (read != ReadFileStatus::ok) {
+        Say(stderr, "vendu search: " + options.positional[0] + ": " + Describe(read));
+        return kExitError;
+    }
+    if (countOnly) {
+        WriteBytes(stdout, std::to_string(count) + "\n");
+        return count == 0 ? kExitFindings : kExitOk;
     }
     if (raw) {
         // The caption exactly as the program builds it: its own text in code page 936.
         std::string caption;
-        Utf8ToCp936(Caption("\x01", matches.size()), caption);
+        Utf8ToCp936(Caption("\x01", count), caption);
         const std::size_t at = caption.find('\x01');
         caption.replace(at, 1, ShowText(keyword, true));
         WriteBytes(stdout, out + caption + "\n");
     } else {
-        WriteText(stdout, out + Caption(ShowText(keyword, false), matches.size()) + "\n");
+        WriteText(stdout, out + Caption(ShowText(keyword, false), count) + "\n");
     }
     if (invalid)
         Say(stderr, "vendu search: note: bytes that are not code page 936 are shown as \\xHH");
-    return matches.empty() ? kExitFindings : kExitOk;
+    return count == 0 ? kExitFindings : kExitOk;
 }
 
 int RunAdd(const std::vector<std::string>& args) {

@@ -1,6 +1,10 @@
 #include "tools/vendu/FileIo.h"
 
-#include <vector>
+#include "knowledge/EntryFile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace vendu {
 
@@ -11,17 +15,76 @@ ReadFileStatus ReadWholeFile(const std::string& path, std::string& content) {
     vorna::CFile file;
     if (!file.Open(path, vorna::CFile::modeRead))
         return ReadFileStatus::cannotOpen;
-    // Large reads: the content is the same as the program's 80-byte reads give, much faster.
-    std::vector<char> buffer(1 << 20);
+    // Read straight into the string, sized from the file's length when it is known (with room
+    // for the reader's end sentinel): the content is the same as the program's 80-byte reads
+    // give, without copying it around.
+    std::error_code ignored;
+    const std::uintmax_t expected =
+        std::filesystem::file_size(std::filesystem::u8path(path), ignored);
+    content.resize(expected != static_cast<std::uintmax_t>(-1) &&
+                           expected < (std::uintmax_t{1} << 40)
+                       ? static_cast<std::size_t>(expected) + 64
+                       : std::size_t{1} << 20);
+    std::size_t size = 0;
     for (;;) {
+        if (size == content.size())
+            content.resize(content.size() * 2);
         bool failed = false;
-        const std::size_t got = file.Read(buffer.data(), buffer.size(), &failed);
+        const std::size_t got = file.Read(&content[size], content.size() - size, &failed);
+        if (failed) {
+            content.clear();
+            return ReadFileStatus::readFailed;
+        }
+        if (got == 0)
+            break;
+        size += got;
+    }
+    content.resize(size);
+    return ReadFileStatus::ok;
+}
+
+ReadFileStatus ForEachEntryWindow(const std::string& path, std::size_t readSize,
+                                  const std::function<void(std::string_view window)>& visit) {
+    if (!vorna::CFile::GetStatus(path))
+        return ReadFileStatus::missing;
+    vorna::CFile file;
+    if (!file.Open(path, vorna::CFile::modeRead))
+        return ReadFileStatus::cannotOpen;
+    const std::string_view marker = vorna::kQuestionMarker;
+    std::string buffer;   // the bytes not handed over yet, then one more read
+    bool started = false; // buffer begins with a question marker
+    for (;;) {
+        const std::size_t old = buffer.size();
+        buffer.resize(old + readSize);
+        bool failed = false;
+        const std::size_t got = file.Read(&buffer[old], readSize, &failed);
+        buffer.resize(old + got);
         if (failed)
             return ReadFileStatus::readFailed;
         if (got == 0)
-            return ReadFileStatus::ok;
-        content.append(buffer.data(), got);
+            break;
+        // The last question marker that ends in the new bytes; an earlier one was seen before.
+        std::size_t from = old >= marker.size() ? old - (marker.size() - 1) : 0;
+        if (!started) {
+            const std::size_t first = buffer.find(marker);
+            if (first == std::string::npos) {
+                // Keep what may be the beginning of a marker that the next read completes.
+                buffer.erase(0, buffer.size() - std::min(buffer.size(), marker.size() - 1));
+                continue;
+            }
+            buffer.erase(0, first);
+            started = true;
+            from = 0;
+        }
+        const std::size_t last = std::string_view(buffer).substr(from).rfind(marker);
+        if (last != std::string_view::npos && from + last > 0) {
+            visit(std::string_view(buffer).substr(0, from + last));
+            buffer.erase(0, from + last);
+        }
     }
+    if (started)
+        visit(buffer);
+    return ReadFileStatus::ok;
 }
 
 const char* Describe(ReadFileStatus status) {

@@ -1,0 +1,100 @@
+#include "tools/vendu/FileIo.h"
+
+#include "knowledge/Diagnostics.h"
+#include "knowledge/EntryFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+namespace vendu {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+void Collect(std::string_view text, Entries& out) {
+    for (const vorna::EntrySpan& span : vorna::ScanEntrySpans(text)) {
+        if (span.Kept()) {
+            out.emplace_back(
+                text.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
+                text.substr(span.AnswerBegin(), span.next - span.AnswerBegin()));
+        }
+    }
+}
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& content)
+        : m_path(testing::TempDir() + "vendu_fileio_test.vendu") {
+        FILE* f = std::fopen(m_path.c_str(), "wb");
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+    }
+    ~TempFile() { std::remove(m_path.c_str()); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Markers split across reads in every possible way must not change a single entry.
+TEST(ForEachEntryWindow, GivesTheReadersEntriesWhateverTheReadSize) {
+    const std::vector<std::string> pieces = {"(%Q%)", "(%A%)", "(%", "Q%)", "%A", "x",
+                                             "\r\n",  "(",     "%",  "Q",   "yz", "(%Q%"};
+    std::mt19937 rng(99);
+    for (int round = 0; round < 300; ++round) {
+        std::string content;
+        const int count = static_cast<int>(rng() % 25);
+        for (int k = 0; k < count; ++k)
+            content += pieces[rng() % pieces.size()];
+        Entries want;
+        Collect(content, want);
+        const TempFile file(content);
+        for (std::size_t readSize : {1, 2, 3, 4, 5, 6, 7, 11, 64}) {
+            Entries got;
+            std::size_t windows = 0;
+            ASSERT_EQ(ForEachEntryWindow(file.Path(), readSize,
+                                         [&](std::string_view window) {
+                                             ++windows;
+                                             EXPECT_EQ(window.substr(0, 5), vorna::kQuestionMarker);
+                                             Collect(window, got);
+                                         }),
+                      ReadFileStatus::ok);
+            ASSERT_EQ(got, want) << "read size " << readSize << ", content " << content;
+            if (content.find(vorna::kQuestionMarker) == std::string::npos) {
+                EXPECT_EQ(windows, 0u);
+            }
+        }
+    }
+}
+
+TEST(ReadWholeFile, ReadsEveryByteAndNamesWhatFails) {
+    std::string content(300000, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7);
+    const TempFile file(content);
+    std::string read;
+    ASSERT_EQ(ReadWholeFile(file.Path(), read), ReadFileStatus::ok);
+    EXPECT_EQ(read, content);
+    EXPECT_EQ(ReadWholeFile(file.Path() + ".missing", read), ReadFileStatus::missing);
+    EXPECT_EQ(ForEachEntryWindow(file.Path() + ".missing", 16, [](std::string_view) {}),
+              ReadFileStatus::missing);
+}
+
+TEST(AppendWithRollback, AppendsAtTheEndInOneGo) {
+    const TempFile file("before");
+    vorna::CFile target;
+    ASSERT_TRUE(target.Open(file.Path(), vorna::CFile::modeReadWrite));
+    const AppendResult result = AppendWithRollback(target, "after");
+    EXPECT_EQ(result.status, AppendStatus::ok);
+    EXPECT_EQ(result.oldLength, 6u);
+    EXPECT_EQ(result.written, 5u);
+    target.Close();
+    std::string read;
+    ASSERT_EQ(ReadWholeFile(file.Path(), read), ReadFileStatus::ok);
+    EXPECT_EQ(read, "beforeafter");
+}
+
+} // namespace
+} // namespace vendu

@@ -1,0 +1,438 @@
+#!/usr/bin/env python3
+"""Drives the vendu binary as a user would and checks its output, exit status and files.
+
+usage: cli_test.py --golden DIR [--group NAME] [--portable-only] -- COMMAND...
+COMMAND runs vendu (for the Windows build: the Wine runner followed by vendu.exe).
+"""
+import argparse
+import csv
+import fcntl
+import io
+import json
+import os
+import random
+import re
+import resource
+import subprocess
+import sys
+import tempfile
+
+Q = b"(%Q%)"
+A = b"(%A%)"
+EMPTY = "输入为空，请输入内容！"
+MARKER = "错误输入，请修改内容！"
+
+VENDU = []
+TESTS = []
+
+
+def test(group, portable=True):
+    def register(fn):
+        TESTS.append((group, portable, fn))
+        return fn
+    return register
+
+
+def run(args, cwd, stdin=b"", limit=None):
+    def lower_limit():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    p = subprocess.run(VENDU + args, cwd=cwd, input=stdin, capture_output=True, timeout=120,
+                       preexec_fn=lower_limit if limit else None)
+    return p.returncode, p.stdout, p.stderr.decode("utf-8", "replace")
+
+
+def expect(cond, what):
+    if not cond:
+        raise AssertionError(what)
+
+
+def record(q, a):
+    return b"\r\n" + Q + b"\r\n" + q + b"\r\n" + A + b"\r\n" + a
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+# ---------------------------------------------------------------- check
+
+@test("check")
+def check_golden(tmp, golden):
+    names = sorted(n[:-6] for n in os.listdir(golden) if n.endswith(".vendu"))
+    expect(len(names) >= 8, "golden files missing")
+    for name in names:
+        rc, out, err = run(["check", name + ".vendu"], golden)
+        want = read(os.path.join(golden, name + ".expected"))
+        expect(out == want, f"{name}: output differs:\n{out.decode()}\nwanted:\n{want.decode()}")
+        clean = want.count(b"\n") == 1
+        expect(rc == (0 if clean else 1), f"{name}: exit status {rc}")
+
+
+@test("check")
+def check_json_matches_text(tmp, golden):
+    names = sorted(n for n in os.listdir(golden) if n.endswith(".vendu"))
+    rc, out, err = run(["check", "--format=json"] + names + ["missing.vendu"], golden)
+    expect(rc == 2, f"exit status {rc} with a missing file")
+    doc = json.loads(out.decode("utf-8"))
+    files = {f["file"]: f for f in doc["files"]}
+    expect(files["missing.vendu"]["error"] == "no such file", "missing file's error")
+    line = re.compile(r"^(.*?):(\d+):(\d+): (error|warning): .* \[([a-z0-9-]+)\]$")
+    for name in names:
+        text = read(os.path.join(golden, name[:-6] + ".expected")).decode("utf-8").splitlines()
+        wanted = [line.match(t).groups()[1:] for t in text[:-1]]
+        got = [(str(f["line"]), str(f["column"]), f["severity"], f["code"])
+               for f in files[name]["findings"]]
+        expect(got == [tuple(w) for w in wanted], f"{name}: json {got} vs text {wanted}")
+        expect(text[-1].startswith(f"{name}: {files[name]['entries']} entr"), f"{name}: count")
+
+
+@test("check")
+def check_reports_missing_file_and_goes_on(tmp, golden):
+    write(os.path.join(tmp, "ok.vendu"), record(b"q", b"a"))
+    rc, out, err = run(["check", "nope.vendu", "ok.vendu"], tmp)
+    expect(rc == 2, f"exit status {rc}")
+    expect("nope.vendu: no such file" in err, err)
+    expect(out == b"ok.vendu: 1 entry, 0 errors, 0 warnings\n", out)
+    rc, out, err = run(["check"], tmp)
+    expect(rc == 2 and "no file given" in err, "no file: " + err)
+
+
+@test("check", portable=False)
+def check_refuses_file_held_by_another_opener(tmp, golden):
+    path = os.path.join(tmp, "held.vendu")
+    write(path, record(b"q", b"a"))
+    with open(path, "rb") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)
+        rc, out, err = run(["check", "held.vendu"], tmp)
+    expect(rc == 2 and "cannot be opened" in err, f"{rc} {err}")
+
+
+# ---------------------------------------------------------------- search
+
+def search_file(tmp):
+    # 0xB0 0x41 is one character whose second byte is the letter A.
+    data = (record("问题一".encode("gbk"), b"Apple") + record(b"second \xb0\x41", b"none")
+            + record(b"Third", "答案里有 A".encode("gbk")))
+    write(os.path.join(tmp, "s.vendu"), data)
+    return "s.vendu"
+
+
+@test("search")
+def search_lists_matches_and_caption(tmp, golden):
+    name = search_file(tmp)
+    rc, out, err = run(["search", name, "A"], tmp)
+    expect(rc == 0, f"exit status {rc}")
+    want = ("1: \\r\\n问题一\\r\\n/\\r\\nApple\\r\\n\n"
+            "3: \\r\\nThird\\r\\n/\\r\\n答案里有 A\n"
+            "【A】共用2条搜索结果\n")
+    expect(out.decode("utf-8") == want, out.decode("utf-8"))
+    rc, out, err = run(["search", "--count", name, "A"], tmp)
+    expect((rc, out) == (0, b"2\n"), f"{rc} {out}")
+    rc, out, err = run(["search", name, ""], tmp)
+    expect(out.decode("utf-8").splitlines()[-1] == "【】共用3条搜索结果", out.decode())
+    rc, out, err = run(["search", name, "apple"], tmp)
+    expect((rc, out.decode("utf-8")) == (1, "【apple】无搜索结果\n"), f"{rc} {out}")
+
+
+@test("search")
+def search_raw_prints_entry_bytes(tmp, golden):
+    name = search_file(tmp)
+    rc, out, err = run(["search", "--raw", name, "Third"], tmp)
+    expect(rc == 0, f"exit status {rc}")
+    want = (b"3: \\r\\nThird\\r\\n/\\r\\n" + "答案里有 A".encode("gbk") + b"\n"
+            + "【Third】共用1条搜索结果".encode("gbk") + b"\n")
+    expect(out == want, repr(out))
+
+
+@test("search", portable=False)
+def search_raw_takes_keyword_bytes(tmp, golden):
+    name = search_file(tmp)
+    rc, out, err = run(["search", "--raw", "--count", name, "答案".encode("gbk")], tmp)
+    expect((rc, out) == (0, b"1\n"), f"{rc} {out}")
+    rc, out, err = run(["search", "--raw", "--count", name, "答案".encode("utf-8")], tmp)
+    expect((rc, out) == (1, b"0\n"), f"{rc} {out}")
+
+
+@test("search")
+def search_errors(tmp, golden):
+    rc, out, err = run(["search", "missing.vendu", "x"], tmp)
+    expect(rc == 2 and "no such file" in err, f"{rc} {err}")
+    rc, out, err = run(["search", "only-one-argument"], tmp)
+    expect(rc == 2 and "usage" in err, f"{rc} {err}")
+
+
+# ---------------------------------------------------------------- add
+
+@test("add")
+def add_writes_the_programs_records(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"")
+    for q, a in (("Q1", "A1"), ("Q2", "A2")):
+        rc, out, err = run(["add", "t.vendu", "--question", q, "--answer", a], tmp)
+        expect(rc == 0, f"exit status {rc}: {err}")
+    want = record(b"Q1", b"A1") + record(b"Q2", b"A2")
+    expect(len(want) == 44 and read(path) == want, repr(read(path)))
+    rc, out, err = run(["add", "t.vendu", "--question", "问 \"题\"", "--answer", "答\n案"], tmp)
+    expect(rc == 0, err)
+    expect(read(path) == want + record("问 \"题\"".encode("gbk"), "答\n案".encode("gbk")),
+           repr(read(path)))
+
+
+@test("add")
+def add_applies_the_six_checks_in_order(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"keep")
+    cases = [
+        ("", "a", EMPTY, "question"),
+        ("", "has (%Q%)", EMPTY, "question"),
+        ("x(%Q%)y", "", MARKER, "question"),
+        ("x(%A%)y", "", MARKER, "question"),
+        ("q", "", EMPTY, "answer"),
+        ("q", "a(%Q%)b", MARKER, "answer"),
+        ("q", "a(%A%)b", MARKER, "answer"),
+    ]
+    for q, a, message, which in cases:
+        rc, out, err = run(["add", "t.vendu", "--question", q, "--answer", a], tmp)
+        expect(rc == 1, f"{q!r}/{a!r}: exit status {rc}")
+        expect(f"{message} (the {which}; nothing was added)" in err, f"{q!r}/{a!r}: {err}")
+        expect(read(path) == b"keep", "file changed")
+    for q, a in (("(%q%)", "(%a%)"), ("(%Q%", "%A%)"), ("  ", "\r\n")):
+        rc, out, err = run(["add", "t.vendu", "--question", q, "--answer", a], tmp)
+        expect(rc == 0, f"{q!r}/{a!r} refused: {err}")
+
+
+@test("add")
+def add_reads_text_files_and_standard_input(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"")
+    write(os.path.join(tmp, "q.txt"), "多行\n问题\n".encode("utf-8"))
+    rc, out, err = run(["add", "t.vendu", "--question-file", "q.txt", "--answer-file", "-"],
+                       tmp, stdin="标准输入".encode("utf-8"))
+    expect(rc == 0, err)
+    expect(read(path) == record("多行\n问题\n".encode("gbk"), "标准输入".encode("gbk")),
+           repr(read(path)))
+    rc, out, err = run(["add", "t.vendu", "--question-file", "-", "--answer-file", "-"], tmp)
+    expect(rc == 2 and "only one text" in err, err)
+
+
+@test("add")
+def add_refuses_what_code_page_936_cannot_hold(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"")
+    rc, out, err = run(["add", "t.vendu", "--question", "smile \U0001F600", "--answer", "a"], tmp)
+    expect(rc == 2 and "has no code page 936 form" in err and "byte 7" in err, err)
+    expect(read(path) == b"", "file changed")
+    rc, out, err = run(["add", "t.vendu", "--question-file", "-", "--answer", "a"], tmp,
+                       stdin=b"\xff")
+    expect(rc == 2 and "not valid UTF-8 at byte 1" in err, err)
+
+
+@test("add")
+def add_raw_takes_bytes(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"")
+    rc, out, err = run(["add", "--raw", "t.vendu", "--question-file", "-", "--answer", "a"],
+                       tmp, stdin=b"\xd6\xd0\xff")
+    expect(rc == 0, err)
+    expect(read(path) == record(b"\xd6\xd0\xff", b"a"), repr(read(path)))
+
+
+@test("add")
+def add_needs_an_existing_target(tmp, golden):
+    rc, out, err = run(["add", "nope.vendu", "--question", "q", "--answer", "a"], tmp)
+    expect(rc == 2 and "no such file" in err, err)
+    expect(not os.path.exists(os.path.join(tmp, "nope.vendu")), "file created")
+
+
+@test("add", portable=False)
+def add_refuses_a_target_held_open(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"x")
+    with open(path, "rb") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)
+        rc, out, err = run(["add", "t.vendu", "--question", "q", "--answer", "a"], tmp)
+    expect(rc == 2 and "cannot be opened for reading and writing" in err, err)
+    expect(read(path) == b"x", "file changed")
+
+
+# ---------------------------------------------------------------- failed writes
+
+@test("rollback", portable=False)
+def add_undoes_a_short_write(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    before = bytes(random.Random(7).randrange(256) for _ in range(1000))
+    write(path, before)
+    # The file may grow to 1024 bytes: the record's write stops part way.
+    rc, out, err = run(["add", "t.vendu", "--question", "q" * 100, "--answer", "a"], tmp,
+                       limit=1024)
+    expect(rc == 2, f"exit status {rc}: {err}")
+    expect("writing failed after 24 of 119 bytes" in err and "cut back to its previous 1000 "
+           "bytes" in err, err)
+    expect(read(path) == before, "file not restored byte for byte")
+    rc, out, err = run(["add", "t.vendu", "--question", "q", "--answer", "a"], tmp, limit=1024)
+    expect(rc == 0 and len(read(path)) == 1020, f"small record: {rc} {err}")
+
+
+@test("rollback", portable=False)
+def import_undoes_a_short_write(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"\r\n(%Q%)\r\nold\r\n(%A%)\r\nold")
+    before = read(path)
+    rows = "".join(f'"question {i}","answer {i}"\r\n' for i in range(40))
+    write(os.path.join(tmp, "in.csv"), rows.encode())
+    rc, out, err = run(["import", "in.csv", "--into", "t.vendu"], tmp, limit=1024)
+    expect(rc == 2 and "cut back" in err, f"{rc} {err}")
+    expect(read(path) == before, "file not restored")
+
+
+# ---------------------------------------------------------------- export and import
+
+# Code page 936 texts; 0x80 is its euro sign, which Python's gbk codec lacks.
+TEXTS = [t.encode("gbk") for t in ["问题", "with, comma", 'with "quotes"', "two\r\nlines",
+                                   "lf\nonly", " spaced ", "back\\slash", "\t tab",
+                                   "trailing break\r\n", "（全角）"]] + [b"\x80 euro"]
+
+
+def make_store(tmp, name, count, seed):
+    rng = random.Random(seed)
+    data = b""
+    for _ in range(count):
+        q = b"".join(rng.choice(TEXTS) for _ in range(rng.randrange(1, 3)))
+        a = b"".join(rng.choice(TEXTS) for _ in range(rng.randrange(1, 3)))
+        data += record(q, a)
+    write(os.path.join(tmp, name), data)
+    return data
+
+
+@test("exchange")
+def export_import_round_trip(tmp, golden):
+    original = make_store(tmp, "s.vendu", 60, 1)
+    for fmt, extra in (("csv", []), ("jsonl", []), ("csv", ["--raw"]), ("jsonl", ["--raw"])):
+        rc, out, err = run(["export", "s.vendu", "--format=" + fmt] + extra, tmp)
+        expect(rc == 0, f"{fmt} {extra}: {err}")
+        name = "out." + fmt
+        write(os.path.join(tmp, name), out)
+        write(os.path.join(tmp, "copy.vendu"), b"")
+        rc, _, err = run(["import", name, "--into", "copy.vendu"] + extra, tmp)
+        expect(rc == 0, f"{fmt} {extra} import: {err}")
+        expect(read(os.path.join(tmp, "copy.vendu")) == original, f"{fmt} {extra}: differs")
+
+
+@test("exchange")
+def export_writes_valid_csv_and_json(tmp, golden):
+    write(os.path.join(tmp, "s.vendu"),
+          record('问"题"'.encode("gbk"), "a,b\r\nc".encode("gbk")) + record(b"Q", b"A"))
+    rc, out, err = run(["export", "s.vendu", "--format=csv"], tmp)
+    rows = list(csv.reader(io.StringIO(out.decode("utf-8"), newline="")))
+    expect(rows == [["question", "answer"], ['问"题"', "a,b\r\nc"], ["Q", "A"]], repr(rows))
+    rc, out, err = run(["export", "s.vendu", "--format=jsonl"], tmp)
+    objs = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+    expect(objs == [{"question": '问"题"', "answer": "a,b\r\nc"},
+                    {"question": "Q", "answer": "A"}], repr(objs))
+
+
+@test("exchange")
+def export_keeps_bytes_that_do_not_convert(tmp, golden):
+    original = record(b"bad \xff byte", b"ok") + record(b"q", b"lead at end \xd6")
+    write(os.path.join(tmp, "s.vendu"), original)
+    rc, out, err = run(["export", "s.vendu", "--format=csv"], tmp)
+    expect(rc == 1 and out == b"", f"csv must refuse: {rc} {out}")
+    expect("entry 1: the question does not convert to UTF-8 at byte 5" in err, err)
+    expect("entry 2: the answer does not convert to UTF-8 at byte 13" in err, err)
+    rc, out, err = run(["export", "s.vendu", "--format=jsonl"], tmp)
+    expect(rc == 0, err)
+    objs = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+    expect(objs[0] == {"question_base64": "YmFkIP8gYnl0ZQ==", "answer": "ok"}, repr(objs))
+    write(os.path.join(tmp, "out.jsonl"), out)
+    write(os.path.join(tmp, "copy.vendu"), b"")
+    rc, _, err = run(["import", "out.jsonl", "--into", "copy.vendu"], tmp)
+    expect(rc == 0 and read(os.path.join(tmp, "copy.vendu")) == original, err)
+
+
+@test("exchange")
+def import_is_all_or_nothing(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"before")
+    write(os.path.join(tmp, "in.csv"), (
+        'question,answer\r\n"good 1","a"\r\n"empty answer",""\r\n"has (%A%)","x"\r\n'
+        '"three","fields","here"\r\n"good 2","多行\r\n答案"\r\n').encode("utf-8"))
+    rc, out, err = run(["import", "in.csv", "--into", "t.vendu"], tmp)
+    expect(rc == 1, f"exit status {rc}")
+    expect(f"in.csv: row 3: the answer is refused: {EMPTY}" in err, err)
+    expect(f"in.csv: row 4: the question is refused: {MARKER}" in err, err)
+    expect("in.csv: row 5: expected 2 fields (question, answer), found 3" in err, err)
+    expect("3 of 5 rows refused; nothing was imported" in err, err)
+    expect(read(path) == b"before", "file changed")
+    rc, out, err = run(["import", "in.csv", "--into", "t.vendu", "--skip-bad"], tmp)
+    expect(rc == 1 and "skipped rows: 3, 4, 5" in err, f"{rc} {err}")
+    expect(read(path) == b"before" + record(b"good 1", b"a")
+           + record(b"good 2", "多行\r\n答案".encode("gbk")), repr(read(path)))
+
+
+@test("exchange")
+def import_reports_bad_json_lines(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"")
+    lines = ['{"question": "q", "answer": "a", "id": [1, {"x": null}]}',
+             '{"question": "q"',
+             '',
+             '{"question": "q", "question_base64": "cQ==", "answer": "a"}',
+             '{"question_base64": "not base64", "answer": "a"}',
+             '{"question": 5, "answer": "a"}',
+             '{"question": "\\ud83d", "answer": "a"}',
+             '{"question": "\\u95ee", "answer_base64": "1tA="}']
+    write(os.path.join(tmp, "in.jsonl"), "\n".join(lines).encode("utf-8"))
+    rc, out, err = run(["import", "in.jsonl", "--into", "t.vendu"], tmp)
+    expect(rc == 1 and read(path) == b"", f"{rc} {err}")
+    for number in (2, 4, 5, 6, 7):
+        expect(f"in.jsonl: row {number}: " in err, f"row {number} not reported: {err}")
+    for number in (1, 3, 8):
+        expect(f"in.jsonl: row {number}: " not in err, f"row {number} reported: {err}")
+    rc, out, err = run(["import", "in.jsonl", "--into", "t.vendu", "--skip-bad"], tmp)
+    expect(read(path) == record(b"q", b"a") + record("问".encode("gbk"), b"\xd6\xd0"),
+           repr(read(path)))
+
+
+@test("exchange")
+def import_refuses_an_unclosed_quote(tmp, golden):
+    path = os.path.join(tmp, "t.vendu")
+    write(path, b"")
+    write(os.path.join(tmp, "in.csv"), b'"q","a"\r\n"q2","never closed\r\n')
+    rc, out, err = run(["import", "in.csv", "--into", "t.vendu", "--skip-bad"], tmp)
+    expect(rc == 2 and "row 2: a quoted field is not closed" in err, f"{rc} {err}")
+    expect(read(path) == b"", "file changed")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--golden", required=True)
+    parser.add_argument("--group")
+    parser.add_argument("--portable-only", action="store_true")
+    parser.add_argument("command", nargs="+")
+    args = parser.parse_args()
+    # Each case runs in its own folder: paths given relative to here must still work.
+    VENDU.extend(os.path.abspath(c) if os.path.exists(c) else c for c in args.command)
+    passed = failed = 0
+    for group, portable, fn in TESTS:
+        if (args.group and group != args.group) or (args.portable_only and not portable):
+            continue
+        with tempfile.TemporaryDirectory() as tmp:
+            try:
+                fn(tmp, os.path.abspath(args.golden))
+                passed += 1
+                print(f"ok    {group}: {fn.__name__}")
+            except Exception as e:  # report every case, then fail
+                failed += 1
+                print(f"FAIL  {group}: {fn.__name__}: {e}")
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed or not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
