@@ -64,10 +64,15 @@ windows_tests() {
     return $rc
 }
 
+release_tests() {
+    VORNA_SKIP_SETUP=1 bash scripts/release.sh && bash tests/release/run.sh
+}
+
 stage "native tests" native_tests native
 stage "native tests under ASan and UBSan" native_tests native-asan
 stage "fuzz smoke runs" fuzz_smoke
 stage "Windows tests under Wine" windows_tests
+stage "release packages under Wine" release_tests
 
 echo
 echo "=== summary"
