@@ -10,7 +10,7 @@ add_library(vorna_framework STATIC
     Text.h Text.cpp
     Gdi.h Library.h)
 target_include_directories(vorna_framework PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(vorna_framework PUBLIC vorna_file comctl32 comdlg32 gdi32 user32)
+target_link_libraries(vorna_framework PUBLIC vorna_file vorna_knowledge comctl32 comdlg32 gdi32 user32)
 
 # The entry point, linked into the executable as an object: the C runtime asks for wWinMain
 # only after the libraries have been searched.

@@ -47,4 +47,14 @@ std::string AnsiFromWide(std::wstring_view wide) {
     return FromWide(CP_ACP, wide);
 }
 
+LeadBytes ActiveCodePageLeadBytes() {
+    CPINFO info{};
+    if (!::GetCPInfo(CP_ACP, &info))
+        return LeadBytes();
+    std::vector<std::pair<unsigned char, unsigned char>> ranges;
+    for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] || info.LeadByte[i + 1]); i += 2)
+        ranges.emplace_back(info.LeadByte[i], info.LeadByte[i + 1]);
+    return LeadBytes::FromRanges(ranges);
+}
+
 } // namespace vorna

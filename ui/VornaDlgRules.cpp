@@ -51,17 +51,4 @@ bool HasWhiteBackground(unsigned kind) {
     return kind <= CTLCOLOR_SCROLLBAR;
 }
 
-LeadBytes ActiveCodePageLeadBytes() {
-    CPINFO info{};
-    if (!::GetCPInfo(CP_ACP, &info))
-        return LeadBytes();
-    std::vector<std::pair<unsigned char, unsigned char>> ranges;
-    for (int i = 0; i + 1 < MAX_LEADBYTES; i += 2) {
-        if (info.LeadByte[i] == 0 && info.LeadByte[i + 1] == 0)
-            break;
-        ranges.emplace_back(info.LeadByte[i], info.LeadByte[i + 1]);
-    }
-    return LeadBytes::FromRanges(ranges);
-}
-
 } // namespace vorna

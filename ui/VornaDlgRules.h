@@ -41,7 +41,4 @@ LPARAM ScreenPointParam(POINT screen);
 // message box, edit, list box, button, dialog, scroll bar; not static (6).
 bool HasWhiteBackground(unsigned kind);
 
-// The lead bytes of the active ANSI code page, as the system reports them.
-LeadBytes ActiveCodePageLeadBytes();
-
 } // namespace vorna

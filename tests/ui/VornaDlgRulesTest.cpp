@@ -1,4 +1,5 @@
 #include "ui/VornaDlgRules.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 

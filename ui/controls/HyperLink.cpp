@@ -3,6 +3,7 @@
 #include "knowledge/Search.h"
 #include "platform/App.h"
 #include "platform/Library.h"
+#include "platform/Text.h"
 #include "ui/controls/LinkCommand.h"
 
 #include <shellapi.h>
@@ -19,17 +20,6 @@ constexpr COLORREF kLinkBlue = RGB(0, 0, 238);
 constexpr COLORREF kVisitedPurple = RGB(85, 26, 139);
 constexpr WORD kHandCursorId = 106;
 constexpr int kShellSuccessAbove = 32;
-
-// The lead bytes of the active ANSI code page: the open command is searched as text in it.
-LeadBytes AnsiLeadBytes() {
-    CPINFO info{};
-    if (!::GetCPInfo(CP_ACP, &info))
-        return LeadBytes();
-    std::vector<std::pair<unsigned char, unsigned char>> ranges;
-    for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] || info.LeadByte[i + 1]); i += 2)
-        ranges.emplace_back(info.LeadByte[i], info.LeadByte[i + 1]);
-    return LeadBytes::FromRanges(ranges);
-}
 
 // The control's font, or the system font a static control draws with when it has none.
 LOGFONTW CurrentFontDescription(HWND control) {
@@ -324,7 +314,7 @@ int CHyperLink::OpenURL(const std::string& url, int showCommand) {
     if (ReadRegDefault(HKEY_CLASSES_ROOT, buffer, buffer, sizeof buffer) != ERROR_SUCCESS)
         return shell;
 
-    const auto command = MakeOpenCommand(buffer, url, AnsiLeadBytes());
+    const auto command = MakeOpenCommand(buffer, url, ActiveCodePageLeadBytes());
     if (!command)
         return kOpenCommandTooLong;
     return static_cast<int>(::WinExec(command->c_str(), static_cast<UINT>(showCommand)));
