@@ -11,6 +11,10 @@
 #include <commdlg.h>
 #include <windowsx.h>
 
+#include <cstring>
+#include <optional>
+#include <utility>
+
 namespace vorna {
 namespace {
 
@@ -18,6 +22,9 @@ constexpr char kEntryFileFilter[] = "辅助文件(*.vendu)|*.vendu||";
 constexpr int kAlphaMin = 10;
 constexpr int kAlphaMax = 255;
 constexpr int kAlphaStart = 100;
+
+constexpr int kHotKeyToggleShown = 100;
+constexpr int kHotKeyClose = 101;
 
 } // namespace
 
@@ -66,8 +73,14 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         case Notify(IDC_ABOUT, BN_CLICKED):
             OnAbout();
             return true;
+        case Notify(IDC_HIDE, BN_CLICKED):
+            OnHide();
+            return true;
         }
         break;
+    case WM_HOTKEY:
+        OnHotKey(wParam);
+        return true;
     case WM_DESTROY:
         OnDestroy();
         return false;
@@ -83,12 +96,19 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     case WM_CTLCOLORSTATIC:
         result = reinterpret_cast<LRESULT>(OnCtlColor(message, wParam, lParam));
         return true;
+    case WM_DRAWCLIPBOARD:
+        OnDrawClipboard(wParam, lParam);
+        return true;
+    case WM_CHANGECBCHAIN:
+        OnChangeCbChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
+        return true;
     }
     return CDialog::OnMessage(message, wParam, lParam, result);
 }
 
 bool CVornaDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    JoinClipboardChain();
 
     m_sliderAlpha.SetRange(kAlphaMin, kAlphaMax, false);
     m_sliderAlpha.SetPos(kAlphaStart);
@@ -97,6 +117,7 @@ bool CVornaDlg::OnInitDialog() {
     m_bShown = TRUE;
     // Assigned, not combined: the tool-window style replaces the taskbar button's style.
     ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    RegisterHotKeys();
     AddAboutMenuItem();
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
@@ -291,12 +312,119 @@ bool CVornaDlg::OnSysCommand(WPARAM command) {
     return false;
 }
 
-void CVornaDlg::OnDestroy() {}
+void CVornaDlg::OnDestroy() {
+    // Every way out (Esc, the close hotkey, WM_CLOSE from outside) destroys the window:
+    // leaving the chain here keeps the viewers after this one receiving notices.
+    LeaveClipboardChain();
+}
 
 // ---- The other dialogs
 
 void CVornaDlg::OnAdd() {}
 
 void CVornaDlg::OnAbout() {}
+
+// ---- Global hotkeys and show/hide
+
+void CVornaDlg::RegisterHotKeys() {
+    RegisterHotKeyThroughControl(kHotKeyToggleShown, VK_NUMPAD1, "Ctrl+1热键冲突！");
+    RegisterHotKeyThroughControl(kHotKeyClose, VK_NUMPAD0, "关闭程序热键冲突！");
+}
+
+// The hidden hotkey control normalises the combination; what it reports is registered.
+// A combination another program (or another copy of this one) holds is reported and left
+// unregistered: the window works on without that hotkey.
+void CVornaDlg::RegisterHotKeyThroughControl(int id, WORD virtualKey,
+                                             std::string_view conflictText) {
+    m_hotKey.SetRules(HKCOMB_CA, HOTKEYF_CONTROL);
+    m_hotKey.SetHotKey(virtualKey, HOTKEYF_CONTROL);
+    WORD key = 0;
+    WORD modifiers = 0;
+    m_hotKey.GetHotKey(key, modifiers);
+    // HOTKEYF_CONTROL and MOD_CONTROL have the same value: passed on unchanged.
+    if (!::RegisterHotKey(m_hWnd, id, modifiers, key))
+        ShowMessageBox(conflictText);
+}
+
+void CVornaDlg::OnHotKey(WPARAM id) {
+    switch (id) {
+    case kHotKeyToggleShown:
+        ToggleShown();
+        break;
+    case kHotKeyClose:
+        Send(WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+void CVornaDlg::ToggleShown() {
+    if (m_bShown) {
+        Show(SW_HIDE);
+        m_bShown = FALSE;
+    } else {
+        Show(SW_SHOW);
+        m_bShown = TRUE;
+    }
+}
+
+void CVornaDlg::OnHide() {
+    ToggleShown();
+}
+
+// ---- Clipboard watch
+
+void CVornaDlg::JoinClipboardChain() {
+    // The first notice arrives inside this call, before the next viewer is known: it is
+    // not passed on, as the clipboard has not changed for the others.
+    m_hNextViewer = ::SetClipboardViewer(m_hWnd);
+}
+
+void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
+    if (m_bShown) {
+        std::optional<std::string> text;
+        {
+            CClipboard clipboard(m_hWnd);
+            // Held open by another program: this change is missed, never waited for.
+            if (clipboard.IsOpen())
+                text = ReadClipboardText();
+        }
+        if (text) {
+            m_strKeyword = std::move(*text);
+            WriteControls();
+            OnSearch();
+        }
+    }
+    if (m_hNextViewer)
+        ::SendMessageW(m_hNextViewer, WM_DRAWCLIPBOARD, wParam, lParam);
+}
+
+// The clipboard's text, up to its first zero byte; empty when it holds no text. Another
+// program's block need not end in a zero byte, so nothing past the block is read.
+std::string CVornaDlg::ReadClipboardText() {
+    HANDLE data = ::GetClipboardData(CF_TEXT);
+    HGLOBAL block = static_cast<HGLOBAL>(data);
+    CGlobalLock lock(block);
+    const char* bytes = static_cast<const char*>(lock.Get());
+    if (!bytes)
+        return std::string();
+    std::size_t size = ::GlobalSize(block);
+    const void* zero = std::memchr(bytes, 0, size);
+    std::size_t length =
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : size;
+    return std::string(bytes, length);
+}
+
+void CVornaDlg::OnChangeCbChain(HWND leaving, HWND following) {
+    if (leaving == m_hNextViewer)
+        m_hNextViewer = following;
+    else if (m_hNextViewer)
+        ::SendMessageW(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(leaving),
+                       reinterpret_cast<LPARAM>(following));
+}
+
+void CVornaDlg::LeaveClipboardChain() {
+    ::ChangeClipboardChain(m_hWnd, m_hNextViewer);
+    m_hNextViewer = nullptr;
+}
 
 } // namespace vorna
