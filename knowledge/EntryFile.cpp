@@ -3,6 +3,10 @@
 #include "knowledge/ByteFinder.h"
 #include "platform/File.h"
 
+#include <cstdint>
+#include <cstring>
+#include <new>
+
 namespace vorna {
 
 // Markers cannot overlap one another (no proper suffix of either is a prefix of either), so
@@ -18,7 +22,12 @@ void ParseEntries(std::string_view content, const EntrySink& sink) {
     std::size_t p = question.Find(s, n, 0);
     while (p != detail::kNotFound) {
         const std::size_t textStart = p + kMarkerLength;
-        const std::size_t next = question.Find(s, n, textStart);
+        // Back-to-back question markers are cheap to see without starting a search.
+        const std::size_t next =
+            n - textStart >= kMarkerLength &&
+                    std::memcmp(s + textStart, kQuestionMarker.data(), kMarkerLength) == 0
+                ? textStart
+                : question.Find(s, n, textStart);
         if (next == detail::kNotFound)
             break; // p is the end sentinel's marker
         const std::size_t m = answer.Find(s, next, textStart);
@@ -40,22 +49,33 @@ ReadResult ReadEntryFile(const std::string& path, const EntrySink& sink) {
         return result;
     }
     std::string content;
-    char chunk[kReadChunk];
-    for (;;) {
-        bool failed = false;
-        std::size_t got = file.Read(chunk, sizeof chunk, &failed);
-        if (failed) {
-            result.status = ReadStatus::readFailed;
-            result.bytesRead = content.size();
-            return result;
+    try {
+        // Room for the whole file and the sentinel at once, so the bytes are not copied again
+        // as the string grows. The size is only a hint: the reads decide where the file ends.
+        std::uint64_t length = 0;
+        if (file.GetLength(&length) && length < content.max_size() - kEndSentinel.size())
+            content.reserve(static_cast<std::size_t>(length) + kEndSentinel.size());
+        char chunk[kReadChunk];
+        for (;;) {
+            bool failed = false;
+            std::size_t got = file.Read(chunk, sizeof chunk, &failed);
+            if (failed) {
+                result.status = ReadStatus::readFailed;
+                result.bytesRead = content.size();
+                return result;
+            }
+            if (got == 0)
+                break;
+            content.append(chunk, got);
         }
-        if (got == 0)
-            break;
-        content.append(chunk, got);
+        file.Close();
+        result.bytesRead = content.size();
+        content.append(kEndSentinel);
+    } catch (const std::bad_alloc&) {
+        result.status = ReadStatus::outOfMemory;
+        result.bytesRead = content.size();
+        return result;
     }
-    file.Close();
-    result.bytesRead = content.size();
-    content.append(kEndSentinel);
     ParseEntries(content, sink);
     return result;
 }

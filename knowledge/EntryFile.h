@@ -24,7 +24,7 @@ using EntrySink = std::function<void(std::string question, std::string answer)>;
 // bytes included: they stay in the entries like any other byte.
 void ParseEntries(std::string_view contentWithSentinel, const EntrySink& sink);
 
-enum class ReadStatus { ok, openFailed, readFailed };
+enum class ReadStatus { ok, openFailed, readFailed, outOfMemory };
 
 struct ReadResult {
     ReadStatus status = ReadStatus::ok;
@@ -33,8 +33,8 @@ struct ReadResult {
 
 // Reads the whole file through the file object in kReadChunk pieces (opened for reading with
 // no sharing), appends the sentinel and parses it. Entries are handed to sink only when the
-// whole file was read: a file that cannot be opened, or whose reading fails part way, hands
-// over nothing and says so in the status.
+// whole file was read: a file that cannot be opened, whose reading fails part way, or that
+// does not fit in memory, hands over nothing and says so in the status.
 ReadResult ReadEntryFile(const std::string& path, const EntrySink& sink);
 
 // The writer's record: "\r\n(%Q%)\r\n" question "\r\n(%A%)\r\n" answer, nothing after.

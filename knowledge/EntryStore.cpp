@@ -2,6 +2,7 @@
 
 #include "platform/File.h"
 
+#include <new>
 #include <utility>
 
 namespace vorna {
@@ -28,9 +29,15 @@ FileCheck CheckEntryFile(const std::string& path) {
 
 ReadResult LoadEntryFile(const std::string& path, CEntryStore& store) {
     CEntryStore fresh;
-    ReadResult result = ReadEntryFile(path, [&fresh](std::string question, std::string answer) {
-        fresh.AddEntry(std::move(question), std::move(answer));
-    });
+    ReadResult result;
+    try {
+        result = ReadEntryFile(path, [&fresh](std::string question, std::string answer) {
+            fresh.AddEntry(std::move(question), std::move(answer));
+        });
+    } catch (const std::bad_alloc&) {
+        // The entries do not fit in memory: keep the store as it was.
+        result.status = ReadStatus::outOfMemory;
+    }
     if (result.status == ReadStatus::ok) {
         store.RemoveAll();
         std::swap(store.m_arrQuestions, fresh.m_arrQuestions);

@@ -27,7 +27,8 @@ FileCheck CheckEntryFile(const std::string& path);
 
 // Replaces the store with the entries of the file; the same result as emptying the store and
 // reading the file into it. When the file cannot be opened or read (it vanished or was
-// locked after the check), the store keeps what it held and the status says why.
+// locked after the check) or its entries do not fit in memory, the store keeps what it held
+// and the status says why.
 ReadResult LoadEntryFile(const std::string& path, CEntryStore& store);
 
 } // namespace vorna

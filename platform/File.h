@@ -36,6 +36,8 @@ public:
     // A file opened for reading only is read ahead in large blocks, so many small reads
     // cost one system call per block; nobody else can change the file while it is open.
     std::size_t Read(void* buffer, std::size_t count, bool* failed = nullptr);
+    // Size of the open file in bytes; false when it cannot be told.
+    bool GetLength(std::uint64_t* length) const;
     // Moves to the end; returns false on failure. length receives the new position.
     bool SeekToEnd(std::uint64_t* length = nullptr);
     // Writes count bytes at the current position; returns how many were written.

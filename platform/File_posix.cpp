@@ -59,6 +59,14 @@ std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
     }
 }
 
+bool CFile::GetLength(std::uint64_t* length) const {
+    struct stat st;
+    if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0 || st.st_size < 0)
+        return false;
+    *length = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
 bool CFile::SeekToEndDirect(std::uint64_t* length) {
     off_t pos = ::lseek(Fd(m_handle), 0, SEEK_END);
     if (pos < 0)

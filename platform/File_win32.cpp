@@ -70,6 +70,14 @@ std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
     return got;
 }
 
+bool CFile::GetLength(std::uint64_t* length) const {
+    LARGE_INTEGER size;
+    if (!IsOpen() || !GetFileSizeEx(Handle(m_handle), &size) || size.QuadPart < 0)
+        return false;
+    *length = static_cast<std::uint64_t>(size.QuadPart);
+    return true;
+}
+
 bool CFile::SeekToEndDirect(std::uint64_t* length) {
     LARGE_INTEGER zero;
     zero.QuadPart = 0;

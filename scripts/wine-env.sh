@@ -42,6 +42,17 @@ vorna_start_wine() {
     "$WINESERVER" -p >/dev/null 2>&1 || true
     "$WINELOADER" cmd /c exit >/dev/null 2>&1 || true
     vorna_wine_fonts
+    vorna_wine_window_manager
+}
+
+# Without a window manager (a virtual display) Wine waits up to 2 s for one each time a
+# captioned window is hidden or closed; there Wine places its windows itself.
+vorna_wine_window_manager() {
+    local want=N
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && want=Y
+    [ "$(cat "$WINEPREFIX/.vorna-managed" 2>/dev/null)" = "$want" ] && return 0
+    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$want" /f \
+        >/dev/null 2>&1 && echo "$want" >"$WINEPREFIX/.vorna-managed"
 }
 
 # The dialogs ask for the font "宋体" (SimSun), which Linux lacks: Wine draws it with the CJK

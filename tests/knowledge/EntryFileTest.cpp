@@ -239,5 +239,33 @@ TEST_F(ReadEntryFileTest, WrittenRecordsReadBackWithTheRecordsLineBreaks) {
     }
 }
 
+// The example knowledge base shipped with the program reads back as the entries the Add
+// dialog would have written.
+TEST(ExampleFile, ReadsAsRecordsTheWriterAccepts) {
+    Entries got;
+    ReadResult r = ReadEntryFile(std::string(VORNA_EXAMPLES_DIR) + "/super.vendu",
+                                 [&got](std::string q, std::string a) { got.emplace_back(q, a); });
+    ASSERT_EQ(r.status, ReadStatus::ok);
+    ASSERT_EQ(got.size(), 28u);
+    std::string rewritten;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        const std::string& q = got[i].first;
+        std::string a = got[i].second;
+        if (i + 1 < got.size()) {
+            ASSERT_GE(a.size(), 2u);
+            EXPECT_EQ(a.substr(a.size() - 2), "\r\n");
+            a.resize(a.size() - 2);
+        }
+        ASSERT_GE(q.size(), 4u);
+        ASSERT_EQ(q.substr(0, 2), "\r\n");
+        ASSERT_EQ(q.substr(q.size() - 2), "\r\n");
+        ASSERT_EQ(a.substr(0, 2), "\r\n");
+        const std::string question = q.substr(2, q.size() - 4), answer = a.substr(2);
+        EXPECT_EQ(CheckNewEntry(question, answer), EntryCheck::ok) << i;
+        rewritten += MakeRecord(question, answer);
+    }
+    EXPECT_EQ(rewritten.size(), r.bytesRead);
+}
+
 } // namespace
 } // namespace vorna

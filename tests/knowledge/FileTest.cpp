@@ -146,10 +146,16 @@ TEST_F(FileTest, AppendAtTheEndKeepsWhatWasThere) {
     CFile file;
     ASSERT_TRUE(file.Open(path, CFile::modeReadWrite));
     std::uint64_t length = 0;
+    ASSERT_TRUE(file.GetLength(&length));
+    EXPECT_EQ(length, 4u);
+    length = 0;
     ASSERT_TRUE(file.SeekToEnd(&length));
     EXPECT_EQ(length, 4u);
     EXPECT_EQ(file.Write("\r\ntail\0!", 8), 8u);
+    ASSERT_TRUE(file.GetLength(&length));
+    EXPECT_EQ(length, 12u);
     file.Close();
+    EXPECT_FALSE(file.GetLength(&length));
     EXPECT_EQ(ReadBack("a.vendu"), std::string("head\r\ntail\0!", 12));
 }
 

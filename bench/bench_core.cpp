@@ -1,0 +1,67 @@
+// Google Benchmark cases for the reader and the matching; throughput is in bytes of the file
+// (parsing) or of all questions and answers in the store (matching).
+#include "BenchCases.h"
+#include "KeepFreedMemory.h"
+
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+using namespace vorna::bench;
+
+const std::size_t kSizes[] = {10000, 100000, 1000000};
+
+// Registers one case; bytes and run are given the corpus of n entries.
+void Add(const std::string& name, std::size_t n, std::function<std::size_t(const Corpus&)> bytes,
+         std::function<std::size_t(const Corpus&)> run) {
+    benchmark::RegisterBenchmark((name + "/" + std::to_string(n)).c_str(),
+                                 [n, bytes, run](benchmark::State& state) {
+                                     const Corpus& c = CorpusOf(n);
+                                     std::size_t result = 0;
+                                     for (auto _ : state)
+                                         benchmark::DoNotOptimize(result = run(c));
+                                     state.counters["result"] = static_cast<double>(result);
+                                     state.SetBytesProcessed(state.iterations() *
+                                                             static_cast<int64_t>(bytes(c)));
+                                 })
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+void Register() {
+    auto fileBytes = [](const Corpus& c) { return c.file.size(); };
+    auto markerBytes = [](const Corpus& c) { return c.markersFileSize; };
+    auto storeBytes = [](const Corpus& c) { return c.storeBytes; };
+    for (std::size_t n : kSizes) {
+        Add("parse_80_byte_reads", n, fileBytes,
+            [](const Corpus& c) { return ParseThroughFile(c.path); });
+        Add("parse_in_memory", n, fileBytes,
+            [](const Corpus& c) { return ParseInMemory(c.content, true); });
+        Add("parse_in_memory_no_store", n, fileBytes,
+            [](const Corpus& c) { return ParseInMemory(c.content, false); });
+        Add("parse_markers_only_80_byte_reads", n, markerBytes,
+            [](const Corpus& c) { return ParseThroughFile(c.markersPath); });
+        Add("parse_markers_only_in_memory", n, markerBytes,
+            [](const Corpus& c) { return ParseInMemory(c.markers, true); });
+        for (const KeywordCase& k : KeywordCases()) {
+            Add(std::string("search_") + k.name, n, storeBytes,
+                [k](const Corpus& c) { return Search(c.store, k.keyword); });
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    KeepFreedMemory();
+    Register();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

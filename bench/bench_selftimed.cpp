@@ -1,0 +1,93 @@
+// The benchmark cases timed by hand, for builds without Google Benchmark (the Windows build,
+// run under Wine). Each case runs once on its own (the first run, which also pays for
+// memory the process touches for the first time), then repeats until it has run for at
+// least half a second and at least three times; throughputs are in MB/s (10^6 bytes/s).
+//
+//   bench_selftimed [entries...]        run every case for each entry count
+//   bench_selftimed --write N PATH      write the generated file of N entries to PATH
+#include "BenchCases.h"
+#include "EntryGenerator.h"
+#include "KeepFreedMemory.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vorna::bench;
+using Clock = std::chrono::steady_clock;
+
+volatile std::size_t g_sink;
+
+void Measure(const std::string& name, std::size_t entries, std::size_t bytes,
+             const std::function<std::size_t()>& run) {
+    const Clock::time_point first = Clock::now();
+    g_sink = run();
+    const double firstSeconds = std::chrono::duration<double>(Clock::now() - first).count();
+    int runs = 0;
+    std::size_t result = 0;
+    const Clock::time_point start = Clock::now();
+    double seconds = 0;
+    do {
+        result = run();
+        ++runs;
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    } while (seconds < 0.5 || runs < 3);
+    g_sink = result;
+    const double mbPerSecond = static_cast<double>(bytes) * runs / seconds / 1e6;
+    std::printf("%-34s %8zu %10.1f MB/s %9.2f ms %10.1f MB/s  %zu\n", name.c_str(), entries,
+                mbPerSecond, seconds * 1e3 / runs, static_cast<double>(bytes) / firstSeconds / 1e6,
+                result);
+    std::fflush(stdout);
+}
+
+int WriteFile(std::size_t entries, const char* path) {
+    const std::string file = GenerateEntryFile(entries);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(file.data(), static_cast<std::streamsize>(file.size()));
+    return out ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::puts("bench_selftimed [entries...] | --write N PATH");
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
+        return WriteFile(std::strtoull(argv[2], nullptr, 10), argv[3]);
+    std::vector<std::size_t> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::strtoull(argv[i], nullptr, 10));
+    if (sizes.empty())
+        sizes = {10000, 100000, 1000000};
+    KeepFreedMemory();
+    std::printf("%-34s %8s %15s %12s %15s  %s\n", "case", "entries", "mean", "per run", "first run",
+                "entries or matches");
+    for (std::size_t n : sizes) {
+        const Corpus& c = CorpusOf(n);
+        std::printf("-- %zu entries: file %zu bytes, store %zu bytes\n", n, c.file.size(),
+                    c.storeBytes);
+        Measure("parse_80_byte_reads", n, c.file.size(), [&] { return ParseThroughFile(c.path); });
+        Measure("parse_in_memory", n, c.file.size(),
+                [&] { return ParseInMemory(c.content, true); });
+        Measure("parse_in_memory_no_store", n, c.file.size(),
+                [&] { return ParseInMemory(c.content, false); });
+        Measure("parse_markers_only_80_byte_reads", n, c.markersFileSize,
+                [&] { return ParseThroughFile(c.markersPath); });
+        Measure("parse_markers_only_in_memory", n, c.markersFileSize,
+                [&] { return ParseInMemory(c.markers, true); });
+        for (const KeywordCase& k : KeywordCases()) {
+            Measure(std::string("search_") + k.name, n, c.storeBytes,
+                    [&] { return Search(c.store, k.keyword); });
+        }
+    }
+    return 0;
+}
