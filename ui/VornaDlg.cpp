@@ -11,7 +11,6 @@
 #include <commdlg.h>
 #include <windowsx.h>
 
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -398,20 +397,9 @@ void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
         ::SendMessageW(m_hNextViewer, WM_DRAWCLIPBOARD, wParam, lParam);
 }
 
-// The clipboard's text, up to its first zero byte; empty when it holds no text. Another
-// program's block need not end in a zero byte, so nothing past the block is read.
+// The clipboard's text in the ANSI code page; empty when it holds none.
 std::string CVornaDlg::ReadClipboardText() {
-    HANDLE data = ::GetClipboardData(CF_TEXT);
-    HGLOBAL block = static_cast<HGLOBAL>(data);
-    CGlobalLock lock(block);
-    const char* bytes = static_cast<const char*>(lock.Get());
-    if (!bytes)
-        return std::string();
-    std::size_t size = ::GlobalSize(block);
-    const void* zero = std::memchr(bytes, 0, size);
-    std::size_t length =
-        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : size;
-    return std::string(bytes, length);
+    return TextOfBlock(static_cast<HGLOBAL>(::GetClipboardData(CF_TEXT)));
 }
 
 void CVornaDlg::OnChangeCbChain(HWND leaving, HWND following) {

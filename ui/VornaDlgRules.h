@@ -44,4 +44,9 @@ bool HasWhiteBackground(unsigned kind);
 // The lead bytes of the active ANSI code page, as the system reports them.
 LeadBytes ActiveCodePageLeadBytes();
 
+// The text of a global memory block (clipboard text), up to its first zero byte or the
+// block's end, whichever comes first: a block written by another program need not hold a
+// terminating zero. Empty for no block or one that cannot be locked.
+std::string TextOfBlock(HGLOBAL block);
+
 } // namespace vorna
