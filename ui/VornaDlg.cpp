@@ -311,16 +311,21 @@ bool CVornaDlg::OnSysCommand(WPARAM command) {
     return false;
 }
 
+// Runs before the default processing of WM_DESTROY. Every way out (Esc, the close hotkey,
+// WM_CLOSE from outside) destroys the window: leaving the chain here keeps the viewers after
+// this one receiving notices. The hotkeys lapse with the window.
 void CVornaDlg::OnDestroy() {
-    // Every way out (Esc, the close hotkey, WM_CLOSE from outside) destroys the window:
-    // leaving the chain here keeps the viewers after this one receiving notices.
     LeaveClipboardChain();
 }
 
 // ---- The other dialogs
 
+// Runs the add-entry dialog modally, with no parent, once that dialog is part of the
+// program; until then the button does nothing.
 void CVornaDlg::OnAdd() {}
 
+// Runs the About dialog modally, with no parent (from the button and from the system
+// menu's About item), once that dialog is part of the program; until then nothing happens.
 void CVornaDlg::OnAbout() {}
 
 // ---- Global hotkeys and show/hide
