@@ -331,13 +331,19 @@ TEST_F(Loading, RefusedFilesLeaveTheStoreAsItWas) {
         EXPECT_UTF8_EQ(Utf8(VornaProcess::MessageBoxText(box)), c.message);
         EXPECT_EQ(GetText(box), L"Vorna");
         EXPECT_EQ(GetWindow(box, GW_OWNER), app->Main());
+        EXPECT_FALSE(IsWindowEnabled(app->Main()));
         VornaProcess::DismissMessageBox(box);
         ExpectNoMessageBox();
+        EXPECT_TRUE(IsWindowEnabled(app->Main()));
         EXPECT_UTF8_EQ(app->CountCaption(), CountSummary(3));
         app->Search("two");
         ExpectResults(kThree, {1});
     }
 }
+
+// Controls of the system's file-open dialog.
+constexpr int kFileTypeField = 1136;
+constexpr int kReadOnlyCheckBox = 1040;
 
 TEST_F(Loading, CancellingTheFileDialogChangesNothing) {
     Start(kThree);
@@ -345,8 +351,16 @@ TEST_F(Loading, CancellingTheFileDialogChangesNothing) {
     const std::vector<std::string> lines = app->ResultLinesAnsi();
     const std::string count = app->CountCaption();
     const std::string match = app->MatchCaption();
-    VornaProcess::CancelFileDialog(app->OpenLoadDialog());
+    const HWND dialog = app->OpenLoadDialog();
+    // Owned by the main window, which waits for it, with the one filter and no read-only
+    // check box.
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), app->Main());
+    EXPECT_FALSE(IsWindowEnabled(app->Main()));
+    EXPECT_UTF8_EQ(GetTextUtf8(GetDlgItem(dialog, kFileTypeField)), "辅助文件(*.vendu)");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, kReadOnlyCheckBox)));
+    VornaProcess::CancelFileDialog(dialog);
     ExpectNoMessageBox();
+    EXPECT_TRUE(IsWindowEnabled(app->Main()));
     EXPECT_LINES_EQ(app->ResultLinesAnsi(), lines);
     EXPECT_UTF8_EQ(app->CountCaption(), count);
     EXPECT_UTF8_EQ(app->MatchCaption(), match);

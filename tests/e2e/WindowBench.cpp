@@ -37,8 +37,9 @@ void Report(const char* what, const Figures& f, double targetMs) {
 
 // Question i and answer i. Every hundredth entry (i % 100 == 50) holds the rare token.
 TestEntry MakeEntry(int i, const std::string& token) {
-    static const std::string questionText = Ansi("：这是一条用来测量速度的示例问题，内容较长");
-    static const std::string answerText = Ansi("：这是对应的示例回答，包含一些常见的汉字");
+    // About 100 bytes a record, so 10^5 entries make about 10 MB.
+    static const std::string questionText = Ansi("：这是一条测量速度用的示例问题文本");
+    static const std::string answerText = Ansi("：这是对应的示例回答的内容。");
     char number[16];
     std::snprintf(number, sizeof number, "%06d", i);
     TestEntry entry{Ansi("问题") + number + questionText, Ansi("回答") + number + answerText};
@@ -48,7 +49,7 @@ TestEntry MakeEntry(int i, const std::string& token) {
 }
 
 // Presses Search with the mouse and returns the milliseconds until the question box shows
-// expected.
+// expected (empty when nothing matches).
 double TimeSearch(const VornaProcess& app, const std::string& keyword,
                   const std::string& expected) {
     SetTextAnsi(app.Control(ctl::kSearchBox), keyword);
@@ -62,6 +63,25 @@ double TimeSearch(const VornaProcess& app, const std::string& keyword,
     MouseButton(false);
     if (!WaitUntil([&] { return GetTextAnsi(question) == expected; }, 60000, 0))
         throw DriverError("the first match was not shown");
+    return NowMs() - start;
+}
+
+// Clicks line 1 of the result list and returns the milliseconds until the question box
+// shows expected: the input and repaint cost every timing above includes.
+double TimeSelectionClick(const VornaProcess& app, const std::string& expected) {
+    const HWND list = app.Control(ctl::kResults);
+    const HWND question = app.Control(ctl::kQuestion);
+    const auto height = static_cast<LONG>(Send(list, LB_GETITEMHEIGHT, 0));
+    const auto top = static_cast<LONG>(Send(list, LB_GETTOPINDEX));
+    POINT point{20, (1 - top) * height + height / 2};
+    ClientToScreen(list, &point);
+    app.BringToFront();
+    MouseMove(point);
+    const double start = NowMs();
+    MouseButton(true);
+    MouseButton(false);
+    if (!WaitUntil([&] { return GetTextAnsi(question) == expected; }, 60000, 0))
+        throw DriverError("the clicked line was not shown");
     return NowMs() - start;
 }
 
@@ -102,19 +122,27 @@ int main(int argc, char** argv) {
         const int thousand = (entries + 49) / 100;
         Figures rare;
         Figures all;
+        Figures none;
+        Figures click;
         for (int r = 0; r < rounds; ++r) {
             rare.ms.push_back(TimeSearch(app, token, first50));
             if (ListCount(app.Control(ctl::kResults)) != thousand)
                 throw DriverError("the token search listed " +
                                   std::to_string(ListCount(app.Control(ctl::kResults))));
+            // The scan of the whole store with an empty result, as a reference.
+            none.ms.push_back(TimeSearch(app, "NOWHERE", ""));
             all.ms.push_back(TimeSearch(app, "", first0));
             if (ListCount(app.Control(ctl::kResults)) != entries)
                 throw DriverError("the empty keyword listed " +
                                   std::to_string(ListCount(app.Control(ctl::kResults))));
+            click.ms.push_back(
+                TimeSelectionClick(app, "\r\n" + MakeEntry(1, token).question + "\r\n"));
         }
 
         std::printf("%d rounds each\n", rounds);
         Report("start-up to the window shown", startUp, 1500);
+        Report("click on a result line (reference)", click, 50);
+        Report("search without a match (reference)", none, 50);
         Report(("search listing " + std::to_string(thousand) + " matches").c_str(), rare, 50);
         Report(("empty keyword listing all " + std::to_string(entries)).c_str(), all, 1000);
     } catch (const std::exception& e) {
