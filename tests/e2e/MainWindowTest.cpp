@@ -48,9 +48,10 @@ protected:
         return Start(HandMadeFile(entries));
     }
 
+    // No message box, nor any other dialog besides the main window.
     void ExpectNoMessageBox() {
         app->Sync();
-        EXPECT_FALSE(app->FindMessageBox().has_value()) << app->DescribeMessageBoxes();
+        EXPECT_UTF8_EQ(app->DescribeMessageBoxes(), "");
     }
 
     // The state right after a search that matched store[indices], in that order.
