@@ -362,6 +362,14 @@ std::vector<std::string> ListLinesAnsi(HWND list) {
     return lines;
 }
 
+POINT ListLinePoint(HWND list, int line) {
+    const auto height = static_cast<LONG>(Send(list, LB_GETITEMHEIGHT, 0));
+    const auto top = static_cast<LONG>(Send(list, LB_GETTOPINDEX));
+    POINT point{20, (line - top) * height + height / 2};
+    ClientToScreen(list, &point);
+    return point;
+}
+
 SliderState Slider(HWND slider) {
     return {static_cast<int>(Send(slider, TBM_GETRANGEMIN)),
             static_cast<int>(Send(slider, TBM_GETRANGEMAX)),

@@ -118,6 +118,8 @@ int ListCount(HWND list);
 int ListSelection(HWND list);
 std::string ListLineAnsi(HWND list, int line);
 std::vector<std::string> ListLinesAnsi(HWND list);
+// Screen point near the left end of a line, for a click on it.
+POINT ListLinePoint(HWND list, int line);
 
 // Track bar.
 struct SliderState {

@@ -97,15 +97,6 @@ protected:
         return {std::lround(count.left + (x - 255) * sx), std::lround(match.top + (y - 50) * sy)};
     }
 
-    // Screen point in the middle of a line of a list box.
-    static POINT ListLinePoint(HWND list, int line) {
-        const auto height = static_cast<LONG>(Send(list, LB_GETITEMHEIGHT, 0));
-        const auto top = static_cast<LONG>(Send(list, LB_GETTOPINDEX));
-        POINT point{20, (line - top) * height + height / 2};
-        ClientToScreen(list, &point);
-        return point;
-    }
-
     TempFolder folder;
     std::unique_ptr<VornaProcess> app;
 };

@@ -73,15 +73,6 @@ void TimeSearch(const VornaProcess& app, const std::string& keyword, const std::
     TimeClick(app, Centre(app.Control(ctl::kSearch)), expected, f);
 }
 
-POINT ResultLinePoint(const VornaProcess& app, int line) {
-    const HWND list = app.Control(ctl::kResults);
-    const auto height = static_cast<LONG>(Send(list, LB_GETITEMHEIGHT, 0));
-    const auto top = static_cast<LONG>(Send(list, LB_GETTOPINDEX));
-    POINT point{20, (line - top) * height + height / 2};
-    ClientToScreen(list, &point);
-    return point;
-}
-
 void ExpectLines(const VornaProcess& app, int count) {
     const int listed = ListCount(app.Control(ctl::kResults));
     if (listed != count)
@@ -126,7 +117,7 @@ int main(int argc, char** argv) {
         for (int r = 0; r < rounds; ++r) {
             TimeSearch(app, "", shown(0), all);
             ExpectLines(app, entries);
-            TimeClick(app, ResultLinePoint(app, 1), shown(1), click);
+            TimeClick(app, ListLinePoint(app.Control(ctl::kResults), 1), shown(1), click);
             // Clears the list of all entries first.
             TimeSearch(app, "NOWHERE", "", none);
             ExpectLines(app, 0);
