@@ -33,10 +33,6 @@ public:
 #endif
     }
 
-    std::size_t Length() const {
-        return m_len;
-    }
-
     // First position p >= from where the needle lies wholly inside [0, n) and accept(p) is
     // true; accept sees the matches in ascending order. kNotFound when there is none.
     template <class Accept>

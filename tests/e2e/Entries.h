@@ -1,0 +1,23 @@
+#pragma once
+// Entry files for end-to-end tests, built from ANSI byte strings.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorna::e2e {
+
+struct TestEntry {
+    std::string question;
+    std::string answer;
+};
+
+// Markers and texts with nothing in between, so every entry reads back exactly as given.
+std::string HandMadeFile(const std::vector<TestEntry>& entries);
+
+// What the Add dialog appends for one entry: CR LF, marker, CR LF around each text.
+std::string WrittenRecord(std::string_view question, std::string_view answer);
+
+// The result-list line of an entry.
+std::string Label(const TestEntry& entry);
+
+} // namespace vorna::e2e
