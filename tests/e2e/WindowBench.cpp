@@ -60,7 +60,7 @@ void TimeClick(const VornaProcess& app, POINT point, const std::string& expected
     const double start = NowMs();
     MouseButton(true);
     MouseButton(false);
-    if (!WaitUntil([&] { return GetTextAnsi(question) == expected; }, 60000, 0))
+    if (!WaitUntil([&] { return GetTextAnsi(question) == expected; }, 60000, 1))
         throw DriverError("the question box shows " + AnsiToUtf8(GetTextAnsi(question)) +
                           " instead of " + AnsiToUtf8(expected));
     f.Add(NowMs() - start);
