@@ -13,6 +13,9 @@
 #include <commdlg.h>
 #include <windowsx.h>
 
+#include <optional>
+#include <utility>
+
 namespace vorna {
 namespace {
 
@@ -20,6 +23,9 @@ constexpr char kEntryFileFilter[] = "辅助文件(*.vendu)|*.vendu||";
 constexpr int kAlphaMin = 10;
 constexpr int kAlphaMax = 255;
 constexpr int kAlphaStart = 100;
+
+constexpr int kHotKeyToggleShown = 100;
+constexpr int kHotKeyClose = 101;
 
 } // namespace
 
@@ -68,10 +74,14 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         case Notify(IDC_ABOUT, BN_CLICKED):
             OnAbout();
             return true;
-            // The Hide button (IDC_HIDE) belongs here with the show/hide toggle.
+        case Notify(IDC_HIDE, BN_CLICKED):
+            OnHide();
+            return true;
         }
         break;
-        // WM_HOTKEY belongs here, with the global hotkeys.
+    case WM_HOTKEY:
+        OnHotKey(wParam);
+        return true;
     case WM_DESTROY:
         OnDestroy();
         return false;
@@ -87,14 +97,19 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     case WM_CTLCOLORSTATIC:
         result = reinterpret_cast<LRESULT>(OnCtlColor(message, wParam, lParam));
         return true;
-        // WM_DRAWCLIPBOARD and WM_CHANGECBCHAIN belong here, with the clipboard watch.
+    case WM_DRAWCLIPBOARD:
+        OnDrawClipboard(wParam, lParam);
+        return true;
+    case WM_CHANGECBCHAIN:
+        OnChangeCbChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
+        return true;
     }
     return CDialog::OnMessage(message, wParam, lParam, result);
 }
 
 bool CVornaDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    // The clipboard watch joins the clipboard viewer chain here, first of all.
+    JoinClipboardChain();
 
     m_sliderAlpha.SetRange(kAlphaMin, kAlphaMax, false);
     m_sliderAlpha.SetPos(kAlphaStart);
@@ -103,7 +118,7 @@ bool CVornaDlg::OnInitDialog() {
     m_bShown = TRUE;
     // Assigned, not combined: the tool-window style replaces the taskbar button's style.
     ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
-    // The global hotkeys (show/hide and close) are registered here, through m_hotKey.
+    RegisterHotKeys();
     AddAboutMenuItem();
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
@@ -298,9 +313,12 @@ bool CVornaDlg::OnSysCommand(WPARAM command) {
     return false;
 }
 
-// Runs before the default processing of WM_DESTROY: the clipboard watch leaves the viewer
-// chain here. The hotkeys lapse with the window.
-void CVornaDlg::OnDestroy() {}
+// Runs before the default processing of WM_DESTROY. Every way out (Esc, the close hotkey,
+// WM_CLOSE from outside) destroys the window: leaving the chain here keeps the viewers after
+// this one receiving notices. The hotkeys lapse with the window.
+void CVornaDlg::OnDestroy() {
+    LeaveClipboardChain();
+}
 
 // ---- The other dialogs
 
@@ -334,6 +352,98 @@ bool CAboutDlg::OnInitDialog() {
     m_linkWebsite.SetURL(std::string(VORNA_MAKER_URL));
     m_linkWebsite.SetUnderline(TRUE);
     return true;
+}
+
+// ---- Global hotkeys and show/hide
+
+void CVornaDlg::RegisterHotKeys() {
+    RegisterHotKeyThroughControl(kHotKeyToggleShown, VK_NUMPAD1, "Ctrl+1热键冲突！");
+    RegisterHotKeyThroughControl(kHotKeyClose, VK_NUMPAD0, "关闭程序热键冲突！");
+}
+
+// The hidden hotkey control normalises the combination; what it reports is registered.
+// A combination another program (or another copy of this one) holds is reported and left
+// unregistered: the window works on without that hotkey.
+void CVornaDlg::RegisterHotKeyThroughControl(int id, WORD virtualKey,
+                                             std::string_view conflictText) {
+    m_hotKey.SetRules(HKCOMB_CA, HOTKEYF_CONTROL);
+    m_hotKey.SetHotKey(virtualKey, HOTKEYF_CONTROL);
+    WORD key = 0;
+    WORD modifiers = 0;
+    m_hotKey.GetHotKey(key, modifiers);
+    // HOTKEYF_CONTROL and MOD_CONTROL have the same value: passed on unchanged.
+    if (!::RegisterHotKey(m_hWnd, id, modifiers, key))
+        ShowMessageBox(conflictText);
+}
+
+void CVornaDlg::OnHotKey(WPARAM id) {
+    switch (id) {
+    case kHotKeyToggleShown:
+        ToggleShown();
+        break;
+    case kHotKeyClose:
+        Send(WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+void CVornaDlg::ToggleShown() {
+    if (m_bShown) {
+        Show(SW_HIDE);
+        m_bShown = FALSE;
+    } else {
+        Show(SW_SHOW);
+        m_bShown = TRUE;
+    }
+}
+
+void CVornaDlg::OnHide() {
+    ToggleShown();
+}
+
+// ---- Clipboard watch
+
+void CVornaDlg::JoinClipboardChain() {
+    // The first notice arrives inside this call, before the next viewer is known: it is
+    // not passed on, as the clipboard has not changed for the others.
+    m_hNextViewer = ::SetClipboardViewer(m_hWnd);
+}
+
+void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
+    if (m_bShown) {
+        std::optional<std::string> text;
+        {
+            CClipboard clipboard(m_hWnd);
+            // Held open by another program: this change is missed, never waited for.
+            if (clipboard.IsOpen())
+                text = ReadClipboardText();
+        }
+        if (text) {
+            m_strKeyword = std::move(*text);
+            WriteControls();
+            OnSearch();
+        }
+    }
+    if (m_hNextViewer)
+        ::SendMessageW(m_hNextViewer, WM_DRAWCLIPBOARD, wParam, lParam);
+}
+
+// The clipboard's text in the ANSI code page; empty when it holds none.
+std::string CVornaDlg::ReadClipboardText() {
+    return TextOfBlock(static_cast<HGLOBAL>(::GetClipboardData(CF_TEXT)));
+}
+
+void CVornaDlg::OnChangeCbChain(HWND leaving, HWND following) {
+    if (leaving == m_hNextViewer)
+        m_hNextViewer = following;
+    else if (m_hNextViewer)
+        ::SendMessageW(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(leaving),
+                       reinterpret_cast<LPARAM>(following));
+}
+
+void CVornaDlg::LeaveClipboardChain() {
+    ::ChangeClipboardChain(m_hWnd, m_hNextViewer);
+    m_hNextViewer = nullptr;
 }
 
 } // namespace vorna

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorna {
@@ -54,6 +55,20 @@ private:
     void OnAdd();
     void OnAbout();
 
+    // Global hotkeys and show/hide.
+    void RegisterHotKeys();
+    void RegisterHotKeyThroughControl(int id, WORD virtualKey, std::string_view conflictText);
+    void OnHotKey(WPARAM id);
+    void ToggleShown();
+    void OnHide();
+
+    // Clipboard watch.
+    void JoinClipboardChain();
+    void OnDrawClipboard(WPARAM wParam, LPARAM lParam);
+    std::string ReadClipboardText();
+    void OnChangeCbChain(HWND leaving, HWND following);
+    void LeaveClipboardChain();
+
     CBrush m_brushBack;
     // Clear until initialisation has run: a clipboard notice during initialisation is only
     // passed on.
@@ -71,6 +86,8 @@ private:
     // Loaded from the resources; the system keeps it, nothing to free.
     HICON m_hIcon = nullptr;
     LeadBytes m_leadBytes;
+    // The window after this one in the clipboard viewer chain; none while this one is last.
+    HWND m_hNextViewer = nullptr;
 };
 
 // The About box: program name, author, the maker's web address as a live link, a notice.

@@ -1,5 +1,8 @@
 #include "ui/VornaDlgRules.h"
 
+#include "platform/Library.h"
+
+#include <cstring>
 #include <utility>
 
 namespace vorna {
@@ -49,6 +52,18 @@ LPARAM ScreenPointParam(POINT screen) {
 
 bool HasWhiteBackground(unsigned kind) {
     return kind <= CTLCOLOR_SCROLLBAR;
+}
+
+std::string TextOfBlock(HGLOBAL block) {
+    CGlobalLock lock(block);
+    const char* bytes = static_cast<const char*>(lock.Get());
+    if (!bytes)
+        return std::string();
+    std::size_t size = ::GlobalSize(block);
+    const void* zero = std::memchr(bytes, 0, size);
+    std::size_t length =
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : size;
+    return std::string(bytes, length);
 }
 
 } // namespace vorna

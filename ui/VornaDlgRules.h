@@ -41,4 +41,9 @@ LPARAM ScreenPointParam(POINT screen);
 // message box, edit, list box, button, dialog, scroll bar; not static (6).
 bool HasWhiteBackground(unsigned kind);
 
+// The text of a global memory block (clipboard text), up to its first zero byte or the
+// block's end, whichever comes first: a block written by another program need not hold a
+// terminating zero. Empty for no block or one that cannot be locked.
+std::string TextOfBlock(HGLOBAL block);
+
 } // namespace vorna

@@ -362,6 +362,14 @@ std::vector<std::string> ListLinesAnsi(HWND list) {
     return lines;
 }
 
+POINT ListLinePoint(HWND list, int line) {
+    const auto height = static_cast<LONG>(Send(list, LB_GETITEMHEIGHT, 0));
+    const auto top = static_cast<LONG>(Send(list, LB_GETTOPINDEX));
+    POINT point{20, (line - top) * height + height / 2};
+    ClientToScreen(list, &point);
+    return point;
+}
+
 SliderState Slider(HWND slider) {
     return {static_cast<int>(Send(slider, TBM_GETRANGEMIN)),
             static_cast<int>(Send(slider, TBM_GETRANGEMAX)),
@@ -696,19 +704,28 @@ DWORD VornaProcess::GuiThread() const {
     return GetWindowThreadProcessId(Main(), nullptr);
 }
 
-std::optional<HWND> VornaProcess::FindMessageBox() const {
+std::optional<HWND> VornaProcess::FindDialog(std::wstring_view caption) const {
     for (HWND dialog : Dialogs()) {
-        if (dialog != m_main && IsWindowVisible(dialog) && GetText(dialog) == L"Vorna")
+        if (dialog != m_main && IsWindowVisible(dialog) && GetText(dialog) == caption)
             return dialog;
     }
     return std::nullopt;
 }
 
+HWND VornaProcess::WaitForDialog(std::wstring_view caption, DWORD timeoutMs) const {
+    std::optional<HWND> dialog;
+    if (!WaitUntil([&] { return (dialog = FindDialog(caption)).has_value(); }, timeoutMs))
+        throw DriverError("no dialog captioned \"" + Utf8(caption) + "\" appeared" +
+                          DescribeMessageBoxes());
+    return *dialog;
+}
+
+std::optional<HWND> VornaProcess::FindMessageBox() const {
+    return FindDialog(L"Vorna");
+}
+
 HWND VornaProcess::WaitForMessageBox(DWORD timeoutMs) const {
-    std::optional<HWND> box;
-    if (!WaitUntil([&] { return (box = FindMessageBox()).has_value(); }, timeoutMs))
-        throw DriverError("no message box captioned Vorna appeared" + DescribeMessageBoxes());
-    return *box;
+    return WaitForDialog(L"Vorna", timeoutMs);
 }
 
 std::wstring VornaProcess::MessageBoxText(HWND box) {

@@ -118,6 +118,8 @@ int ListCount(HWND list);
 int ListSelection(HWND list);
 std::string ListLineAnsi(HWND list, int line);
 std::vector<std::string> ListLinesAnsi(HWND list);
+// Screen point near the left end of a line, for a click on it.
+POINT ListLinePoint(HWND list, int line);
 
 // Track bar.
 struct SliderState {
@@ -209,13 +211,17 @@ public:
 
     // Top-level dialogs (#32770) of this process, visible or not.
     std::vector<HWND> Dialogs() const;
+    // A visible dialog of this process, other than the main window, with this caption.
+    std::optional<HWND> FindDialog(std::wstring_view caption) const;
+    HWND WaitForDialog(std::wstring_view caption, DWORD timeoutMs = kTimeoutMs) const;
     // A message box: a dialog of this process captioned "Vorna".
     std::optional<HWND> FindMessageBox() const;
     HWND WaitForMessageBox(DWORD timeoutMs = kTimeoutMs) const;
     static std::wstring MessageBoxText(HWND box);
     // Presses OK and waits until the box is gone.
     static void DismissMessageBox(HWND box);
-    // Texts of every message box that is up, for failure messages.
+    // Captions and texts of every visible dialog besides the main window (message boxes
+    // among them), for failure messages; empty when there is none.
     std::string DescribeMessageBoxes() const;
 
     // The file-open dialog: a dialog of this process with a file name field.

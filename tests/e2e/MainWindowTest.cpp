@@ -48,9 +48,10 @@ protected:
         return Start(HandMadeFile(entries));
     }
 
+    // No message box, nor any other dialog besides the main window.
     void ExpectNoMessageBox() {
         app->Sync();
-        EXPECT_FALSE(app->FindMessageBox().has_value()) << app->DescribeMessageBoxes();
+        EXPECT_UTF8_EQ(app->DescribeMessageBoxes(), "");
     }
 
     // The state right after a search that matched store[indices], in that order.
@@ -94,15 +95,6 @@ protected:
         const double sx = (count.right - count.left) / 235.0;
         const double sy = (match.bottom - match.top) / 170.0;
         return {std::lround(count.left + (x - 255) * sx), std::lround(match.top + (y - 50) * sy)};
-    }
-
-    // Screen point in the middle of a line of a list box.
-    static POINT ListLinePoint(HWND list, int line) {
-        const auto height = static_cast<LONG>(Send(list, LB_GETITEMHEIGHT, 0));
-        const auto top = static_cast<LONG>(Send(list, LB_GETTOPINDEX));
-        POINT point{20, (line - top) * height + height / 2};
-        ClientToScreen(list, &point);
-        return point;
     }
 
     TempFolder folder;
@@ -331,13 +323,19 @@ TEST_F(Loading, RefusedFilesLeaveTheStoreAsItWas) {
         EXPECT_UTF8_EQ(Utf8(VornaProcess::MessageBoxText(box)), c.message);
         EXPECT_EQ(GetText(box), L"Vorna");
         EXPECT_EQ(GetWindow(box, GW_OWNER), app->Main());
+        EXPECT_FALSE(IsWindowEnabled(app->Main()));
         VornaProcess::DismissMessageBox(box);
         ExpectNoMessageBox();
+        EXPECT_TRUE(IsWindowEnabled(app->Main()));
         EXPECT_UTF8_EQ(app->CountCaption(), CountSummary(3));
         app->Search("two");
         ExpectResults(kThree, {1});
     }
 }
+
+// Controls of the system's file-open dialog.
+constexpr int kFileTypeField = 1136;
+constexpr int kReadOnlyCheckBox = 1040;
 
 TEST_F(Loading, CancellingTheFileDialogChangesNothing) {
     Start(kThree);
@@ -345,8 +343,16 @@ TEST_F(Loading, CancellingTheFileDialogChangesNothing) {
     const std::vector<std::string> lines = app->ResultLinesAnsi();
     const std::string count = app->CountCaption();
     const std::string match = app->MatchCaption();
-    VornaProcess::CancelFileDialog(app->OpenLoadDialog());
+    const HWND dialog = app->OpenLoadDialog();
+    // Owned by the main window, which waits for it, with the one filter and no read-only
+    // check box.
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), app->Main());
+    EXPECT_FALSE(IsWindowEnabled(app->Main()));
+    EXPECT_UTF8_EQ(GetTextUtf8(GetDlgItem(dialog, kFileTypeField)), "辅助文件(*.vendu)");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, kReadOnlyCheckBox)));
+    VornaProcess::CancelFileDialog(dialog);
     ExpectNoMessageBox();
+    EXPECT_TRUE(IsWindowEnabled(app->Main()));
     EXPECT_LINES_EQ(app->ResultLinesAnsi(), lines);
     EXPECT_UTF8_EQ(app->CountCaption(), count);
     EXPECT_UTF8_EQ(app->MatchCaption(), match);
