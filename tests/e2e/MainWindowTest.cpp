@@ -40,6 +40,8 @@ protected:
     VornaProcess& Start(std::optional<std::string> defaultFile = std::nullopt) {
         if (defaultFile)
             folder.Write(L"super.vendu", *defaultFile);
+        // One copy at a time: a second one would find the global hotkeys taken.
+        app.reset();
         app = std::make_unique<VornaProcess>(folder.Path());
         app->WaitForMainWindow();
         return *app;
