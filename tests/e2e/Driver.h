@@ -218,6 +218,8 @@ public:
     std::optional<HWND> FindMessageBox() const;
     HWND WaitForMessageBox(DWORD timeoutMs = kTimeoutMs) const;
     static std::wstring MessageBoxText(HWND box);
+    // Whether the box shows an icon.
+    static bool MessageBoxHasIcon(HWND box);
     // Presses OK and waits until the box is gone.
     static void DismissMessageBox(HWND box);
     // Captions and texts of every visible dialog besides the main window (message boxes

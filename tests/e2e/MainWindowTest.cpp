@@ -324,6 +324,7 @@ TEST_F(Loading, RefusedFilesLeaveTheStoreAsItWas) {
         const HWND box = app->WaitForMessageBox();
         EXPECT_UTF8_EQ(Utf8(VornaProcess::MessageBoxText(box)), c.message);
         EXPECT_EQ(GetText(box), L"Vorna");
+        EXPECT_FALSE(VornaProcess::MessageBoxHasIcon(box));
         EXPECT_EQ(GetWindow(box, GW_OWNER), app->Main());
         EXPECT_FALSE(IsWindowEnabled(app->Main()));
         VornaProcess::DismissMessageBox(box);
