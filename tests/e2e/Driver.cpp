@@ -735,6 +735,16 @@ std::wstring VornaProcess::MessageBoxText(HWND box) {
     return GetText(text);
 }
 
+bool VornaProcess::MessageBoxHasIcon(HWND box) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        // The icon's place is there in every box; only a box with an icon has one in it.
+        if (ClassName(child) == L"Static" && (Style(child) & SS_TYPEMASK) == SS_ICON &&
+            IsWindowVisible(child) && Send(child, STM_GETICON) != 0)
+            return true;
+    }
+    return false;
+}
+
 void VornaProcess::DismissMessageBox(HWND box) {
     Post(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
          reinterpret_cast<LPARAM>(GetDlgItem(box, ctl::kBoxOk)));

@@ -218,6 +218,8 @@ public:
     std::optional<HWND> FindMessageBox() const;
     HWND WaitForMessageBox(DWORD timeoutMs = kTimeoutMs) const;
     static std::wstring MessageBoxText(HWND box);
+    // Whether the box shows an icon.
+    static bool MessageBoxHasIcon(HWND box);
     // Presses OK and waits until the box is gone.
     static void DismissMessageBox(HWND box);
     // Captions and texts of every visible dialog besides the main window (message boxes
@@ -239,7 +241,9 @@ public:
     GUITHREADINFO ThreadInfo() const;
     HWND Focus() const { return ThreadInfo().hwndFocus; }
     // Waits until the program holds no mouse capture and runs no window move, so the
-    // effects of a finished drag are all in.
+    // effects of a finished drag or click are all in. Call it before clicking elsewhere
+    // after a click on a list: the system routes a press to the window that holds the
+    // capture when the press arrives.
     void WaitForMouseReleased() const;
     // Makes the main window the foreground window; throws when it does not happen in time.
     void BringToFront() const;

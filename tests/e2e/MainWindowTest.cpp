@@ -40,6 +40,8 @@ protected:
     VornaProcess& Start(std::optional<std::string> defaultFile = std::nullopt) {
         if (defaultFile)
             folder.Write(L"super.vendu", *defaultFile);
+        // One copy at a time: a second one would find the global hotkeys taken.
+        app.reset();
         app = std::make_unique<VornaProcess>(folder.Path());
         app->WaitForMainWindow();
         return *app;
@@ -322,6 +324,7 @@ TEST_F(Loading, RefusedFilesLeaveTheStoreAsItWas) {
         const HWND box = app->WaitForMessageBox();
         EXPECT_UTF8_EQ(Utf8(VornaProcess::MessageBoxText(box)), c.message);
         EXPECT_EQ(GetText(box), L"Vorna");
+        EXPECT_FALSE(VornaProcess::MessageBoxHasIcon(box));
         EXPECT_EQ(GetWindow(box, GW_OWNER), app->Main());
         EXPECT_FALSE(IsWindowEnabled(app->Main()));
         VornaProcess::DismissMessageBox(box);

@@ -55,6 +55,9 @@ void TimeClick(const VornaProcess& app, POINT point, const std::string& expected
     const HWND question = app.Control(ctl::kQuestion);
     if (GetTextAnsi(question) == expected)
         throw DriverError("the question box shows the expected text before the click");
+    // The system sends a press to the window holding the mouse capture at that moment; the
+    // list holds it until it has handled the release of the previous click.
+    app.WaitForMouseReleased();
     app.BringToFront();
     MouseMove(point);
     const double start = NowMs();
