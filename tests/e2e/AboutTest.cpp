@@ -2,6 +2,7 @@
 // what a click on the link does when the shell refuses web addresses (the test runner turns
 // Wine's browser launcher off) and the ".htm" open command is the test's stand-in browser.
 #include "Driver.h"
+#include "Fixture.h"
 
 #include "res/Maker.h"
 #include "tests/ui/LinkEnvironment.h"
@@ -121,12 +122,11 @@ std::wstring RecorderPath() {
     return path;
 }
 
-class AboutTest : public testing::Test {
+class AboutTest : public VornaFixture {
 protected:
     void SetUp() override {
-        EmptyClipboardNow();
-        app = std::make_unique<VornaProcess>(folder.Path());
-        app->WaitForMainWindow();
+        VornaFixture::SetUp();
+        Start();
     }
 
     // The visible About box of the program, once it is up.
@@ -170,9 +170,6 @@ protected:
         }
         return drawn;
     }
-
-    TempFolder folder;
-    std::unique_ptr<VornaProcess> app;
 };
 
 TEST_F(AboutTest, TheAboutButtonOpensTheBoxWithTheFocusOnOkAndEnterClosesIt) {

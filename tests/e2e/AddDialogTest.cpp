@@ -2,6 +2,7 @@
 // target file, the checks, appending, every message, a full disk, and what the main window
 // sees once the dialog has ended.
 #include "Driver.h"
+#include "Fixture.h"
 #include "Entries.h"
 #include "Expect.h"
 
@@ -66,18 +67,8 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-class AddDialogTest : public testing::Test {
+class AddDialogTest : public VornaFixture {
 protected:
-    void SetUp() override { EmptyClipboardNow(); }
-
-    VornaProcess& Start(std::optional<std::string> defaultFile = std::nullopt) {
-        if (defaultFile)
-            folder.Write(L"super.vendu", *defaultFile);
-        app = std::make_unique<VornaProcess>(folder.Path());
-        app->WaitForMainWindow();
-        return *app;
-    }
-
     // Presses Add... and waits for the dialog.
     void OpenAdd() {
         Post(app->Control(ctl::kAdd), BM_CLICK);
@@ -179,8 +170,6 @@ protected:
         dlg = nullptr;
     }
 
-    TempFolder folder;
-    std::unique_ptr<VornaProcess> app;
     HWND dlg = nullptr;
 };
 

@@ -3,6 +3,7 @@
 // viewers of the test's own watch the clipboard viewer chain around the program.
 #include "ClipboardChain.h"
 #include "Driver.h"
+#include "Fixture.h"
 #include "Entries.h"
 #include "Expect.h"
 
@@ -66,20 +67,15 @@ bool PressOwnHotkey(OwnWindow& own, WORD vk) {
     return received;
 }
 
-class HotkeyClipboardTest : public testing::Test {
+class HotkeyClipboardTest : public VornaFixture {
 protected:
     // A viewer of the test's own joins the chain before each program starts.
     void SetUp() override {
-        EmptyClipboardNow();
+        VornaFixture::SetUp();
         viewer = std::make_unique<ClipboardViewer>();
     }
 
-    VornaProcess& Start() {
-        folder.Write(L"super.vendu", HandMadeFile(Store()));
-        app = std::make_unique<VornaProcess>(folder.Path());
-        app->WaitForMainWindow();
-        return *app;
-    }
+    VornaProcess& Start() { return VornaFixture::Start(HandMadeFile(Store())); }
 
     // Changes the clipboard and waits until the notice has passed through the program. The
     // program hands it on to the viewer behind it as its last step, so whatever it does with
@@ -129,10 +125,8 @@ protected:
         }
     }
 
-    TempFolder folder;
     OwnWindow own;
     std::unique_ptr<ClipboardViewer> viewer;
-    std::unique_ptr<VornaProcess> app;
 };
 
 // ---- The clipboard watch

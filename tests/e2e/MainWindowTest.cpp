@@ -1,6 +1,7 @@
 // The main window driven through the real Vorna.exe: start-up, search, loading, closing,
 // its look and how it moves.
 #include "Driver.h"
+#include "Fixture.h"
 #include "Entries.h"
 #include "Expect.h"
 
@@ -31,21 +32,9 @@ std::string CountSummary(int count) {
     return "搜索：" + std::to_string(count) + "条结果";
 }
 
-class VornaTest : public testing::Test {
+class VornaTest : public VornaFixture {
 protected:
-    // A fresh start: the program reads the clipboard when it joins the viewer chain.
-    void SetUp() override { EmptyClipboardNow(); }
-
-    // Starts the program in the test's folder; super.vendu holds the bytes when given.
-    VornaProcess& Start(std::optional<std::string> defaultFile = std::nullopt) {
-        if (defaultFile)
-            folder.Write(L"super.vendu", *defaultFile);
-        // One copy at a time: a second one would find the global hotkeys taken.
-        app.reset();
-        app = std::make_unique<VornaProcess>(folder.Path());
-        app->WaitForMainWindow();
-        return *app;
-    }
+    using VornaFixture::Start;
     VornaProcess& Start(const std::vector<TestEntry>& entries) {
         return Start(HandMadeFile(entries));
     }
@@ -98,9 +87,6 @@ protected:
         const double sy = (match.bottom - match.top) / 170.0;
         return {std::lround(count.left + (x - 255) * sx), std::lround(match.top + (y - 50) * sy)};
     }
-
-    TempFolder folder;
-    std::unique_ptr<VornaProcess> app;
 };
 
 using StartUp = VornaTest;
