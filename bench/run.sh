@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks: natively with Google Benchmark, the Windows build's self-timed program
-# under Wine, and `grep -c -F` on the same generated files as a peer for the matching.
+# under Wine, and `grep -c -F` on the same generated files as a peer for the matching, also
+# beside `vendu search --count` (both builds) on a file of about 100 MB.
 # Results go to build/bench/results/. Usage: bash bench/run.sh [entries...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ out=build/bench/results
 mkdir -p "$out"
 
 cmake --preset bench >/dev/null && cmake --build --preset bench -j2
-cmake --preset windows >/dev/null && cmake --build --preset windows -j2 --target bench_selftimed
+cmake --preset windows >/dev/null && cmake --build --preset windows -j2 --target bench_selftimed vendu
 
 {
     echo "nproc: $(nproc)"
@@ -49,10 +50,21 @@ for n in "${sizes[@]}"; do
     done
 done
 
+# vendu search --count beside grep -c -F on one file of about 100 MB, in the same run: a
+# keyword found in one entry in 10,000, one in 37 % of the entries and one in 97 %.
+big=build/bench/entries-370000.vendu
+keywords=(rare=Zephyr-42 frequent='\xCE\xC4\xBC\xFE' most=e)
+build/bench/bench/bench_selftimed --write 370000 "$big"
+python3 bench/vendu_vs_grep.py build/bench/tools/vendu/vendu "$big" "${keywords[@]}" |
+    tee "$out/vendu.txt"
+
 filter="/($(IFS='|'; echo "${sizes[*]}"))\$"
 build/bench/bench/bench_core --benchmark_filter="$filter" | tee "$out/native.txt"
 
 source scripts/wine-env.sh
 vorna_start_wine
 bash scripts/wine-run.sh build/windows/bench/bench_selftimed.exe "${sizes[@]}" | tee "$out/windows.txt"
+# The Windows build's vendu under Wine; its times include Wine's start of the program.
+python3 bench/vendu_vs_grep.py --runs 5 --text --vendu-prefix "bash scripts/wine-run.sh" \
+    build/windows/tools/vendu/vendu.exe "$big" "${keywords[@]}" | tee "$out/vendu-windows.txt"
 vorna_stop_wine

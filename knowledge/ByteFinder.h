@@ -37,6 +37,23 @@ public:
     // true; accept sees the matches in ascending order. kNotFound when there is none.
     template <class Accept>
     std::size_t Find(const char* hay, std::size_t n, std::size_t from, Accept&& accept) const {
+        return Search<true>(hay, n, from, accept);
+    }
+
+    std::size_t Find(const char* hay, std::size_t n, std::size_t from) const {
+        return Find(hay, n, from, AcceptAll());
+    }
+
+    // The same, but accept sees every place where only the needle's first and last byte
+    // agree, and checks the rest itself: one pass finds needles that differ in the middle.
+    template <class Accept>
+    std::size_t FindEnds(const char* hay, std::size_t n, std::size_t from, Accept&& accept) const {
+        return Search<false>(hay, n, from, accept);
+    }
+
+private:
+    template <bool kWholeNeedle, class Accept>
+    std::size_t Search(const char* hay, std::size_t n, std::size_t from, Accept& accept) const {
         if (from > n || n - from < m_len)
             return kNotFound;
         const std::size_t lastStart = n - m_len;
@@ -47,7 +64,7 @@ public:
             unsigned mask = BlockMask(hay + i, shifted + i);
             while (mask) {
                 std::size_t p = i + static_cast<std::size_t>(__builtin_ctz(mask));
-                if (Middle(hay + p) && accept(p))
+                if (Middle<kWholeNeedle>(hay + p) && accept(p))
                     return p;
                 mask &= mask - 1;
             }
@@ -62,7 +79,7 @@ public:
             unsigned mask = BlockMask(hay + start, shifted + start) & (0xFFFFu << (i - start));
             while (mask) {
                 std::size_t p = start + static_cast<std::size_t>(__builtin_ctz(mask));
-                if (Middle(hay + p) && accept(p))
+                if (Middle<kWholeNeedle>(hay + p) && accept(p))
                     return p;
                 mask &= mask - 1;
             }
@@ -71,19 +88,15 @@ public:
 #endif
         const unsigned char* u = reinterpret_cast<const unsigned char*>(hay);
         for (; i <= lastStart; ++i) {
-            if (u[i] == m_first && u[i + m_len - 1] == m_last && Middle(hay + i) && accept(i))
+            if (u[i] == m_first && u[i + m_len - 1] == m_last && Middle<kWholeNeedle>(hay + i) &&
+                accept(i))
                 return i;
         }
         return kNotFound;
     }
 
-    std::size_t Find(const char* hay, std::size_t n, std::size_t from) const {
-        return Find(hay, n, from, AcceptAll());
-    }
-
-private:
-    bool Middle(const char* at) const {
-        return m_len <= 2 || std::memcmp(at + 1, m_needle + 1, m_len - 2) == 0;
+    template <bool kWholeNeedle> bool Middle(const char* at) const {
+        return !kWholeNeedle || m_len <= 2 || std::memcmp(at + 1, m_needle + 1, m_len - 2) == 0;
     }
 
 #ifdef VORNA_HAVE_SSE2

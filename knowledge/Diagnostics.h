@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "knowledge/EntryFile.h"
+#include "knowledge/Search.h"
 
 namespace vorna {
 
@@ -26,6 +27,16 @@ struct EntrySpan {
 // Every question marker of content (the file's bytes, without the end sentinel), in file
 // order. The kept spans are the reader's entries, in the reader's order. Linear time.
 std::vector<EntrySpan> ScanEntrySpans(std::string_view content);
+// The same into out (replaced), which keeps its memory from one call to the next.
+void ScanEntrySpans(std::string_view content, std::vector<EntrySpan>& out);
+
+// The indices of the kept spans (of spans, as ScanEntrySpans gave them for content) whose
+// question or answer holds the keyword as FindKeyword finds it, ascending; out is replaced.
+// One pass over content whatever the keyword: a place where the keyword's bytes occur counts
+// when it lies wholly inside a question or an answer and begins a character there.
+void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& spans,
+                       std::string_view keyword, const LeadBytes& lead,
+                       std::vector<std::size_t>& out);
 
 enum class FindingCode {
     lostEntry,            // question marker with no answer marker before the next one

@@ -4,7 +4,8 @@
 //   byte is a character by itself (a lead byte as the very last byte too). So the ASCII
 //   keyword "A" does not match the trail byte 0x41 of a Chinese character, and a Chinese
 //   keyword does not match across two neighbouring characters. The trail of a match is not
-//   checked: a keyword is taken as the user typed it.
+//   checked: a keyword is taken as the user typed it. The walk itself is not done: each
+//   candidate is settled from the lead bytes just before it (CharacterStarts).
 // - The empty keyword is found at position 0 of every text, the empty one included, so it
 //   matches every entry and an empty search lists exactly the entry count.
 #include "knowledge/Search.h"
@@ -45,20 +46,23 @@ public:
 
     bool Contains(const std::string& text) const { return Find(text) != detail::kNotFound; }
 
-    std::size_t Find(std::string_view text) const {
+    std::size_t Find(std::string_view text, SearchWork* work = nullptr) const {
         if (m_empty)
             return 0;
         if (!m_anyLead)
             return m_finder.Find(text.data(), text.size(), 0);
-        // The last position known to begin a character; it only moves forward, so the walk
-        // costs one step per byte of the text at most, however many candidates there are.
-        std::size_t boundary = 0;
-        const unsigned char* u = reinterpret_cast<const unsigned char*>(text.data());
-        return m_finder.Find(text.data(), text.size(), 0, [&](std::size_t pos) {
-            while (boundary < pos)
-                boundary += m_lead.IsLead(u[boundary]) ? 2 : 1;
-            return boundary == pos;
-        });
+        CharacterStarts starts(text, m_lead);
+        std::size_t candidates = 0;
+        const std::size_t pos =
+            m_finder.Find(text.data(), text.size(), 0, [&](std::size_t candidate) {
+                ++candidates;
+                return starts.IsStart(candidate);
+            });
+        if (work) {
+            work->candidates += candidates;
+            work->steps += starts.Steps();
+        }
+        return pos;
     }
 
 private:
@@ -70,9 +74,15 @@ private:
 
 } // namespace
 
-std::size_t FindKeyword(std::string_view text, std::string_view keyword, const LeadBytes& lead) {
-    std::size_t pos = KeywordSearch(keyword, lead).Find(text);
+std::size_t FindKeyword(std::string_view text, std::string_view keyword, const LeadBytes& lead,
+                        SearchWork* work) {
+    std::size_t pos = KeywordSearch(keyword, lead).Find(text, work);
     return pos == detail::kNotFound ? std::string_view::npos : pos;
+}
+
+bool HoldsBytes(std::string_view text, std::string_view keyword) {
+    return keyword.empty() ||
+           detail::ByteFinder(keyword).Find(text.data(), text.size(), 0) != detail::kNotFound;
 }
 
 void FindMatches(const std::vector<std::string>& questions, const std::vector<std::string>& answers,

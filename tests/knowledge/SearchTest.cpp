@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,111 @@ TEST(FindKeyword, AgreesWithAPlainSearchAtEveryLengthAndPosition) {
             ASSERT_EQ(FindKeyword(base, keyword, cp936), NaiveFind(base, keyword, cp936));
         }
     }
+}
+
+// Where characters begin, read from the start of the text; the end counts when the last
+// character ends there (not when the text ends in a lone lead byte).
+std::vector<bool> ForwardStarts(const std::string& text, const LeadBytes& lead) {
+    std::vector<bool> starts(text.size() + 1, false);
+    std::size_t i = 0;
+    for (; i < text.size(); i += lead.IsLead(text[i]) ? 2 : 1)
+        starts[i] = true;
+    starts[text.size()] = i == text.size();
+    return starts;
+}
+
+// The run of lead-valued bytes before a position decides: even length, a character begins.
+TEST(CharacterStarts, TheParityOfTheLeadRunBeforeAPositionDecides) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::size_t pos;
+        bool start;
+    };
+    const std::vector<Case> cases = {
+        {"text start", "\xB0\xB0", 0, true},
+        {"after one lead byte", "\xB0\x41", 1, false},
+        {"after a whole character", "\xB0\x41x", 2, true},
+        {"after two lead bytes", "\xB0\xB0x", 2, true},
+        {"after three lead bytes", "\xB0\xB0\xB0x", 3, false},
+        {"run after an ASCII byte, even", "a\xB0\xB0x", 3, true},
+        {"run after an ASCII byte, odd", "a\xB0\xB0\xB0x", 4, false},
+        {"run after a trail byte 0x40", "\x81\x40\xB0\xB0", 4, true},
+        {"0x80 and 0xFF are not lead bytes", "\xFF\x80\xB0", 2, true},
+        {"a trail byte 0x80 ends its character", "\xB0\x80\xB0x", 3, false},
+        {"lead byte as the very last byte", "ab\xB0", 2, true},
+        {"after a lead byte that ends the text", "ab\xB0", 3, false},
+        {"end of an even run", "\xB0\xB0", 2, true},
+    };
+    const LeadBytes cp936 = LeadBytes::Cp936();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CharacterStarts starts(c.text, cp936);
+        EXPECT_EQ(starts.IsStart(c.pos), c.start);
+        ASSERT_EQ(ForwardStarts(c.text, cp936)[c.pos], c.start) << "case itself is wrong";
+    }
+}
+
+// Every position of random texts, asked in ascending order, one by one, with gaps and twice,
+// against the walk from the start; for one and for two lead-byte ranges.
+TEST(CharacterStarts, AgreesWithTheWalkFromTheStart) {
+    const std::vector<LeadBytes> leads = {LeadBytes::Cp936(),
+                                          LeadBytes::FromRanges({{0x81, 0x9F}, {0xE0, 0xFC}})};
+    const unsigned char bytes[] = {'a',  0x40, 0x41, 0x7F, 0x80, 0x81, 0x9F, 0xA0,
+                                   0xB0, 0xE0, 0xFC, 0xFD, 0xFE, 0xFF, 0x00};
+    std::mt19937 rng(936);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(rng() % 40, '\0');
+        const bool highOnly = round % 3 == 0;
+        for (char& c : text)
+            c = static_cast<char>(highOnly ? 0x81 + rng() % 0x7E : bytes[rng() % sizeof bytes]);
+        for (const LeadBytes& lead : leads) {
+            const std::vector<bool> expected = ForwardStarts(text, lead);
+            CharacterStarts every(text, lead), sparse(text, lead);
+            for (std::size_t pos = 0; pos <= text.size(); ++pos) {
+                ASSERT_EQ(every.IsStart(pos), expected[pos]) << "at " << pos;
+                if (rng() % 3 == 0) {
+                    ASSERT_EQ(sparse.IsStart(pos), expected[pos]) << "sparse, at " << pos;
+                    ASSERT_EQ(sparse.IsStart(pos), expected[pos]) << "again, at " << pos;
+                }
+            }
+            // Out of order it starts over: slower, still right.
+            CharacterStarts back(text, lead);
+            for (std::size_t pos = text.size() + 1; pos-- > 0;)
+                ASSERT_EQ(back.IsStart(pos), expected[pos]) << "backwards, at " << pos;
+        }
+    }
+}
+
+// A long run of lead bytes where the keyword's bytes occur at every other position, each on a
+// trail byte: no match, and the work to settle all the candidates stays linear in the text.
+TEST(FindKeyword, ManyCandidatesInALongLeadRunCostLinearWork) {
+    const std::size_t pairs = 20000;
+    std::string text = "\xB0";
+    for (std::size_t i = 0; i < pairs; ++i)
+        text += "\xB1\xB0";
+    const LeadBytes cp936 = LeadBytes::Cp936();
+    SearchWork work;
+    EXPECT_EQ(FindKeyword(text, "\xB1\xB0", cp936, &work), npos);
+    EXPECT_EQ(work.candidates, pairs);
+    EXPECT_LE(work.steps, text.size() + work.candidates);
+
+    // The same run ending in a match: found, with the same bound.
+    text += "A\xB1\xB0";
+    SearchWork found;
+    EXPECT_EQ(FindKeyword(text, "\xB1\xB0", cp936, &found), text.size() - 2);
+    EXPECT_EQ(found.candidates, pairs + 1);
+    EXPECT_LE(found.steps, text.size() + found.candidates);
+
+    // In ASCII text the byte before a candidate settles it at once.
+    std::string ascii;
+    for (std::size_t i = 0; i < 1000; ++i)
+        ascii += "x\xB0\x41";
+    SearchWork fromAscii;
+    EXPECT_EQ(FindKeyword(ascii, "\xB0\x41", cp936, &fromAscii), 1u);
+    EXPECT_EQ(FindKeyword(ascii, "\x41x", cp936, &fromAscii), npos);
+    EXPECT_EQ(fromAscii.candidates, 1u + 999u);
+    EXPECT_EQ(fromAscii.steps, 999u);
 }
 
 TEST(LeadBytes, RangesMarkExactlyTheirBytes) {

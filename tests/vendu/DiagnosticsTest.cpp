@@ -59,6 +59,57 @@ TEST(ScanEntrySpans, AgreesWithTheReaderOnRandomFiles) {
     }
 }
 
+// One pass over a window of entries finds the entries the program's matcher finds in the
+// store the reader makes of it: keywords cut from the file at any byte, so they start on
+// trail bytes, hold markers or pieces of them, or span a question's end.
+TEST(FindMatchingSpans, FindsWhatTheMatcherFindsInTheReadersStore) {
+    const std::vector<std::string> pieces = {
+        "(%Q%)", "(%A%)", "\r\n", "A",  "a",        "\xb0\x41", "\xb0",     "\x41\xb0", "\xd6\xd0",
+        "(%",    "Q%)",   " ",    "AB", "\x81\x40", "\xff",     "\xb0\xb0", "preamble"};
+    const LeadBytes cp936 = LeadBytes::Cp936();
+    const LeadBytes none;
+    std::mt19937 rng(1936);
+    std::vector<EntrySpan> spans;
+    std::vector<std::size_t> matching;
+    for (int round = 0; round < 3000; ++round) {
+        std::string content;
+        const int count = static_cast<int>(rng() % 50);
+        for (int k = 0; k < count; ++k)
+            content += pieces[rng() % pieces.size()];
+        std::vector<std::string> questions, answers;
+        for (auto& [q, a] : ReaderEntries(content)) {
+            questions.push_back(std::move(q));
+            answers.push_back(std::move(a));
+        }
+        ScanEntrySpans(content, spans);
+        for (int k = 0; k < 4; ++k) {
+            std::string keyword;
+            if (!content.empty() && k > 0)
+                keyword = content.substr(rng() % content.size(), 1 + rng() % 6);
+            for (const LeadBytes* lead : {&cp936, &none}) {
+                std::vector<std::uint32_t> want;
+                FindMatches(questions, answers, keyword, *lead, want);
+                FindMatchingSpans(content, spans, keyword, *lead, matching);
+                // Span indices to entry indices: the kept spans are the entries, in order.
+                std::vector<std::uint32_t> got;
+                std::uint32_t entry = 0;
+                std::size_t next = 0;
+                for (std::size_t s = 0; s < spans.size(); ++s) {
+                    if (next < matching.size() && matching[next] == s) {
+                        ASSERT_TRUE(spans[s].Kept());
+                        got.push_back(entry);
+                        ++next;
+                    }
+                    entry += spans[s].Kept() ? 1 : 0;
+                }
+                ASSERT_EQ(next, matching.size());
+                ASSERT_EQ(got, want) << "content: " << content << " keyword: " << keyword
+                                     << (lead == &none ? " (single-byte)" : "");
+            }
+        }
+    }
+}
+
 TEST(ScanEntrySpans, GivesThePositionsOfAHandMadeFile) {
     // The preamble "notes", a lost "x", then "a" with the answer "b(%A%)c", then an entry
     // with both texts empty.

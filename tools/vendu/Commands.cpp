@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 namespace vendu {
 
@@ -179,43 +180,37 @@ int RunSearch(const std::vector<std::string>& args) {
         return kExitError;
     }
     // The program's search, entry by entry: the question, and only when it does not hold the
-    // keyword, the answer. An entry can only match where the keyword's bytes occur in it, so
-    // only the entries around such places are put to the matcher.
+    // keyword, the answer. Either way an entry matches when one of its two texts holds the
+    // keyword, which one pass over each window of whole entries tells.
     const vorna::LeadBytes lead = vorna::LeadBytes::Cp936();
     const bool countOnly = options.Has("--count");
     std::size_t entry = 0, count = 0;
     bool invalid = false;
     std::string out;
+    std::vector<vorna::EntrySpan> spans;
+    std::vector<std::size_t> matching;
     const auto visit = [&](std::string_view window) {
-        const std::vector<vorna::EntrySpan> spans = vorna::ScanEntrySpans(window);
+        // Counting needs the entries only where the keyword's bytes occur; listing numbers
+        // every entry.
+        if (countOnly && !vorna::HoldsBytes(window, keyword))
+            return;
+        vorna::ScanEntrySpans(window, spans);
+        vorna::FindMatchingSpans(window, spans, keyword, lead, matching);
+        count += matching.size();
+        if (countOnly)
+            return;
         std::size_t s = 0;
-        for (std::size_t at = window.find(keyword); at != std::string_view::npos;) {
-            for (; s < spans.size() && spans[s].next <= at; ++s)
+        for (const std::size_t k : matching) {
+            for (; s < k; ++s)
                 entry += spans[s].Kept();
-            if (s == spans.size())
-                break;
-            const vorna::EntrySpan& span = spans[s];
-            if (span.Kept()) {
-                const std::string_view question =
-                    window.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
-                const std::string_view answer =
-                    window.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
-                // at is the keyword's first place in the entry: when it lies past the
-                // question, the question cannot hold the keyword.
-                const bool inQuestion =
-                    at < span.answerMarker &&
-                    vorna::FindKeyword(question, keyword, lead) != std::string_view::npos;
-                if (inQuestion ||
-                    vorna::FindKeyword(answer, keyword, lead) != std::string_view::npos) {
-                    ++count;
-                    if (!countOnly) {
-                        out += std::to_string(entry + 1) + ": ";
-                        out += ShowText(vorna::MakeLabel(question, answer), raw, &invalid);
-                        out += '\n';
-                    }
-                }
-            }
-            at = window.find(keyword, span.next);
+            const vorna::EntrySpan& span = spans[k];
+            const std::string_view question =
+                window.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
+            const std::string_view answer =
+                window.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
+            out += std::to_string(entry + 1) + ": ";
+            out += ShowText(vorna::MakeLabel(question, answer), raw, &invalid);
+            out += '\n';
         }
         for (; s < spans.size(); ++s)
             entry += spans[s].Kept();
@@ -224,7 +219,7 @@ int RunSearch(const std::vector<std::string>& args) {
             out.clear();
         }
     };
-    const ReadFileStatus read = ForEachEntryWindow(options.positional[0], 1 << 20, visit);
+    const ReadFileStatus read = ForEachEntryWindow(options.positional[0], 1 << 17, visit);
     if (read != ReadFileStatus::ok) {
         Say(stderr, "vendu search: " + options.positional[0] + ": " + Describe(read));
         return kExitError;

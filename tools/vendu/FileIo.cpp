@@ -3,7 +3,9 @@
 #include "knowledge/EntryFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace vendu {
@@ -51,39 +53,57 @@ ReadFileStatus ForEachEntryWindow(const std::string& path, std::size_t readSize,
     if (!file.Open(path, vorna::CFile::modeRead))
         return ReadFileStatus::cannotOpen;
     const std::string_view marker = vorna::kQuestionMarker;
-    std::string buffer;   // the bytes not handed over yet, then one more read
-    bool started = false; // buffer begins with a question marker
+    // The bytes not handed over yet, then one more read. A plain array rather than a string:
+    // growing a string fills the new room with zeros first, a second pass over every byte.
+    std::unique_ptr<char[]> data;
+    std::size_t capacity = 0, size = 0;
+    bool started = false; // data begins with a question marker
     for (;;) {
-        const std::size_t old = buffer.size();
-        buffer.resize(old + readSize);
+        const std::size_t old = size;
+        if (capacity - size < readSize) {
+            const std::size_t grown = std::max(capacity * 2, size + readSize);
+            std::unique_ptr<char[]> bigger(new char[grown]);
+            if (size > 0)
+                std::memcpy(bigger.get(), data.get(), size);
+            data = std::move(bigger);
+            capacity = grown;
+        }
         bool failed = false;
-        const std::size_t got = file.Read(&buffer[old], readSize, &failed);
-        buffer.resize(old + got);
+        const std::size_t got = file.Read(data.get() + old, readSize, &failed);
         if (failed)
             return ReadFileStatus::readFailed;
         if (got == 0)
             break;
+        size = old + got;
+        std::string_view buffer(data.get(), size);
         // The last question marker that ends in the new bytes; an earlier one was seen before.
         std::size_t from = old >= marker.size() ? old - (marker.size() - 1) : 0;
+        std::size_t keepFrom;
         if (!started) {
             const std::size_t first = buffer.find(marker);
-            if (first == std::string::npos) {
+            if (first == std::string_view::npos) {
                 // Keep what may be the beginning of a marker that the next read completes.
-                buffer.erase(0, buffer.size() - std::min(buffer.size(), marker.size() - 1));
-                continue;
+                keepFrom = size - std::min(size, marker.size() - 1);
+            } else {
+                keepFrom = first;
+                started = true;
+                from = first;
             }
-            buffer.erase(0, first);
-            started = true;
-            from = 0;
+        } else {
+            keepFrom = 0;
         }
-        const std::size_t last = std::string_view(buffer).substr(from).rfind(marker);
-        if (last != std::string_view::npos && from + last > 0) {
-            visit(std::string_view(buffer).substr(0, from + last));
-            buffer.erase(0, from + last);
+        if (started) {
+            const std::size_t last = buffer.substr(from).rfind(marker);
+            if (last != std::string_view::npos && from + last > keepFrom) {
+                visit(buffer.substr(keepFrom, from + last - keepFrom));
+                keepFrom = from + last;
+            }
         }
+        std::memmove(data.get(), data.get() + keepFrom, size - keepFrom);
+        size -= keepFrom;
     }
     if (started)
-        visit(buffer);
+        visit(std::string_view(data.get(), size));
     return ReadFileStatus::ok;
 }
 
