@@ -1,6 +1,7 @@
 #include "tools/vendu/FileIo.h"
 
 #include "knowledge/Diagnostics.h"
+#include "knowledge/EntryAppend.h"
 #include "knowledge/EntryFile.h"
 
 #include <gtest/gtest.h>
@@ -82,14 +83,14 @@ TEST(ReadWholeFile, ReadsEveryByteAndNamesWhatFails) {
               ReadFileStatus::missing);
 }
 
-TEST(AppendWithRollback, AppendsAtTheEndInOneGo) {
+TEST(AppendWhole, AppendsAtTheEndInOneGo) {
     const TempFile file("before");
     vorna::CFile target;
     ASSERT_TRUE(target.Open(file.Path(), vorna::CFile::modeReadWrite));
-    const AppendResult result = AppendWithRollback(target, "after");
-    EXPECT_EQ(result.status, AppendStatus::ok);
-    EXPECT_EQ(result.oldLength, 6u);
-    EXPECT_EQ(result.written, 5u);
+    const vorna::AppendResult result = vorna::AppendWhole(target, "after");
+    EXPECT_EQ(result.status, vorna::AppendStatus::appended);
+    EXPECT_EQ(result.offset, 6u);
+    EXPECT_EQ(result.bytesWritten, 5u);
     target.Close();
     std::string read;
     ASSERT_EQ(ReadWholeFile(file.Path(), read), ReadFileStatus::ok);

@@ -8,6 +8,7 @@
 #include "tools/vendu/Formats.h"
 
 #include "knowledge/Diagnostics.h"
+#include "knowledge/EntryAppend.h"
 #include "knowledge/EntryFile.h"
 #include "knowledge/EntryStore.h"
 #include "knowledge/Search.h"
@@ -96,26 +97,27 @@ bool OpenTarget(const char* command, const std::string& path, vorna::CFile& file
 // Appends and reports; the exit status.
 int Append(const char* command, vorna::CFile& file, const std::string& path,
            const std::string& bytes, const std::string& what) {
-    const AppendResult result = AppendWithRollback(file, bytes);
+    const vorna::AppendResult result = vorna::AppendWhole(file, bytes);
     const std::string prefix = std::string("vendu ") + command + ": " + path + ": ";
-    const std::string failed = "writing failed after " + std::to_string(result.written) + " of " +
-                               std::to_string(bytes.size()) + " bytes";
+    const std::string failed = "writing failed after " + std::to_string(result.bytesWritten) +
+                               " of " + std::to_string(bytes.size()) + " bytes";
     switch (result.status) {
-    case AppendStatus::ok:
+    case vorna::AppendStatus::appended:
         Say(stdout,
             "added " + what + " to " + path + " (" + std::to_string(bytes.size()) + " bytes)");
         return kExitOk;
-    case AppendStatus::seekFailed:
+    case vorna::AppendStatus::notOpen:
+    case vorna::AppendStatus::seekFailed:
         Say(stderr, prefix + "cannot move to the end of the file; nothing was written");
         return kExitError;
-    case AppendStatus::rolledBack:
+    case vorna::AppendStatus::writeFailed:
         Say(stderr, prefix + failed + "; the file was cut back to its previous " +
-                        std::to_string(result.oldLength) +
+                        std::to_string(result.offset) +
                         " bytes and is unchanged, nothing was added");
         return kExitError;
-    case AppendStatus::rollbackFailed:
+    case vorna::AppendStatus::restoreFailed:
         Say(stderr, prefix + failed + ", and the file could not be cut back: it keeps a " +
-                        "partial record after its first " + std::to_string(result.oldLength) +
+                        "partial record after its first " + std::to_string(result.offset) +
                         " bytes");
         return kExitError;
     }

@@ -122,20 +122,4 @@ const char* Describe(ReadFileStatus status) {
     return "";
 }
 
-AppendResult AppendWithRollback(vorna::CFile& file, std::string_view bytes) {
-    AppendResult result;
-    if (!file.SeekToEnd(&result.oldLength)) {
-        result.status = AppendStatus::seekFailed;
-        return result;
-    }
-    result.written = file.Write(bytes.data(), bytes.size());
-    if (result.written == bytes.size())
-        return result;
-    std::uint64_t length = 0;
-    const bool cut =
-        file.SetLength(result.oldLength) && file.SeekToEnd(&length) && length == result.oldLength;
-    result.status = cut ? AppendStatus::rolledBack : AppendStatus::rollbackFailed;
-    return result;
-}
-
 } // namespace vendu

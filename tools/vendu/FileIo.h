@@ -25,22 +25,4 @@ const char* Describe(ReadFileStatus status);
 ReadFileStatus ForEachEntryWindow(const std::string& path, std::size_t readSize,
                                   const std::function<void(std::string_view window)>& visit);
 
-enum class AppendStatus {
-    ok,
-    seekFailed,     // nothing written
-    rolledBack,     // the write failed or fell short; the file has its old length again
-    rollbackFailed, // ... and cutting it back failed too: a partial record is left
-};
-
-struct AppendResult {
-    AppendStatus status = AppendStatus::ok;
-    std::uint64_t oldLength = 0; // the file's length before the append
-    std::size_t written = 0;     // bytes the write reported
-};
-
-// Appends bytes at the end with one write. A failed or short write is undone by cutting the
-// file back to its previous length; appending touched no byte before that length, so the file
-// is then byte for byte what it was.
-AppendResult AppendWithRollback(vorna::CFile& file, std::string_view bytes);
-
 } // namespace vendu
