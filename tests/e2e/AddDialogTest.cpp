@@ -36,14 +36,6 @@ const std::wstring kEmptyInput = L"输入为空，请输入内容！";
 const std::wstring kWrongInput = L"错误输入，请修改内容！";
 const std::wstring kSaveFailed = L"保存失败，文件未被修改，请检查磁盘空间后重试！";
 
-std::string G(std::string_view utf8) {
-    return Ansi(utf8);
-}
-
-std::string CountSummary(int count) {
-    return "搜索：" + std::to_string(count) + "条结果";
-}
-
 // Opens the file for reading and writing with no sharing, as the program does; true when that
 // worked, that is when nobody holds the file.
 bool OpensExclusively(const std::wstring& path) {
@@ -564,20 +556,6 @@ bool RoomForOneMoreByte(const std::wstring& folder) {
     return ok && put == 1;
 }
 
-std::string ReadWhole(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw DriverError("cannot read " + Utf8(path));
-    std::string out;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        out.append(buffer, got);
-    CloseHandle(file);
-    return out;
-}
-
 // Size and last bytes, for failure messages about a file of some kilobytes.
 std::string Describe(const std::string& bytes) {
     const std::size_t tail = bytes.size() < 40 ? bytes.size() : 40;
@@ -630,7 +608,7 @@ TEST_F(AddDialogTest, AFullDiskLeavesTheFileAsItWasAndTheTextsInTheirBoxes) {
         if (attempt == 1) {
             // The file's bytes can be read once the dialog has let it go.
             Done();
-            const std::string now = ReadWhole(path);
+            const std::string now = ReadFileBytes(path);
             EXPECT_TRUE(now == old) << Describe(now) << " instead of " << Describe(old);
             ASSERT_TRUE(DeleteFileW(filler.c_str()));
         }
@@ -640,7 +618,7 @@ TEST_F(AddDialogTest, AFullDiskLeavesTheFileAsItWasAndTheTextsInTheirBoxes) {
     Save();
     ExpectSaved(path);
     Done();
-    const std::string now = ReadWhole(path), expected = old + WrittenRecord(question, answer);
+    const std::string now = ReadFileBytes(path), expected = old + WrittenRecord(question, answer);
     EXPECT_TRUE(now == expected) << Describe(now) << " instead of " << Describe(expected);
 }
 

@@ -224,7 +224,10 @@ std::wstring TempFolder::Write(std::wstring_view name, std::string_view bytes) c
 }
 
 std::string TempFolder::Read(std::wstring_view name) const {
-    const std::wstring path = PathOf(name);
+    return ReadFileBytes(PathOf(name));
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)

@@ -52,6 +52,8 @@ std::string Utf8(std::wstring_view text);
 // UTF-8 to bytes of the ANSI code page, and back.
 std::string Ansi(std::string_view utf8);
 std::string AnsiToUtf8(std::string_view ansi);
+// The whole file's bytes; throws when it cannot be opened.
+std::string ReadFileBytes(const std::wstring& path);
 std::wstring AnsiToWide(std::string_view ansi);
 std::string WideToAnsi(std::wstring_view text);
 // Hex dump for failure messages about raw bytes.

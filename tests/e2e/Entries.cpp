@@ -1,5 +1,7 @@
 #include "Entries.h"
 
+#include "Driver.h"
+
 namespace vorna::e2e {
 
 std::string HandMadeFile(const std::vector<TestEntry>& entries) {
@@ -19,6 +21,20 @@ std::string WrittenRecord(std::string_view question, std::string_view answer) {
 
 std::string Label(const TestEntry& entry) {
     return entry.question + "/" + entry.answer;
+}
+
+std::string CountSummary(int count) {
+    return "搜索：" + std::to_string(count) + "条结果";
+}
+
+std::string G(std::string_view utf8) {
+    return Ansi(utf8);
+}
+
+std::string MatchSummary(std::string_view keyword, int count) {
+    if (count == 0)
+        return G("【") + std::string(keyword) + G("】无搜索结果");
+    return G("【") + std::string(keyword) + G("】共用") + std::to_string(count) + G("条搜索结果");
 }
 
 } // namespace vorna::e2e

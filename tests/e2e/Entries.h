@@ -20,4 +20,13 @@ std::string WrittenRecord(std::string_view question, std::string_view answer);
 // The result-list line of an entry.
 std::string Label(const TestEntry& entry);
 
+// ANSI bytes (GBK) of a UTF-8 literal.
+std::string G(std::string_view utf8);
+
+// The entry-count caption (UTF-8).
+std::string CountSummary(int count);
+
+// The match caption as the program formats it, in ANSI bytes.
+std::string MatchSummary(std::string_view keyword, int count);
+
 } // namespace vorna::e2e

@@ -17,16 +17,6 @@
 namespace vorna::e2e {
 namespace {
 
-std::string G(std::string_view utf8) {
-    return Ansi(utf8);
-}
-
-std::string MatchSummary(std::string_view keyword, int count) {
-    if (count == 0)
-        return G("【") + std::string(keyword) + G("】无搜索结果");
-    return G("【") + std::string(keyword) + G("】共用") + std::to_string(count) + G("条搜索结果");
-}
-
 const std::vector<TestEntry>& Store() {
     static const std::vector<TestEntry> store = {
         {"apple pie", "sweet"},

@@ -16,22 +16,6 @@
 namespace vorna::e2e {
 namespace {
 
-// ANSI bytes (GBK) of a UTF-8 literal.
-std::string G(std::string_view utf8) {
-    return Ansi(utf8);
-}
-
-// The match caption as the program formats it, in ANSI bytes.
-std::string MatchSummary(std::string_view keyword, int count) {
-    if (count == 0)
-        return G("【") + std::string(keyword) + G("】无搜索结果");
-    return G("【") + std::string(keyword) + G("】共用") + std::to_string(count) + G("条搜索结果");
-}
-
-std::string CountSummary(int count) {
-    return "搜索：" + std::to_string(count) + "条结果";
-}
-
 class VornaTest : public VornaFixture {
 protected:
     using VornaFixture::Start;

@@ -84,20 +84,6 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
     return Canonical(a) == Canonical(b);
 }
 
-std::string ReadAll(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw DriverError("cannot read " + Utf8(path));
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
 void WriteAll(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -313,7 +299,7 @@ int CommandInstalled(const std::string& version, const std::wstring& packageFold
         const std::wstring installed = Join(where.folder, name);
         const std::wstring packaged = Join(packageFolder, name);
         if (Exists(packaged))
-            Check(Exists(installed) && ReadAll(installed) == ReadAll(packaged),
+            Check(Exists(installed) && ReadFileBytes(installed) == ReadFileBytes(packaged),
                   Utf8(installed) + " is installed, the same as in the zip");
         else
             Check(!Exists(installed), Utf8(installed) + " is not installed, as not in the zip");
@@ -322,7 +308,7 @@ int CommandInstalled(const std::string& version, const std::wstring& packageFold
     Check(!Exists(Join(where.folder, L"super.vendu")),
           "no notes are put into the program's folder");
 
-    Check(Exists(where.notes()) && ReadAll(where.notes()) == ReadAll(expectedNotes),
+    Check(Exists(where.notes()) && ReadFileBytes(where.notes()) == ReadFileBytes(expectedNotes),
           Utf8(where.notes()) + " holds the expected notes");
 
     Check(Exists(where.shortcut), Utf8(where.shortcut) + " is there");
@@ -351,7 +337,7 @@ int CommandInstalled(const std::string& version, const std::wstring& packageFold
 int CommandEditNotes(const std::wstring& copyTo) {
     ComLibrary com;
     const std::wstring notes = Expected().notes();
-    std::string bytes = ReadAll(notes);
+    std::string bytes = ReadFileBytes(notes);
     bytes += vorna::MakeRecord(Ansi("我自己的问题"), Ansi("我自己的回答"));
     WriteAll(notes, bytes);
     WriteAll(copyTo, bytes);
@@ -392,14 +378,14 @@ int CommandUninstall(const std::wstring& expectedNotes, bool notesInProgramFolde
               Utf8(Join(where.folder, name)) + " is removed");
     Check(!Exists(where.shortcut), "the shortcut is removed");
     if (notesInProgramFolder) {
-        Check(Exists(ownNotes) && ReadAll(ownNotes) == ownNotesBytes,
+        Check(Exists(ownNotes) && ReadFileBytes(ownNotes) == ownNotesBytes,
               Utf8(ownNotes) + " is left as it was");
         DeleteFileW(ownNotes.c_str());
         RemoveDirectoryW(where.folder.c_str());
     } else {
         Check(WaitUntil([&] { return !Exists(where.folder); }), "the program's folder is removed");
     }
-    Check(Exists(where.notes()) && ReadAll(where.notes()) == ReadAll(expectedNotes),
+    Check(Exists(where.notes()) && ReadFileBytes(where.notes()) == ReadFileBytes(expectedNotes),
           Utf8(where.notes()) + " is left as it was");
     return g_failures;
 }
