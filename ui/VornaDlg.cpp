@@ -436,9 +436,35 @@ void CVornaDlg::OnHide() {
 void CVornaDlg::ShowAndActivate() {
     if (!m_bShown)
         ToggleShown();
-    // While a dialog of its own is up, that dialog is what the user wants to see.
-    HWND front = ::GetLastActivePopup(m_hWnd);
-    ::SetForegroundWindow(front ? front : m_hWnd);
+    ::SetForegroundWindow(FrontWindow());
+}
+
+// While a dialog of its own is up (the About box, a message box, a file dialog), the window
+// waits for it, disabled: that dialog is what the user can act on.
+HWND CVornaDlg::FrontWindow() const {
+    if (::IsWindowEnabled(m_hWnd))
+        return m_hWnd;
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{m_hWnd, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!::IsWindowVisible(window) || !::IsWindowEnabled(window))
+                return TRUE;
+            for (HWND owner = ::GetWindow(window, GW_OWNER); owner;
+                 owner = ::GetWindow(owner, GW_OWNER)) {
+                if (owner == s->owner) {
+                    s->found = window;
+                    return FALSE;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.found : m_hWnd;
 }
 
 // ---- Files handed over, and the notification-area icon

@@ -70,6 +70,7 @@ private:
     // Shows a hidden window as hotkey 100 does, and brings it (or the dialog it waits for)
     // to the front.
     void ShowAndActivate();
+    HWND FrontWindow() const;
 
     // Files handed over by copies started later, and the notification-area icon.
     bool OnCopyData(const COPYDATASTRUCT* data);

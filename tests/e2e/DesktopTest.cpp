@@ -415,6 +415,11 @@ protected:
         HWND menu = nullptr;
         ASSERT_TRUE(WaitUntil([&] { return (menu = ShownMenu(app->Pid())) != nullptr; }))
             << "no menu";
+        // Keys go to the foreground thread: the menu's, once it tracks the keyboard.
+        ASSERT_TRUE(WaitUntil([&] {
+            return (app->ThreadInfo().flags & GUI_INMENUMODE) &&
+                   GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == app->GuiThread();
+        })) << "the menu's program is not in the foreground";
         for (int i = 0; i <= item; ++i)
             PressKey(VK_DOWN);
         PressKey(VK_RETURN);
@@ -449,10 +454,27 @@ TEST_F(NotifyIcon, AClickAndTheMenuShowLoadAboutAndExit) {
     app->Sync();
     EXPECT_UTF8_EQ(app->CountCaption(), CountSummary(6));
 
-    // 关于....
+    // 关于.... While it is open the window waits for it: 退出 cannot be chosen, and a
+    // click brings the About box to the front.
     Pick(2);
-    Post(app->WaitForDialog(kAboutCaption), WM_CLOSE);
-    EXPECT_TRUE(WaitUntil([&] { return !app->FindDialog(kAboutCaption); }));
+    const HWND about = app->WaitForDialog(kAboutCaption);
+    OwnWindow own;
+    own.BringToFront();
+    Click(WM_RBUTTONUP);
+    ASSERT_TRUE(WaitUntil([&] { return ShownMenu(app->Pid()) != nullptr; }));
+    for (int i = 0; i < 4; ++i)
+        PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    if (ShownMenu(app->Pid()))
+        PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !ShownMenu(app->Pid()); }));
+    app->Sync();
+    EXPECT_FALSE(app->HasExited());
+    own.BringToFront();
+    Click(WM_LBUTTONUP);
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }));
+    Post(about, WM_CLOSE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
 
     // The shell forgot its icons when it started anew: the icon comes back.
     NOTIFYICONDATAW data{};
