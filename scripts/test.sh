@@ -76,8 +76,8 @@ release_tests() {
 
 stage "native tests" native_tests native
 stage "native tests under ASan and UBSan" native_tests native-asan
-stage "documented examples" documented_examples
 stage "fuzz smoke runs" fuzz_smoke
+stage "documented examples" documented_examples
 stage "Windows tests under Wine" windows_tests
 stage "release packages under Wine" release_tests
 
