@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vorna {
@@ -66,6 +67,22 @@ void CDataExchange::Text(int id, std::string& ansi) {
         std::string_view value(ansi.c_str());
         if (shown != value)
             ::SetWindowTextA(item, ansi.c_str());
+    }
+}
+
+void CDataExchange::TextStrict(int id, std::string& ansi) {
+    HWND item = m_dialog.GetItem(id);
+    AnsiConversion shown = AnsiFromWideStrict(ReadTextWide(item));
+    if (m_reading) {
+        ansi = std::move(shown.text);
+        if (!shown.ok && !m_fault)
+            m_fault = TextFault{id, shown.error};
+    } else {
+        // Unchanged since it was read, even with characters that did not convert: the box
+        // keeps them rather than showing their "?".
+        std::string_view value(ansi.c_str());
+        if (shown.text != value)
+            ::SetWindowTextW(item, WideFromAnsi(value).c_str());
     }
 }
 
@@ -188,9 +205,10 @@ bool CDialog::PreTranslateInput(MSG& msg) {
     return ::IsDialogMessageW(m_hWnd, &msg) != FALSE;
 }
 
-void CDialog::ReadControls() {
+std::optional<TextFault> CDialog::ReadControls() {
     CDataExchange dx(*this, true);
     DoDataExchange(dx);
+    return dx.Fault();
 }
 
 void CDialog::WriteControls() {

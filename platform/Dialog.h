@@ -2,15 +2,24 @@
 // Modal dialogs from a dialog template. A dialog class names its template, binds and
 // exchanges its controls in DoDataExchange, and handles its messages in one OnMessage
 // switch (its message map); OnInitDialog, OnOK and OnCancel are its typed virtuals.
+#include "platform/Text.h"
 #include "platform/Win.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace vorna {
 
 class CDialog;
+
+// A text that a read of the controls could not convert whole: the control, and what in its
+// text did not convert and where.
+struct TextFault {
+    int controlId = 0;
+    ConversionError error;
+};
 
 // One pass of a dialog's data exchange: reading moves the controls into the members,
 // writing moves the members into the controls. Every call does one control.
@@ -23,14 +32,21 @@ public:
     void Control(int id, CWin& control);
     // An edit's text as ANSI bytes (entry texts, keywords): the A APIs, no conversion.
     void Text(int id, std::string& ansi);
+    // An edit's text as ANSI bytes that must hold it whole: read as Unicode and converted
+    // strictly. A text with a character the code page cannot hold is still read (with "?" in
+    // its place) and the first such text of the pass is kept as Fault().
+    void TextStrict(int id, std::string& ansi);
     // An edit's text as UTF-8 (paths): the W APIs, so any character survives.
     void TextUtf8(int id, std::string& utf8);
     // A track bar's position.
     void SliderPos(int id, int& position);
 
+    const std::optional<TextFault>& Fault() const { return m_fault; }
+
 private:
     CDialog& m_dialog;
     bool m_reading;
+    std::optional<TextFault> m_fault;
 };
 
 class CDialog : public CWin {
@@ -45,8 +61,9 @@ public:
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
 
-    // The data exchange in one direction, all bound members at once.
-    void ReadControls();
+    // The data exchange in one direction, all bound members at once. Reading answers the
+    // first text that did not convert whole, if any.
+    std::optional<TextFault> ReadControls();
     void WriteControls();
 
     // The innermost dialog running modally, or nullptr.

@@ -7,6 +7,12 @@ namespace vorna {
 class CLibrary {
 public:
     explicit CLibrary(const char* ansiName) : m_h(::LoadLibraryA(ansiName)) {}
+    // A program file for its resources only: mapped as data, never run, and nothing it imports
+    // is loaded. GetProc finds nothing in it.
+    struct DataFile {};
+    CLibrary(const wchar_t* path, DataFile)
+        : m_h(::LoadLibraryExW(path, nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
     ~CLibrary() {
         if (m_h)
             ::FreeLibrary(m_h);

@@ -26,13 +26,15 @@ protected:
 private:
     void OnChoose();
     void OnSave();
+    void SelectUnconvertible(const TextFault& fault);
     BOOL AppendRecord(std::string question, std::string answer);
 
     CFile m_fileTarget;
     CEdit m_editQuestion;
     // UTF-8, shown through the wide APIs so any file name shows as it is.
     std::string m_strSavePath;
-    // ANSI bytes, written to the file unchanged.
+    // ANSI bytes, written to the file unchanged; the boxes are read as Unicode and saved only
+    // when they convert whole.
     std::string m_strAnswer;
     std::string m_strQuestion;
 };

@@ -270,7 +270,7 @@ TEST_F(AboutLinkTest, TheHtmFallbackRunsWithTheAddressAndTheNextOpeningIsNotVisi
     const HWND link = GetDlgItem(about, kLink);
     ASSERT_TRUE(WaitLinkDrawnIn(about, kLinkBlue, kVisitedPurple));
     MouseClick(Centre(link));
-    EXPECT_EQ(record.Wait(), recorder + " -page  " + VORNA_MAKER_URL);
+    EXPECT_EQ(record.Wait(), recorder + " -page \"" + VORNA_MAKER_URL + "\" -new");
     app->Sync();
     EXPECT_FALSE(app->FindMessageBox().has_value()) << app->DescribeMessageBoxes();
 

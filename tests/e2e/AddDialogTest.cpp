@@ -35,6 +35,7 @@ const std::wstring kNoTarget = L"保存路径有问题，请重新确认！";
 const std::wstring kEmptyInput = L"输入为空，请输入内容！";
 const std::wstring kWrongInput = L"错误输入，请修改内容！";
 const std::wstring kSaveFailed = L"保存失败，文件未被修改，请检查磁盘空间后重试！";
+const std::wstring kUnconvertible = L"问题或回答中有无法保存的字符，请删除后重试！";
 
 // Opens the file for reading and writing with no sharing, as the program does; true when that
 // worked, that is when nobody holds the file.
@@ -227,6 +228,74 @@ TEST_F(AddDialogTest, TheChecksRefuseEmptyTextsAndMarkersInTheirOrder) {
     }
     Done();
     EXPECT_ANSI_EQ(folder.Read(L"notes.vendu"), expected);
+}
+
+// The boxes hold Unicode; the file holds code page 936. A text with a character that has no
+// code there is refused after the other checks, with that character selected, instead of
+// being saved as "?" or as a look-alike; GBK text is saved byte for byte.
+TEST_F(AddDialogTest, TextsTheCodePageCannotHoldAreRefusedAndGbkSavesExactly) {
+    const std::string old = WrittenRecord(G("旧问题"), G("旧答案"));
+    const std::wstring path = folder.Write(L"notes.vendu", old);
+    Start();
+    OpenAdd();
+    Choose(path);
+    ExpectNoMessage();
+    struct Refused {
+        const char* name;
+        std::wstring question;
+        std::wstring answer;
+        std::wstring message;
+        int box; // where the character to delete is selected, for kUnconvertible
+        DWORD selectionStart;
+        DWORD selectionEnd;
+    };
+    const std::vector<Refused> refused = {
+        {"an emoji in the answer", L"表情", L"笑\U0001F600了", kUnconvertible, add::kAnswer, 1, 3},
+        {"a CJK character outside the code page in the question", L"姓\U00020BB7氏", L"答",
+         kUnconvertible, add::kQuestion, 1, 3},
+        {"a letter the code page has only a look-alike for", L"\u00C0 la carte", L"答",
+         kUnconvertible, add::kQuestion, 0, 1},
+        {"a Hangul syllable in the answer after good text", L"问", L"好\uD55C", kUnconvertible,
+         add::kAnswer, 1, 2},
+        {"the marker check comes first", L"\U0001F600(%Q%)", L"答", kWrongInput, 0, 0, 0},
+        {"the empty check comes first", L"\U0001F600问", L"", kEmptyInput, 0, 0, 0},
+        {"an empty question comes before the answer's emoji", L"", L"\U0001F600", kEmptyInput, 0, 0,
+         0},
+    };
+    for (const Refused& c : refused) {
+        SCOPED_TRACE(c.name);
+        SetText(Item(add::kQuestion), c.question);
+        SetText(Item(add::kAnswer), c.answer);
+        Save();
+        ExpectMessage(c.message);
+        EXPECT_EQ(Utf8(GetText(Item(add::kQuestion))), Utf8(c.question));
+        EXPECT_EQ(Utf8(GetText(Item(add::kAnswer))), Utf8(c.answer));
+        EXPECT_EQ(SizeOf(path), old.size());
+        if (c.box != 0) {
+            EXPECT_EQ(app->Focus(), Item(c.box));
+            const auto selection = static_cast<DWORD>(Send(Item(c.box), EM_GETSEL));
+            EXPECT_EQ(LOWORD(selection), c.selectionStart);
+            EXPECT_EQ(HIWORD(selection), c.selectionEnd);
+        }
+    }
+    // Choosing the file again writes the boxes from the texts last read; those that did not
+    // convert stay as typed, not as their "?".
+    SetText(Item(add::kQuestion), L"问\U0001F600");
+    SetText(Item(add::kAnswer), L"答");
+    Save();
+    ExpectMessage(kUnconvertible);
+    Choose(path);
+    ExpectNoMessage();
+    EXPECT_EQ(Utf8(GetText(Item(add::kQuestion))), Utf8(L"问\U0001F600"));
+
+    // 搜索, the euro sign, 镕 (GBK, not GB2312), the middle dot, é and a typed "?".
+    SetText(Item(add::kQuestion), L"搜索\u20AC\u9555");
+    SetText(Item(add::kAnswer), L"\u00B7\u00E9?");
+    Save();
+    ExpectSaved(path);
+    Done();
+    EXPECT_ANSI_EQ(folder.Read(L"notes.vendu"),
+                   old + WrittenRecord("\xCB\xD1\xCB\xF7\x80\xE9\x46", "\xA1\xA4\xA8\xA6?"));
 }
 
 TEST_F(AddDialogTest, TwoSavesToAnEmptyFileGiveExactlyTheTwoRecords) {

@@ -4,6 +4,7 @@
 #include "ui/controls/HyperLink.h"
 
 #include "platform/Dialog.h"
+#include "platform/Library.h"
 #include "tests/ui/LinkEnvironment.h"
 #include "tests/ui/LinkHost.h"
 #include "ui/controls/LinkCommand.h"
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -19,6 +22,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 using namespace vorna;
 using namespace std::chrono_literals;
@@ -380,6 +384,76 @@ TEST(HyperLink, AGivenCursorIsShownOverTheLink) {
     host.Run();
 }
 
+// The names of the modules loaded as programs or libraries into this process.
+std::vector<std::wstring> LoadedModules() {
+    std::vector<std::wstring> names;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, ::GetCurrentProcessId());
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return names;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    for (BOOL more = ::Module32FirstW(snapshot, &module); more;
+         more = ::Module32NextW(snapshot, &module)) {
+        std::wstring name = module.szModule;
+        for (wchar_t& c : name)
+            c = static_cast<wchar_t>(::towlower(c));
+        names.push_back(name);
+    }
+    ::CloseHandle(snapshot);
+    return names;
+}
+
+bool IsLoadedModule(const std::wstring& lowerName) {
+    const std::vector<std::wstring> names = LoadedModules();
+    return std::find(names.begin(), names.end(), lowerName) != names.end();
+}
+
+// The default cursor is the system's shared hand, and no program file is loaded to get it.
+// Where a system lacks the hand, the help program is opened the way checked here: as data,
+// never as a module whose code or imports could run.
+TEST(HyperLinkCursor, IsTheSystemHandAndNoProgramIsLoadedAsCodeForIt) {
+    const HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
+    ASSERT_NE(hand, nullptr);
+    // The list does show what is loaded.
+    ASSERT_TRUE(IsLoadedModule(L"kernel32.dll"));
+    CLinkHost host([&](CLinkHost& h) {
+        EXPECT_EQ(h.m_text.GetLinkCursor(), hand);
+        EXPECT_FALSE(IsLoadedModule(L"winhlp32.exe"));
+        ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+        h.m_text.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(h.m_text.m_hWnd),
+                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(::GetCursor(), hand);
+        // Given back to the default, the shared hand again.
+        h.m_text.SetLinkCursor(nullptr);
+        EXPECT_EQ(h.m_text.GetLinkCursor(), hand);
+    });
+    host.Run();
+
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_GT(::GetWindowsDirectoryW(folder, MAX_PATH), 0u);
+    const std::wstring program = std::wstring(folder) + L"\\notepad.exe";
+    ASSERT_FALSE(IsLoadedModule(L"notepad.exe"));
+    CLibrary data(program.c_str(), CLibrary::DataFile{});
+    ASSERT_TRUE(data);
+    EXPECT_FALSE(IsLoadedModule(L"notepad.exe"));
+    EXPECT_EQ(::GetModuleHandleW(L"notepad.exe"), nullptr);
+    HMODULE owner = nullptr;
+    EXPECT_FALSE(::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(reinterpret_cast<ULONG_PTR>(data.Get()) & ~ULONG_PTR{3}), &owner))
+        << "the file is mapped as a module";
+    // Its resources are there to read.
+    int iconGroups = 0;
+    ::EnumResourceNamesW(
+        data.Get(), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON),
+        [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
+            ++*reinterpret_cast<int*>(count);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&iconGroups));
+    EXPECT_GT(iconGroups, 0);
+}
+
 // ---- Clicks
 
 // What a message box of this process showed before a watcher closed it.
@@ -500,19 +574,142 @@ TEST_F(HyperLinkClick, ShellRefusalWithoutAnOpenCommandIsReportedAndNotVisited) 
     host.Run();
 }
 
-TEST_F(HyperLinkClick, FallbackRunsTheHtmOpenCommandCutAtItsPlaceholder) {
-    test::RecordFile record;
-    const std::string recorder = "\"" + RecorderPath() + "\" " + record.Option();
-    test::ScopedHtmCommand command(recorder + " -page \"%1\" -new");
-    CLinkHost host([&](CLinkHost& h) {
-        BoxWatcher watcher(h.m_hWnd);
-        h.Click(h.m_text);
-        EXPECT_FALSE(watcher.Stop().found);
-        EXPECT_TRUE(h.m_text.GetVisited());
-        EXPECT_EQ(h.ColourRequest(h.m_text).text, kVisitedPurple);
-        EXPECT_EQ(record.Wait(), recorder + " -page  " + kAddress);
-    });
-    host.Run();
+std::string TempFolder() {
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string folder = temp;
+    if (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    return folder;
+}
+
+std::string Environment(const char* name) {
+    char value[MAX_PATH] = {};
+    const DWORD n = ::GetEnvironmentVariableA(name, value, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(value, n) : std::string();
+}
+
+// A copy of the stand-in browser in a folder whose name has a blank, beside a file that an
+// unquoted path would run first ("<temp>\vorna link\..." is also "<temp>\vorna.exe" plus
+// arguments). Removed again at the end.
+class PlantedRecorder {
+public:
+    PlantedRecorder()
+        : m_folder(TempFolder() + "\\vorna link"), m_decoy(TempFolder() + "\\vorna.exe") {
+        ::CreateDirectoryA(m_folder.c_str(), nullptr);
+        ::CopyFileA(RecorderPath().c_str(), Path().c_str(), FALSE);
+        HANDLE decoy = ::CreateFileA(m_decoy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (decoy != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            ::WriteFile(decoy, "not a program", 13, &written, nullptr);
+            ::CloseHandle(decoy);
+        }
+    }
+    ~PlantedRecorder() {
+        ::DeleteFileA(Path().c_str());
+        ::RemoveDirectoryA(m_folder.c_str());
+        ::DeleteFileA(m_decoy.c_str());
+    }
+    PlantedRecorder(const PlantedRecorder&) = delete;
+    PlantedRecorder& operator=(const PlantedRecorder&) = delete;
+
+    std::string Folder() const { return m_folder; }
+    std::string Path() const { return m_folder + "\\link_recorder.exe"; }
+    bool Ready() const {
+        return ::GetFileAttributesA(Path().c_str()) != INVALID_FILE_ATTRIBUTES &&
+               ::GetFileAttributesA(m_decoy.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+private:
+    std::string m_folder;
+    std::string m_decoy;
+};
+
+// Each registry command starts the stand-in browser with the command line made of it: the
+// program quoted, the address in place of its placeholder, every other argument kept, a
+// REG_EXPAND_SZ command's variables expanded.
+TEST_F(HyperLinkClick, FallbackStartsTheHtmOpenCommandWithTheAddressInPlace) {
+    const PlantedRecorder planted;
+    ASSERT_TRUE(planted.Ready());
+    const std::string systemRoot = Environment("SystemRoot");
+    ASSERT_FALSE(systemRoot.empty());
+    ::SetEnvironmentVariableA("VORNA_TEST_RECORDER_DIR", planted.Folder().c_str());
+
+    const std::string quoted = "\"" + RecorderPath() + "\"";
+    struct Case {
+        const char* name;
+        std::string command; // {} stands for the recorder's --record option
+        DWORD type;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"quoted path, quoted placeholder between options", quoted + " {} -page \"%1\" -new",
+         REG_SZ, quoted + " {} -page \"" + kAddress + "\" -new"},
+        {"bare placeholder with an option after it", quoted + " {} %1 -new", REG_SZ,
+         quoted + " {} " + kAddress + " -new"},
+        {"placeholder in the middle of an argument", quoted + " {} --url=%1;tab", REG_SZ,
+         quoted + " {} --url=" + kAddress + ";tab"},
+        {"no placeholder", quoted + " {} -new", REG_SZ, quoted + " {} -new " + kAddress},
+        {"unquoted path with a blank, a shorter one planted", planted.Path() + " {} %1", REG_SZ,
+         "\"" + planted.Path() + "\" {} " + kAddress},
+        {"REG_EXPAND_SZ with %SystemRoot% and a variable in the program path",
+         "\"%VORNA_TEST_RECORDER_DIR%\\link_recorder.exe\" {} -profile \"%SystemRoot%\\p\" \"%1\"",
+         REG_EXPAND_SZ,
+         "\"" + planted.Path() + "\" {} -profile \"" + systemRoot + "\\p\" \"" + kAddress + "\""},
+        {"REG_SZ keeps its percent signs", quoted + " {} -x %SystemRoot% %1", REG_SZ,
+         quoted + " {} -x %SystemRoot% " + kAddress},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::RecordFile record;
+        const auto withOption = [&](std::string text) {
+            const std::size_t at = text.find("{}");
+            return at == std::string::npos ? text : text.replace(at, 2, record.Option());
+        };
+        test::ScopedHtmCommand command(withOption(c.command), c.type);
+        CLinkHost host([&](CLinkHost& h) {
+            BoxWatcher watcher(h.m_hWnd);
+            h.Click(h.m_text);
+            const SeenBox box = watcher.Stop();
+            EXPECT_FALSE(box.found) << std::string(box.text.begin(), box.text.end());
+            EXPECT_TRUE(h.m_text.GetVisited());
+            EXPECT_EQ(h.ColourRequest(h.m_text).text, kVisitedPurple);
+            EXPECT_EQ(record.Wait(), withOption(c.expected));
+        });
+        host.Run();
+    }
+    ::SetEnvironmentVariableA("VORNA_TEST_RECORDER_DIR", nullptr);
+}
+
+// A command that cannot be started is reported with the table's text for the reason.
+TEST_F(HyperLinkClick, AFallbackThatCannotStartIsReportedWithItsReason) {
+    char folder[MAX_PATH] = {};
+    ASSERT_GT(::GetWindowsDirectoryA(folder, MAX_PATH), 0u);
+    const std::string windows = folder;
+    const struct {
+        const char* name;
+        std::string command;
+        int code;
+    } cases[] = {
+        {"no such program", "\"" + windows + "\\no-such-browser.exe\" \"%1\"", 2},
+        {"not a program", "\"" + windows + "\\win.ini\" \"%1\"", 11},
+        {"a folder", "\"" + windows + "\" \"%1\"", 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedHtmCommand command(c.command);
+        CLinkHost host([&](CLinkHost& h) {
+            BoxWatcher watcher(h.m_hWnd);
+            h.Click(h.m_text);
+            const SeenBox box = watcher.Stop();
+            ASSERT_TRUE(box.found);
+            EXPECT_EQ(box.text, Wide(OpenErrorMessage(c.code)));
+            EXPECT_EQ(box.icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
+            EXPECT_FALSE(h.m_text.GetVisited());
+        });
+        host.Run();
+    }
 }
 
 TEST_F(HyperLinkClick, AFailedClickAfterASuccessfulOneClearsVisited) {

@@ -1,7 +1,5 @@
 #include "ui/controls/LinkCommand.h"
 
-#include "knowledge/Search.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -13,67 +11,115 @@ using namespace vorna;
 
 namespace {
 
-const std::string kAddress = "http://www.example.com/lirel/";
+const std::wstring kAddress = L"http://www.example.com/lirel/";
 
 struct CommandCase {
     const char* name;
-    std::string registryCommand;
-    bool cp936;
-    std::string expected;
+    std::wstring registryCommand;
+    std::wstring expected;
 };
 
-TEST(MakeOpenCommand, CutsAtThePlaceholderAndAppendsTheAddress) {
+// The address takes the place of its placeholder and the rest of the command stays; the
+// program path always comes quoted.
+TEST(MakeOpenCommand, PutsTheAddressInPlaceAndQuotesTheProgram) {
+    const std::wstring web = L"\"C:\\Program Files\\Web\\web.exe\"";
     const std::vector<CommandCase> cases = {
-        {"quoted placeholder between options leaves two blanks",
-         "\"C:\\Program Files\\Web\\web.exe\" -nohome \"%1\" -new", true,
-         "\"C:\\Program Files\\Web\\web.exe\" -nohome  " + kAddress},
-        {"bare placeholder is cut at the percent sign", "C:\\web.exe -url %1 -new", true,
-         "C:\\web.exe -url  " + kAddress},
-        {"bare placeholder at the very start leaves only the blank", "%1", true, " " + kAddress},
-        {"no placeholder keeps the whole command", "C:\\web.exe -new", true,
-         "C:\\web.exe -new " + kAddress},
-        {"empty command", "", true, " " + kAddress},
-        {"quoted placeholder wins over an earlier bare one", "web.exe %1 \"%1\"", true,
-         "web.exe %1  " + kAddress},
-        {"a lone percent sign is no placeholder", "web.exe 100% -x", true,
-         "web.exe 100% -x " + kAddress},
-        {"quote as trail byte of a double-byte character is no opening quote",
-         "web.exe \x81\"%1\" -x", true, "web.exe \x81\" " + kAddress},
-        {"the same bytes in a single-byte code page do hold the quoted placeholder",
-         "web.exe \x81\"%1\" -x", false, "web.exe \x81 " + kAddress},
-        {"percent as trail byte right before the quoted placeholder", "web.exe \x81%\"%1\" -x",
-         true, "web.exe \x81% " + kAddress},
-        {"two double-byte characters keep the quote on a boundary", "web.exe \x81\x81\"%1\"", true,
-         "web.exe \x81\x81 " + kAddress},
-        {"three lead bytes make the quote a trail byte", "web.exe \x81\x81\x81\"%1\"", true,
-         "web.exe \x81\x81\x81\" " + kAddress},
+        {"quoted placeholder between options", web + L" -nohome \"%1\" -new",
+         web + L" -nohome \"" + kAddress + L"\" -new"},
+        {"bare placeholder with an option after it", L"C:\\web.exe -url %1 -new",
+         L"\"C:\\web.exe\" -url " + kAddress + L" -new"},
+        {"placeholder in the middle of an argument", web + L" --page=%1,new",
+         web + L" --page=" + kAddress + L",new"},
+        {"long-name placeholder, either case", web + L" %L %l",
+         web + L" " + kAddress + L" " + kAddress},
+        {"every placeholder is filled", web + L" %1 -b \"%1\"",
+         web + L" " + kAddress + L" -b \"" + kAddress + L"\""},
+        {"no placeholder: the address follows the whole command", web + L" -new",
+         web + L" -new " + kAddress},
+        {"program alone", L"C:\\web.exe", L"\"C:\\web.exe\" " + kAddress},
+        {"unquoted path with blanks ends after .exe", L"C:\\Program Files\\Web\\web.exe %1",
+         web + L" " + kAddress},
+        {"unquoted .EXE in capitals, leading blanks dropped", L"  C:\\My Web\\WEB.EXE -x",
+         L"\"C:\\My Web\\WEB.EXE\" -x " + kAddress},
+        {".exe inside a name is no end", L"C:\\a.exes\\web.exe %1",
+         L"\"C:\\a.exes\\web.exe\" " + kAddress},
+        {"unquoted without .exe ends at the first blank", L"web -url %1",
+         L"\"web\" -url " + kAddress},
+        {"a placeholder in the program path is no placeholder", L"\"C:\\%1\\web.exe\" -x",
+         L"\"C:\\%1\\web.exe\" -x " + kAddress},
+        {"a lone percent sign is no placeholder", web + L" 100% -x", web + L" 100% -x " + kAddress},
+        {"an unclosed quote takes the rest as the program", L"\"C:\\web.exe %1",
+         L"\"C:\\web.exe %1\" " + kAddress},
     };
     for (const auto& c : cases) {
-        const LeadBytes lead = c.cp936 ? LeadBytes::Cp936() : LeadBytes();
-        const auto line = MakeOpenCommand(c.registryCommand, kAddress, lead);
-        ASSERT_TRUE(line.has_value()) << c.name;
-        EXPECT_EQ(*line, c.expected) << c.name;
+        const OpenCommand command = MakeOpenCommand(c.registryCommand, kAddress);
+        ASSERT_EQ(command.status, OpenCommand::Status::ok) << c.name;
+        EXPECT_EQ(command.line, c.expected) << c.name;
+    }
+}
+
+TEST(MakeOpenCommand, APlaceholderInTheAddressIsNotFilledAgain) {
+    const OpenCommand command = MakeOpenCommand(L"web.exe \"%1\" -x", L"http://h/%1%L");
+    ASSERT_EQ(command.status, OpenCommand::Status::ok);
+    EXPECT_EQ(command.line, L"\"web.exe\" \"http://h/%1%L\" -x");
+}
+
+TEST(MakeOpenCommand, ACommandWithoutAProgramIsNone) {
+    for (const std::wstring command : {L"", L"   ", L"\t", L"\"\" %1", L"\"\""}) {
+        EXPECT_EQ(MakeOpenCommand(command, kAddress).status, OpenCommand::Status::noProgram)
+            << command.size();
     }
 }
 
 TEST(MakeOpenCommand, RefusesALineThatWouldNotFitTheBuffer) {
-    const LeadBytes lead = LeadBytes::Cp936();
-    // kept + blank + address + terminating zero must fit into the 520 bytes.
-    const std::size_t room = kCommandBytes - 1 - 1 - kAddress.size();
-    const std::string fits(room, 'c');
-    const std::string tooLong(room + 1, 'c');
+    // Quotes + program + blank + address + terminating zero must fit into the 520 characters.
+    const std::size_t room = kCommandChars - 2 - 1 - kAddress.size() - 1;
+    const OpenCommand fits = MakeOpenCommand(std::wstring(room, L'c'), kAddress);
+    ASSERT_EQ(fits.status, OpenCommand::Status::ok);
+    EXPECT_EQ(fits.line.size(), kCommandChars - 1);
+    const struct {
+        const char* name;
+        std::wstring command;
+        std::wstring address;
+    } tooLong[] = {
+        {"one more", std::wstring(room + 1, L'c'), kAddress},
+        {"far longer", std::wstring(4000, L'c'), kAddress},
+        {"an address alone too long", L"web.exe", std::wstring(kCommandChars, L'a')},
+        // "web.exe" "<address>" and the option: one character over.
+        {"the arguments after the placeholder count",
+         L"web.exe \"%1\" " + std::wstring(kCommandChars - 13 - kAddress.size(), L'o'), kAddress},
+    };
+    for (const auto& c : tooLong) {
+        const OpenCommand command = MakeOpenCommand(c.command, c.address);
+        EXPECT_EQ(command.status, OpenCommand::Status::tooLong) << c.name;
+        EXPECT_TRUE(command.line.empty()) << c.name;
+    }
+}
 
-    const auto line = MakeOpenCommand(fits, kAddress, lead);
-    ASSERT_TRUE(line.has_value());
-    EXPECT_EQ(line->size(), kCommandBytes - 1);
-    EXPECT_FALSE(MakeOpenCommand(tooLong, kAddress, lead).has_value());
-    EXPECT_FALSE(MakeOpenCommand(std::string(4000, 'c'), kAddress, lead).has_value());
-    // An address alone too long for the buffer.
-    EXPECT_FALSE(MakeOpenCommand("web.exe", std::string(kCommandBytes, 'a'), lead).has_value());
-    // What the cut drops does not count.
-    const auto cut = MakeOpenCommand("web.exe \"%1\"" + std::string(1000, 'o'), kAddress, lead);
-    ASSERT_TRUE(cut.has_value());
-    EXPECT_EQ(*cut, "web.exe  " + kAddress);
+TEST(OpenResultFromError, MapsStartFailuresOntoTheErrorTable) {
+    const std::vector<std::pair<unsigned long, int>> cases = {
+        {2, 2},     // file not found
+        {3, 3},     // path not found
+        {123, 3},   // invalid name
+        {5, 5},     // access denied
+        {740, 5},   // elevation required
+        {8, 8},     // not enough memory
+        {14, 8},    // out of memory
+        {11, 11},   // bad format
+        {193, 11},  // not a valid program
+        {32, 26},   // sharing violation, not the library text of code 32
+        {126, 32},  // module not found
+        {1157, 32}, // library not found
+        {87, 11},   // anything else: not startable
+        {0, 11},    // none given
+        {27, 11},   // below 32, yet no association problem
+        {31, 11},   // nor a missing association
+        {0xFFFFFFFFul, 11},
+    };
+    for (const auto& [error, code] : cases) {
+        EXPECT_EQ(OpenResultFromError(error), code) << error;
+        EXPECT_LE(OpenResultFromError(error), 32) << error;
+    }
 }
 
 TEST(OpenErrorMessage, EveryTableCodeHasItsOwnText) {
@@ -123,53 +169,62 @@ TEST(OpenErrorMessage, OtherCodesAreUnknownWithTheSignedCode) {
 
 TEST(OpenCommandTooLong, IsAFailureCodeOfItsOwn) {
     EXPECT_LE(kOpenCommandTooLong, 32);
+    EXPECT_GT(kOpenStarted, 32);
     for (int taken : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32}) {
         EXPECT_NE(kOpenCommandTooLong, taken);
     }
 }
 
-// The queried bytes live in a heap block of exactly the reported size, so a read past them
-// is caught by the address sanitizer.
+// The queried characters live in a heap block of exactly the reported size, so a read past
+// them is caught by the address sanitizer.
 struct ValueCase {
     const char* name;
     long queryResult;
-    std::string written; // bytes the query wrote; the reported size is their count
+    std::string written; // characters the query wrote; the reported size is their count
     std::size_t reportedSize;
-    std::size_t outBytes;
+    std::size_t outChars;
     long expectedResult;
     std::string expectedOut;
 };
 
+// The same case with narrow and with wide characters, as the registry's two APIs give them.
+template <class Char> void CheckValueCase(const ValueCase& c) {
+    std::vector<Char> queried(c.written.begin(), c.written.end());
+    std::vector<Char> out(c.outChars + 1, Char('X'));
+    const long result = TakeRegValue(c.queryResult, queried.empty() ? nullptr : queried.data(),
+                                     c.reportedSize, out.data(), c.outChars);
+    EXPECT_EQ(result, c.expectedResult) << c.name;
+    EXPECT_EQ(std::basic_string<Char>(out.data()),
+              std::basic_string<Char>(c.expectedOut.begin(), c.expectedOut.end()))
+        << c.name;
+    EXPECT_EQ(out[c.outChars], Char('X')) << c.name << ": wrote past the output";
+}
+
 TEST(TakeRegValue, CopiesOnlyAUsableValueAndNeverPastTheBuffers) {
     const std::vector<ValueCase> cases = {
-        {"terminated value", kRegSuccess, std::string("htmlfile\0", 9), 9, kCommandBytes,
+        {"terminated value", kRegSuccess, std::string("htmlfile\0", 9), 9, kCommandChars,
          kRegSuccess, "htmlfile"},
-        {"value stored without its terminating zero", kRegSuccess, "htmlfile", 8, kCommandBytes,
+        {"value stored without its terminating zero", kRegSuccess, "htmlfile", 8, kCommandChars,
          kRegSuccess, "htmlfile"},
-        {"bytes after the terminating zero are ignored", kRegSuccess,
-         std::string("ab\0garbage", 10), 10, kCommandBytes, kRegSuccess, "ab"},
-        {"absent value", kRegFileNotFound, "", 0, kCommandBytes, kRegFileNotFound, ""},
+        {"characters after the terminating zero are ignored", kRegSuccess,
+         std::string("ab\0garbage", 10), 10, kCommandChars, kRegSuccess, "ab"},
+        {"absent value", kRegFileNotFound, "", 0, kCommandChars, kRegFileNotFound, ""},
         {"value longer than the query buffer", kRegMoreData, std::string(260, 'G'), 300,
-         kCommandBytes, kRegMoreData, ""},
+         kCommandChars, kRegMoreData, ""},
         {"a size beyond the query buffer reported as success", kRegSuccess, std::string(260, 'G'),
-         261, kCommandBytes, kRegMoreData, ""},
+         261, kCommandChars, kRegMoreData, ""},
         {"the whole query buffer without a terminating zero", kRegSuccess, std::string(260, 'v'),
-         260, kCommandBytes, kRegSuccess, std::string(260, 'v')},
-        {"empty value", kRegSuccess, std::string("\0", 1), 1, kCommandBytes, kRegFileNotFound, ""},
-        {"nothing written", kRegSuccess, "", 0, kCommandBytes, kRegFileNotFound, ""},
+         260, kCommandChars, kRegSuccess, std::string(260, 'v')},
+        {"empty value", kRegSuccess, std::string("\0", 1), 1, kCommandChars, kRegFileNotFound, ""},
+        {"nothing written", kRegSuccess, "", 0, kCommandChars, kRegFileNotFound, ""},
         {"output too small for the value", kRegSuccess, std::string("htmlfile\0", 9), 9, 8,
          kRegMoreData, ""},
         {"output just large enough", kRegSuccess, std::string("htmlfile\0", 9), 9, 9, kRegSuccess,
          "htmlfile"},
     };
     for (const auto& c : cases) {
-        std::vector<char> queried(c.written.begin(), c.written.end());
-        std::vector<char> out(c.outBytes + 1, 'X');
-        const long result = TakeRegValue(c.queryResult, queried.empty() ? nullptr : queried.data(),
-                                         c.reportedSize, out.data(), c.outBytes);
-        EXPECT_EQ(result, c.expectedResult) << c.name;
-        EXPECT_EQ(std::string(out.data()), c.expectedOut) << c.name;
-        EXPECT_EQ(out[c.outBytes], 'X') << c.name << ": wrote past the output";
+        CheckValueCase<char>(c);
+        CheckValueCase<wchar_t>(c);
     }
 }
 

@@ -34,14 +34,15 @@ class ScopedHtmCommand {
 public:
     static constexpr const char* kClass = "VornaLinkTestPage";
 
-    explicit ScopedHtmCommand(const std::optional<std::string>& command) {
+    // type: REG_SZ, or REG_EXPAND_SZ for a command with environment variables.
+    explicit ScopedHtmCommand(const std::optional<std::string>& command, DWORD type = REG_SZ) {
         std::string old;
         if (ReadDefault(".htm", old) && old != kClass)
             m_oldClass = old;
         ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kClass);
         WriteDefault(".htm", kClass);
         if (command)
-            WriteDefault(std::string(kClass) + "\\shell\\open\\command", *command);
+            WriteDefault(std::string(kClass) + "\\shell\\open\\command", *command, type);
     }
     ~ScopedHtmCommand() {
         ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kClass);
@@ -62,12 +63,13 @@ private:
         value = buffer;
         return true;
     }
-    static void WriteDefault(const std::string& key, const std::string& value) {
+    static void WriteDefault(const std::string& key, const std::string& value,
+                             DWORD type = REG_SZ) {
         HKEY k = nullptr;
         if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                               &k, nullptr) != ERROR_SUCCESS)
             return;
-        ::RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+        ::RegSetValueExA(k, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                          static_cast<DWORD>(value.size() + 1));
         ::RegCloseKey(k);
     }

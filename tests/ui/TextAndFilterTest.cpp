@@ -50,5 +50,52 @@ TEST(TextConversions, RoundTripsAndTheActiveCodePage) {
     EXPECT_EQ(AnsiFromWide(L"搜索"), "\xCB\xD1\xCB\xF7");
 }
 
+// Strictly into code page 936: what converts is exact, and what does not is named with its
+// place in the UTF-16 text, while the text itself keeps "?" there (one or one per unit).
+TEST(TextConversions, StrictAnsiSaysWhatDidNotConvertAndWhere) {
+    if (::GetACP() != 936)
+        GTEST_SKIP() << "code page " << ::GetACP();
+    const wchar_t loneSurrogate[] = {L'a', 0xD83D, L'b', 0};
+    struct Case {
+        const char* name;
+        std::wstring text;
+        bool ok;
+        std::string before; // the bytes before the "?" of what did not convert (all when ok)
+        std::string after;
+        char32_t character;
+        std::size_t offset;
+        std::size_t length;
+    };
+    const Case cases[] = {
+        {"empty", L"", true, "", "", 0, 0, 0},
+        {"GBK, the euro sign and a typed question mark", L"搜索\u20AC\u9555?", true,
+         "\xCB\xD1\xCB\xF7\x80\xE9\x46?", "", 0, 0, 0},
+        {"an emoji after a CJK character", L"笑\U0001F600了", false, "\xD0\xA6", "\xC1\xCB",
+         0x1F600, 1, 2},
+        {"the first of two", L"\U00020BB7\U0001F600", false, "", "", 0x20BB7, 0, 2},
+        {"a look-alike is no conversion", L"x\u00C0", false, "x", "", 0xC0, 1, 1},
+        {"a lone surrogate", loneSurrogate, false, "a", "b", 0xD83D, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const AnsiConversion result = AnsiFromWideStrict(c.text);
+        EXPECT_EQ(result.ok, c.ok) << c.name;
+        if (c.ok) {
+            EXPECT_EQ(result.text, c.before) << c.name;
+            continue;
+        }
+        const std::string& t = result.text;
+        ASSERT_GT(t.size(), c.before.size() + c.after.size()) << c.name;
+        EXPECT_EQ(t.substr(0, c.before.size()), c.before) << c.name;
+        EXPECT_EQ(t.substr(t.size() - c.after.size()), c.after) << c.name;
+        EXPECT_EQ(t.substr(c.before.size(), t.size() - c.before.size() - c.after.size())
+                      .find_first_not_of('?'),
+                  std::string::npos)
+            << c.name;
+        EXPECT_EQ(result.error.character, c.character) << c.name;
+        EXPECT_EQ(result.error.offset, c.offset) << c.name;
+        EXPECT_EQ(result.error.length, c.length) << c.name;
+    }
+}
+
 } // namespace
 } // namespace vorna

@@ -1,6 +1,5 @@
 #include "ui/controls/HyperLink.h"
 
-#include "knowledge/Search.h"
 #include "platform/App.h"
 #include "platform/Library.h"
 #include "platform/Text.h"
@@ -281,17 +280,22 @@ void CHyperLink::FitToText() {
 void CHyperLink::LoadDefaultCursor() {
     if (m_hLinkCursor)
         return;
-    char path[MAX_PATH] = {};
-    const UINT n = ::GetWindowsDirectoryA(path, MAX_PATH);
-    constexpr char kHelpProgram[] = "\\winhlp32.exe";
-    if (n == 0 || n + sizeof kHelpProgram > MAX_PATH)
+    if (HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND)) {
+        m_hLinkCursor = hand;
         return;
-    ::lstrcatA(path, kHelpProgram);
-    CLibrary help(path);
+    }
+    // A system without a hand of its own: the help program carries one. It is opened as data
+    // only, so nothing of it runs and nothing it imports is looked for beside this program.
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    const std::wstring path = std::wstring(folder, n) + L"\\winhlp32.exe";
+    CLibrary help(path.c_str(), CLibrary::DataFile{});
     if (!help)
         return;
-    if (HCURSOR cursor = ::LoadCursorA(help.Get(), MAKEINTRESOURCEA(kHandCursorId))) {
-        // The copy outlives the library it came from.
+    if (HCURSOR cursor = ::LoadCursorW(help.Get(), MAKEINTRESOURCEW(kHandCursorId))) {
+        // The copy outlives the file it came from.
         HCURSOR copy = static_cast<HCURSOR>(::CopyIcon(cursor));
         m_cursorCopy.Reset(copy);
         m_hLinkCursor = copy;
@@ -306,31 +310,69 @@ int CHyperLink::OpenURL(const std::string& url, int showCommand) {
     if (shell > kShellSuccessAbove)
         return shell;
 
-    char buffer[kCommandBytes] = {};
-    if (ReadRegDefault(HKEY_CLASSES_ROOT, ".htm", buffer, sizeof buffer) != ERROR_SUCCESS)
+    wchar_t buffer[kCommandChars] = {};
+    if (ReadRegDefault(HKEY_CLASSES_ROOT, L".htm", buffer, kCommandChars) != ERROR_SUCCESS)
         return shell;
-    // The class name is at most kRegValueBytes - 1 bytes, so the key name fits the buffer.
-    ::lstrcatA(buffer, "\\shell\\open\\command");
-    if (ReadRegDefault(HKEY_CLASSES_ROOT, buffer, buffer, sizeof buffer) != ERROR_SUCCESS)
+    // The class name is at most kRegValueChars - 1 long, so the key name fits the buffer.
+    ::lstrcatW(buffer, L"\\shell\\open\\command");
+    if (ReadRegDefault(HKEY_CLASSES_ROOT, buffer, buffer, kCommandChars) != ERROR_SUCCESS)
         return shell;
 
-    const auto command = MakeOpenCommand(buffer, url, ActiveCodePageLeadBytes());
-    if (!command)
+    OpenCommand command = MakeOpenCommand(buffer, WideFromAnsi(url));
+    switch (command.status) {
+    case OpenCommand::Status::noProgram:
+        return shell;
+    case OpenCommand::Status::tooLong:
         return kOpenCommandTooLong;
-    return static_cast<int>(::WinExec(command->c_str(), static_cast<UINT>(showCommand)));
+    case OpenCommand::Status::ok:
+        break;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process))
+        return OpenResultFromError(::GetLastError());
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return kOpenStarted;
 }
 
-LONG CHyperLink::ReadRegDefault(HKEY root, const char* subkey, char* out, std::size_t outBytes) {
+LONG CHyperLink::ReadRegDefault(HKEY root, const wchar_t* subkey, wchar_t* out,
+                                std::size_t outChars) {
     HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key);
+    const LONG opened = ::RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &key);
     if (opened != ERROR_SUCCESS)
         return opened;
-    char value[kRegValueBytes];
-    LONG size = sizeof value;
-    const LONG queried = ::RegQueryValueA(key, nullptr, value, &size);
+    wchar_t value[kRegValueChars];
+    DWORD type = REG_NONE;
+    DWORD size = sizeof value;
+    const LONG queried =
+        ::RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     ::RegCloseKey(key);
-    return TakeRegValue(queried, value, size > 0 ? static_cast<std::size_t>(size) : 0, out,
-                        outBytes);
+    const std::size_t valueChars = size / sizeof(wchar_t);
+    if (queried == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) {
+        if (outChars > 0)
+            out[0] = L'\0';
+        return ERROR_UNSUPPORTED_TYPE;
+    }
+    if (queried != ERROR_SUCCESS || type == REG_SZ)
+        return TakeRegValue(queried, value, valueChars, out, outChars);
+
+    wchar_t unexpanded[kRegValueChars];
+    const LONG taken = TakeRegValue(queried, value, valueChars, unexpanded, kRegValueChars);
+    const DWORD needed =
+        taken == ERROR_SUCCESS
+            ? ::ExpandEnvironmentStringsW(unexpanded, out, static_cast<DWORD>(outChars))
+            : 0;
+    if (needed == 0 || needed > outChars) {
+        if (outChars > 0)
+            out[0] = L'\0';
+        return taken == ERROR_SUCCESS ? kRegMoreData : taken;
+    }
+    return ERROR_SUCCESS;
 }
 
 void CHyperLink::ReportOpenError(int code) {

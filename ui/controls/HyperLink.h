@@ -44,12 +44,15 @@ public:
     // The click notification and the colour request, handed back by the parent.
     bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    // The link opener. Opens url with the shell, else with the ".htm" open command from the
-    // registry; returns the last attempt's result code, above 32 meaning success.
+    // The link opener. Opens url with the shell, else starts the ".htm" open command from the
+    // registry with it (MakeOpenCommand); returns the last attempt's result code, above 32
+    // meaning success, and a failed start mapped by OpenResultFromError.
     static int OpenURL(const std::string& url, int showCommand);
-    // Reads the default value of root\subkey into out (outBytes large; it may be subkey's own
-    // buffer). ERROR_SUCCESS only when a non-empty value was read whole.
-    static LONG ReadRegDefault(HKEY root, const char* subkey, char* out, std::size_t outBytes);
+    // Reads the default value of root\subkey into out (outChars large; it may be subkey's own
+    // buffer), a REG_EXPAND_SZ value with its environment variables expanded. ERROR_SUCCESS
+    // only when a non-empty string was read whole.
+    static LONG ReadRegDefault(HKEY root, const wchar_t* subkey, wchar_t* out,
+                               std::size_t outChars);
     // Tells the user why an open failed, in a box with the exclamation icon.
     static void ReportOpenError(int code);
 
@@ -68,7 +71,8 @@ private:
     void FitToText();
     void LoadDefaultCursor();
 
-    // The private copy of the default cursor; destroyed with the control.
+    // The copy of the help program's cursor, where the default came from there; destroyed
+    // with the control. The system's own hand is shared and never destroyed.
     class CCursorCopy {
     public:
         CCursorCopy() = default;

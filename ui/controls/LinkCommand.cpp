@@ -1,61 +1,117 @@
 #include "ui/controls/LinkCommand.h"
 
-#include "knowledge/Search.h"
-
 #include <cstdio>
-#include <cstring>
+#include <utility>
 
 namespace vorna {
+namespace {
 
-long TakeRegValue(long queryResult, const char* value, std::size_t valueBytes, char* out,
-                  std::size_t outBytes) {
-    if (outBytes == 0) {
-        return kRegMoreData;
-    }
-    out[0] = '\0';
-    if (queryResult != kRegSuccess) {
-        return queryResult;
-    }
-    // A size beyond the query buffer means the value was not (wholly) written to it.
-    if (valueBytes > kRegValueBytes) {
-        return kRegMoreData;
-    }
-    if (valueBytes == 0) {
-        return kRegFileNotFound;
-    }
-    // The stored value need not carry its terminating zero; never look past what was written.
-    const void* zero = std::memchr(value, '\0', valueBytes);
-    const std::size_t length =
-        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - value) : valueBytes;
-    if (length == 0) {
-        return kRegFileNotFound;
-    }
-    if (length >= outBytes) {
-        return kRegMoreData;
-    }
-    std::memcpy(out, value, length);
-    out[length] = '\0';
-    return kRegSuccess;
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
 }
 
-std::optional<std::string> MakeOpenCommand(std::string_view registryCommand,
-                                           std::string_view address, const LeadBytes& lead,
-                                           std::size_t capacity) {
-    std::size_t cut = FindKeyword(registryCommand, "\"%1\"", lead);
-    if (cut == std::string_view::npos) {
-        cut = registryCommand.find("%1");
+wchar_t Lower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// Where an unquoted program path ends: after the first ".exe" that a blank or the end follows
+// (a path may hold blanks), else at the first blank.
+std::size_t EndOfUnquotedProgram(std::wstring_view command) {
+    constexpr std::wstring_view kExe = L".exe";
+    for (std::size_t i = 0; i + kExe.size() <= command.size(); ++i) {
+        std::size_t k = 0;
+        while (k < kExe.size() && Lower(command[i + k]) == kExe[k]) {
+            ++k;
+        }
+        const std::size_t end = i + kExe.size();
+        if (k == kExe.size() && (end == command.size() || IsBlank(command[end]))) {
+            return end;
+        }
     }
-    const std::string_view kept = registryCommand.substr(0, cut);
-    const std::size_t length = kept.size() + 1 + address.size();
-    if (length >= capacity) {
-        return std::nullopt;
+    std::size_t end = 0;
+    while (end < command.size() && !IsBlank(command[end])) {
+        ++end;
     }
-    std::string line;
-    line.reserve(length);
-    line.append(kept);
-    line += ' ';
-    line.append(address);
-    return line;
+    return end;
+}
+
+bool IsAddressPlaceholder(std::wstring_view text, std::size_t at) {
+    return text[at] == L'%' && at + 1 < text.size() &&
+           (text[at + 1] == L'1' || text[at + 1] == L'L' || text[at + 1] == L'l');
+}
+
+} // namespace
+
+OpenCommand MakeOpenCommand(std::wstring_view registryCommand, std::wstring_view address,
+                            std::size_t capacity) {
+    std::wstring_view command = registryCommand;
+    while (!command.empty() && IsBlank(command.front())) {
+        command.remove_prefix(1);
+    }
+    std::wstring_view program;
+    std::wstring_view arguments;
+    if (!command.empty() && command.front() == L'"') {
+        const std::size_t close = command.find(L'"', 1);
+        program = command.substr(1, close == std::wstring_view::npos ? close : close - 1);
+        arguments =
+            close == std::wstring_view::npos ? std::wstring_view() : command.substr(close + 1);
+    } else {
+        const std::size_t end = EndOfUnquotedProgram(command);
+        program = command.substr(0, end);
+        arguments = command.substr(end);
+    }
+    OpenCommand result;
+    if (program.empty()) {
+        return result;
+    }
+
+    std::wstring line = L"\"";
+    line.append(program);
+    line += L'"';
+    bool placed = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (IsAddressPlaceholder(arguments, i)) {
+            line.append(address);
+            placed = true;
+            ++i;
+        } else {
+            line += arguments[i];
+        }
+    }
+    if (!placed) {
+        line += L' ';
+        line.append(address);
+    }
+    if (line.size() >= capacity) {
+        result.status = OpenCommand::Status::tooLong;
+        return result;
+    }
+    result.status = OpenCommand::Status::ok;
+    result.line = std::move(line);
+    return result;
+}
+
+int OpenResultFromError(unsigned long error) {
+    switch (error) {
+    case 2: // ERROR_FILE_NOT_FOUND
+        return 2;
+    case 3:   // ERROR_PATH_NOT_FOUND
+    case 123: // ERROR_INVALID_NAME
+        return 3;
+    case 5:   // ERROR_ACCESS_DENIED
+    case 740: // ERROR_ELEVATION_REQUIRED
+        return 5;
+    case 8:  // ERROR_NOT_ENOUGH_MEMORY
+    case 14: // ERROR_OUTOFMEMORY
+        return 8;
+    case 32: // ERROR_SHARING_VIOLATION
+        return 26;
+    case 126:  // ERROR_MOD_NOT_FOUND
+    case 1157: // ERROR_DLL_NOT_FOUND
+        return 32;
+    default: // ERROR_BAD_FORMAT, ERROR_BAD_EXE_FORMAT and all the rest
+        return 11;
+    }
 }
 
 namespace {
