@@ -51,8 +51,7 @@ vorna_undrawn_controls() {
 # what was missing, when that does not happen within $2 seconds (default 60).
 vorna_snap_window() {
     local out="$1" timeout="${2:-60}" start=$SECONDS id layout why="the window did not appear"
-    local previous="$out.previous.png" current="$out.current.png" undrawn
-    rm -f "$previous" "$current"
+    local first="$out.first.png" second="$out.second.png" undrawn
     while [ $((SECONDS - start)) -lt "$timeout" ]; do
         sleep 0.2
         id=$(vorna_x_window)
@@ -66,23 +65,24 @@ vorna_snap_window() {
             why="controls still waiting to be painted:$(awk '/ 1$/ { printf " %s", $2 }' <<<"$layout")"
             continue
         fi
-        import -silent -window "$id" "$current" 2>/dev/null || continue
-        undrawn=$(vorna_undrawn_controls "$layout" "$current")
-        if [ -n "$undrawn" ]; then
-            why="controls not drawn:$undrawn"
-            rm -f "$previous"
+        # Back to back, so that only drawing still going on (or the caret's blink) tells
+        # them apart.
+        import -silent -window "$id" "$first" 2>/dev/null &&
+            import -silent -window "$id" "$second" 2>/dev/null || continue
+        if [ "$(compare -metric AE "$first" "$second" null: 2>&1)" != 0 ]; then
+            why="the picture still changed between two captures"
             continue
         fi
-        if [ -f "$previous" ] &&
-            [ "$(compare -metric AE "$previous" "$current" null: 2>&1)" = 0 ]; then
-            mv "$current" "$out"
-            rm -f "$previous"
-            return 0
+        undrawn=$(vorna_undrawn_controls "$layout" "$second")
+        if [ -n "$undrawn" ]; then
+            why="controls not drawn:$undrawn"
+            continue
         fi
-        why="the picture still changed between two captures"
-        mv "$current" "$previous"
+        mv "$second" "$out"
+        rm -f "$first"
+        return 0
     done
-    rm -f "$previous" "$current"
+    rm -f "$first" "$second"
     echo "vorna-window: no complete picture of the window in $timeout s: $why" >&2
     return 1
 }
