@@ -529,8 +529,9 @@ void CVornaDlg::ShowNotifyIconMenu() {
     menu.AppendSeparator();
     menu.Append(kMenuExit, L"退出", free);
     menu.SetDefault(kMenuShow);
-    ::SetForegroundWindow(m_hWnd);
-    switch (menu.Track(m_hWnd)) {
+    const HWND owner = FrontWindow();
+    ::SetForegroundWindow(owner);
+    switch (menu.Track(owner)) {
     case kMenuShow:
         ShowAndActivate();
         break;

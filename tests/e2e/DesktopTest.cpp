@@ -409,20 +409,36 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(app->Main()); }));
     }
 
-    // Opens the icon's menu and picks its item'th enabled item with the arrow keys.
-    void Pick(int item) {
+    // Opens the icon's menu and waits until the program tracks it.
+    HWND OpenMenu() {
         Click(WM_RBUTTONUP);
         HWND menu = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (menu = ShownMenu(app->Pid())) != nullptr; }))
-            << "no menu";
-        // Keys go to the foreground thread: the menu's, once it tracks the keyboard.
-        ASSERT_TRUE(WaitUntil([&] {
-            return (app->ThreadInfo().flags & GUI_INMENUMODE) &&
-                   GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == app->GuiThread();
-        })) << "the menu's program is not in the foreground";
-        for (int i = 0; i <= item; ++i)
-            PressKey(VK_DOWN);
-        PressKey(VK_RETURN);
+        const bool tracked = WaitUntil([&] {
+            menu = ShownMenu(app->Pid());
+            return menu && (app->ThreadInfo().flags & GUI_INMENUMODE);
+        });
+        if (!tracked)
+            throw DriverError("the icon's menu did not open" + app->DescribeMessageBoxes());
+        return menu;
+    }
+
+    // Presses keys in the menu. They go to the menu's own queue: a real key press would go
+    // to whichever window the X server's focus settles on last.
+    static void MenuKeys(HWND menu, const std::vector<WORD>& keys) {
+        for (WORD key : keys) {
+            Post(menu, WM_KEYDOWN, key, 1);
+            Post(menu, WM_KEYUP, key, 0xC0000001);
+        }
+    }
+
+    // Picks the menu's item'th item (separators not counted) with the keys: Home to the
+    // first, whatever the pointer may have selected, then down.
+    void Pick(int item) {
+        const HWND menu = OpenMenu();
+        std::vector<WORD> keys{VK_HOME};
+        keys.insert(keys.end(), static_cast<std::size_t>(item), VK_DOWN);
+        keys.push_back(VK_RETURN);
+        MenuKeys(menu, keys);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
     }
 };
@@ -454,25 +470,9 @@ TEST_F(NotifyIcon, AClickAndTheMenuShowLoadAboutAndExit) {
     app->Sync();
     EXPECT_UTF8_EQ(app->CountCaption(), CountSummary(6));
 
-    // 关于.... While it is open the window waits for it: 退出 cannot be chosen, and a
-    // click brings the About box to the front.
+    // 关于....
     Pick(2);
     const HWND about = app->WaitForDialog(kAboutCaption);
-    OwnWindow own;
-    own.BringToFront();
-    Click(WM_RBUTTONUP);
-    ASSERT_TRUE(WaitUntil([&] { return ShownMenu(app->Pid()) != nullptr; }));
-    for (int i = 0; i < 4; ++i)
-        PressKey(VK_DOWN);
-    PressKey(VK_RETURN);
-    if (ShownMenu(app->Pid()))
-        PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitUntil([&] { return !ShownMenu(app->Pid()); }));
-    app->Sync();
-    EXPECT_FALSE(app->HasExited());
-    own.BringToFront();
-    Click(WM_LBUTTONUP);
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }));
     Post(about, WM_CLOSE);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
 
@@ -490,6 +490,29 @@ TEST_F(NotifyIcon, AClickAndTheMenuShowLoadAboutAndExit) {
     Pick(3);
     EXPECT_TRUE(app->WaitForExit());
     EXPECT_FALSE(ShellKnowsIcon(main));
+}
+
+TEST_F(NotifyIcon, WhileADialogIsUpOnlyShowingIsOfferedAndBringsTheDialogForward) {
+    Start(HandMadeFile(Numbered("tray", 3)));
+    Post(app->Control(ctl::kAbout), BM_CLICK);
+    const HWND about = app->WaitForDialog(kAboutCaption);
+
+    // 退出 is there but cannot be chosen.
+    const HWND menu = OpenMenu();
+    MenuKeys(menu, {VK_HOME, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    app->Sync();
+    if (IsWindowVisible(menu))
+        MenuKeys(menu, {VK_ESCAPE});
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
+    app->Sync();
+    EXPECT_FALSE(app->HasExited());
+    EXPECT_TRUE(IsWindow(about));
+
+    // A click, made while another program is in front, brings the About box forward.
+    OwnWindow own;
+    own.BringToFront();
+    Click(WM_LBUTTONUP);
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; }));
 }
 
 } // namespace
