@@ -433,7 +433,7 @@ TEST(HyperLinkCursor, IsTheSystemHandAndNoProgramIsLoadedAsCodeForIt) {
     ASSERT_GT(::GetWindowsDirectoryW(folder, MAX_PATH), 0u);
     const std::wstring program = std::wstring(folder) + L"\\notepad.exe";
     ASSERT_FALSE(IsLoadedModule(L"notepad.exe"));
-    CLibrary data(program.c_str(), CLibrary::DataFile{});
+    const CModule data(LoadResourcesOnly(program.c_str()));
     ASSERT_TRUE(data);
     EXPECT_FALSE(IsLoadedModule(L"notepad.exe"));
     EXPECT_EQ(::GetModuleHandleW(L"notepad.exe"), nullptr);

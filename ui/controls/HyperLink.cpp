@@ -35,7 +35,7 @@ CHyperLink::CHyperLink()
     : m_crLink(kLinkBlue), m_crVisited(kVisitedPurple), m_crHover(::GetSysColor(COLOR_HIGHLIGHT)) {}
 
 CHyperLink::~CHyperLink() {
-    m_fontLink.Delete();
+    m_fontLink.Reset();
 }
 
 // ---- Setters and getters
@@ -132,8 +132,8 @@ void CHyperLink::PreSubclassWindow() {
 
     LOGFONTW description = CurrentFontDescription(m_hWnd);
     description.lfUnderline = static_cast<BYTE>(m_bUnderline ? TRUE : FALSE);
-    m_fontLink.CreateIndirect(description);
-    Send(WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontLink)), TRUE);
+    m_fontLink.Reset(::CreateFontIndirectW(&description));
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLink.Get()), TRUE);
 
     FitToText();
     LoadDefaultCursor();
@@ -248,9 +248,9 @@ void CHyperLink::OnLinkClicked() {
 void CHyperLink::RebuildFont() {
     LOGFONTW description = CurrentFontDescription(m_hWnd);
     description.lfUnderline = static_cast<BYTE>(m_bUnderline ? TRUE : FALSE);
-    m_fontLink.Delete();
-    m_fontLink.CreateIndirect(description);
-    Send(WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontLink)), TRUE);
+    m_fontLink.Reset();
+    m_fontLink.Reset(::CreateFontIndirectW(&description));
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLink.Get()), TRUE);
 }
 
 void CHyperLink::FitToText() {
@@ -291,14 +291,13 @@ void CHyperLink::LoadDefaultCursor() {
     if (n == 0 || n >= MAX_PATH)
         return;
     const std::wstring path = std::wstring(folder, n) + L"\\winhlp32.exe";
-    CLibrary help(path.c_str(), CLibrary::DataFile{});
+    const CModule help(LoadResourcesOnly(path.c_str()));
     if (!help)
         return;
-    if (HCURSOR cursor = ::LoadCursorW(help.Get(), MAKEINTRESOURCEW(kHandCursorId))) {
+    if (HCURSOR cursor = ::LoadCursorW(help, MAKEINTRESOURCEW(kHandCursorId))) {
         // The copy outlives the file it came from.
-        HCURSOR copy = static_cast<HCURSOR>(::CopyIcon(cursor));
-        m_cursorCopy.Reset(copy);
-        m_hLinkCursor = copy;
+        m_cursorCopy.Reset(::CopyIcon(cursor));
+        m_hLinkCursor = m_cursorCopy;
     }
 }
 
@@ -335,23 +334,24 @@ int CHyperLink::OpenURL(const std::string& url, int showCommand) {
     if (!::CreateProcessW(nullptr, command.line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &process))
         return OpenResultFromError(::GetLastError());
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    // Nothing waits for the program that was started.
+    const CHandle thread(process.hThread);
+    const CHandle started(process.hProcess);
     return kOpenStarted;
 }
 
 LONG CHyperLink::ReadRegDefault(HKEY root, const wchar_t* subkey, wchar_t* out,
                                 std::size_t outChars) {
-    HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &key);
+    HKEY raw = nullptr;
+    const LONG opened = ::RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &raw);
     if (opened != ERROR_SUCCESS)
         return opened;
+    const CRegKey key(raw);
     wchar_t value[kRegValueChars];
     DWORD type = REG_NONE;
     DWORD size = sizeof value;
     const LONG queried =
         ::RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(key);
     const std::size_t valueChars = size / sizeof(wchar_t);
     if (queried == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) {
         if (outChars > 0)

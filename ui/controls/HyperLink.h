@@ -4,6 +4,7 @@
 // the program registered for ".htm" pages.
 #include "platform/Controls.h"
 #include "platform/Gdi.h"
+#include "platform/Handle.h"
 
 #include <windows.h>
 
@@ -73,23 +74,7 @@ private:
 
     // The copy of the help program's cursor, where the default came from there; destroyed
     // with the control. The system's own hand is shared and never destroyed.
-    class CCursorCopy {
-    public:
-        CCursorCopy() = default;
-        ~CCursorCopy() { Reset(nullptr); }
-        CCursorCopy(const CCursorCopy&) = delete;
-        CCursorCopy& operator=(const CCursorCopy&) = delete;
-        void Reset(HCURSOR copy) {
-            if (m_h)
-                ::DestroyCursor(m_h);
-            m_h = copy;
-        }
-
-    private:
-        HCURSOR m_h = nullptr;
-    };
-
-    CCursorCopy m_cursorCopy;
+    CIconCopy m_cursorCopy;
     COLORREF m_crLink;
     COLORREF m_crVisited;
     COLORREF m_crHover;
