@@ -91,10 +91,9 @@ CToolTip::~CToolTip() {
 bool CToolTip::Create(const CWin& parent, DWORD style) {
     if (m_hWnd)
         return false;
-    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
     m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent.m_hWnd, nullptr,
-                               instance, nullptr);
+                               AppInstance(), nullptr);
     return m_hWnd != nullptr;
 }
 

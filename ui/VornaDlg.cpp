@@ -30,8 +30,7 @@ constexpr int kHotKeyClose = 101;
 } // namespace
 
 CVornaDlg::CVornaDlg() : CDialog(IDD_VORNA_DIALOG) {
-    if (CApp* app = CApp::Get())
-        m_hIcon = app->LoadAppIcon(IDR_MAINFRAME);
+    m_hIcon = LoadAppIcon(IDR_MAINFRAME);
     m_leadBytes = ActiveCodePageLeadBytes();
 }
 
@@ -132,8 +131,7 @@ void CVornaDlg::AddAboutMenuItem() {
     if (!systemMenu)
         return;
     wchar_t text[256] = {};
-    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
-    if (::LoadStringW(instance, IDS_ABOUTBOX, text, 256) <= 0)
+    if (::LoadStringW(AppInstance(), IDS_ABOUTBOX, text, 256) <= 0)
         return;
     ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
