@@ -94,10 +94,6 @@ CDialog::~CDialog() {
         ::DestroyWindow(m_hWnd);
 }
 
-CDialog* CDialog::GetActiveModal() {
-    return t_activeModal;
-}
-
 HWND OwnerOrActiveModal(HWND owner) {
     if (!owner && t_activeModal)
         owner = t_activeModal->m_hWnd;

@@ -65,9 +65,6 @@ public:
     std::optional<TextFault> ReadControls();
     void WriteControls();
 
-    // The innermost dialog running modally, or nullptr.
-    static CDialog* GetActiveModal();
-
 protected:
     // Base: writes the members into the controls; true lets the dialog manager focus the
     // first tab stop.

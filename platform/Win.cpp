@@ -184,11 +184,6 @@ std::wstring CWin::GetTextWide() const {
     return WindowTextWide(m_hWnd);
 }
 
-void CWin::SetTextWide(std::wstring_view text) const {
-    std::wstring copy(text);
-    ::SetWindowTextW(m_hWnd, copy.c_str());
-}
-
 bool CWin::Show(int command) const {
     return ::ShowWindow(m_hWnd, command) != FALSE;
 }

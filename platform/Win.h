@@ -48,7 +48,6 @@ public:
     std::string GetTextAnsi() const;
     void SetTextAnsi(const std::string& text) const;
     std::wstring GetTextWide() const;
-    void SetTextWide(std::wstring_view text) const;
     bool Show(int command) const;
     void Focus() const;
     bool IsIconic() const;

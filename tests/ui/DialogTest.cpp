@@ -142,7 +142,7 @@ TEST_F(DialogTest, DataExchangeBindsOnceAndMovesValuesBothWays) {
         d.m_nPos = 77;
         d.m_strText = "second";
         d.WriteControls();
-        EXPECT_EQ(d.m_slider.GetPos(), 77);
+        EXPECT_EQ(d.m_slider.Send(TBM_GETPOS), 77);
         ::GetWindowTextA(d.GetItem(kEdit), shown, sizeof shown);
         EXPECT_STREQ(shown, "second");
 
@@ -272,7 +272,7 @@ TEST_F(DialogTest, DialogOpenedFromADialogIsOwnedByItAndDisablesIt) {
     HWND innerOwner = nullptr;
     HWND outerWindow = nullptr;
     bool outerEnabledDuringInner = true;
-    CDialog* activeDuringInner = nullptr;
+    HWND ownerOfDefaultDuringInner = nullptr;
     bool outerEnabledAfter = false;
     outer.onInit = [](CTestDlg& d) { ::PostMessageW(d.m_hWnd, kRunAction, 0, 0); };
     outer.onAction = [&](CTestDlg& o) {
@@ -280,17 +280,17 @@ TEST_F(DialogTest, DialogOpenedFromADialogIsOwnedByItAndDisablesIt) {
         CTestDlg inner;
         inner.onInit = [&](CTestDlg& i) {
             innerOwner = ::GetWindow(i.m_hWnd, GW_OWNER);
-            activeDuringInner = CDialog::GetActiveModal();
+            ownerOfDefaultDuringInner = OwnerOrActiveModal(nullptr);
             ::PostMessageW(i.m_hWnd, kRunAction, 0, 0);
         };
         inner.onAction = [&](CTestDlg& i) {
             outerEnabledDuringInner = ::IsWindowEnabled(o.m_hWnd) != FALSE;
-            EXPECT_EQ(activeDuringInner, &i);
+            EXPECT_EQ(ownerOfDefaultDuringInner, i.m_hWnd);
             i.EndDialog(IDCANCEL);
         };
         EXPECT_EQ(inner.DoModal(), IDCANCEL);
         outerEnabledAfter = ::IsWindowEnabled(o.m_hWnd) != FALSE;
-        EXPECT_EQ(CDialog::GetActiveModal(), &o);
+        EXPECT_EQ(OwnerOrActiveModal(nullptr), o.m_hWnd);
         o.EndDialog(IDOK);
     };
     EXPECT_EQ(outer.DoModal(), IDOK);
@@ -298,7 +298,7 @@ TEST_F(DialogTest, DialogOpenedFromADialogIsOwnedByItAndDisablesIt) {
     EXPECT_EQ(innerOwner, outerWindow);
     EXPECT_FALSE(outerEnabledDuringInner);
     EXPECT_TRUE(outerEnabledAfter);
-    EXPECT_EQ(CDialog::GetActiveModal(), nullptr);
+    EXPECT_EQ(OwnerOrActiveModal(nullptr), nullptr);
 }
 
 TEST_F(DialogTest, AHandlerThatThrowsDoesNotTakeTheDialogDown) {
