@@ -38,7 +38,7 @@ CHyperLink::~CHyperLink() {
     m_fontLink.Reset();
 }
 
-// ---- Setters and getters
+// ---- Setters
 
 void CHyperLink::SetURL(std::string url) {
     m_strURL = std::move(url);
@@ -46,10 +46,6 @@ void CHyperLink::SetURL(std::string url) {
         FitToText();
         m_toolTip.UpdateTipText(m_strURL, *this, kToolId);
     }
-}
-
-std::string CHyperLink::GetURL() const {
-    return m_strURL;
 }
 
 void CHyperLink::SetColors(COLORREF link, COLORREF visited, COLORREF hover) {
@@ -60,36 +56,16 @@ void CHyperLink::SetColors(COLORREF link, COLORREF visited, COLORREF hover) {
         Invalidate(true);
 }
 
-COLORREF CHyperLink::GetLinkColor() const {
-    return m_crLink;
-}
-
-COLORREF CHyperLink::GetVisitedColor() const {
-    return m_crVisited;
-}
-
-COLORREF CHyperLink::GetHoverColor() const {
-    return m_crHover;
-}
-
 void CHyperLink::SetVisited(BOOL visited) {
     m_bVisited = visited;
     if (HasLiveWindow())
         Invalidate(true);
 }
 
-BOOL CHyperLink::GetVisited() const {
-    return m_bVisited;
-}
-
 void CHyperLink::SetLinkCursor(HCURSOR cursor) {
     m_hLinkCursor = cursor;
     if (!m_hLinkCursor)
         LoadDefaultCursor();
-}
-
-HCURSOR CHyperLink::GetLinkCursor() const {
-    return m_hLinkCursor;
 }
 
 void CHyperLink::SetUnderline(BOOL underline) {
@@ -100,18 +76,10 @@ void CHyperLink::SetUnderline(BOOL underline) {
     }
 }
 
-BOOL CHyperLink::GetUnderline() const {
-    return m_bUnderline;
-}
-
 void CHyperLink::SetAutoSize(BOOL autoSize) {
     m_bAutoSize = autoSize;
     if (HasLiveWindow())
         FitToText();
-}
-
-BOOL CHyperLink::GetAutoSize() const {
-    return m_bAutoSize;
 }
 
 bool CHyperLink::HasLiveWindow() const {

@@ -19,26 +19,15 @@ public:
     ~CHyperLink() override;
 
     void SetURL(std::string url);
-    std::string GetURL() const;
 
     // hover -1 (0xFFFFFFFF) takes the system highlight colour of now.
     void SetColors(COLORREF link, COLORREF visited, COLORREF hover = static_cast<COLORREF>(-1));
-    COLORREF GetLinkColor() const;
-    COLORREF GetVisitedColor() const;
-    COLORREF GetHoverColor() const;
-
     void SetVisited(BOOL visited = TRUE);
-    BOOL GetVisited() const;
 
     // nullptr loads the default hand cursor. A cursor given here stays its giver's.
     void SetLinkCursor(HCURSOR cursor);
-    HCURSOR GetLinkCursor() const;
-
     void SetUnderline(BOOL underline = TRUE);
-    BOOL GetUnderline() const;
-
     void SetAutoSize(BOOL autoSize = TRUE);
-    BOOL GetAutoSize() const;
 
     // Every message on its way to the control is shown to the tooltip first.
     bool PreTranslateMessage(MSG* msg) override;
