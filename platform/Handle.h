@@ -30,6 +30,13 @@ private:
     Handle m_h = Handle();
 };
 
+// A kind whose empty handle is nullptr and which one function frees.
+template <class H, auto FreeFunction> struct FreedBy {
+    using Handle = H;
+    static bool IsValid(H h) { return h != nullptr; }
+    static void Free(H h) { FreeFunction(h); }
+};
+
 // A kernel object: a process, a thread, an event... CreateFile's "none" counts as empty too.
 struct KernelHandleTraits {
     using Handle = HANDLE;
@@ -38,36 +45,13 @@ struct KernelHandleTraits {
 };
 using CHandle = CHandleOwner<KernelHandleTraits>;
 
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static bool IsValid(HKEY h) { return h != nullptr; }
-    static void Free(HKEY h) { ::RegCloseKey(h); }
-};
-using CRegKey = CHandleOwner<RegKeyTraits>;
-
+using CRegKey = CHandleOwner<FreedBy<HKEY, &::RegCloseKey>>;
 // A library or program file this program loaded itself.
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static bool IsValid(HMODULE h) { return h != nullptr; }
-    static void Free(HMODULE h) { ::FreeLibrary(h); }
-};
-using CModule = CHandleOwner<ModuleTraits>;
-
+using CModule = CHandleOwner<FreedBy<HMODULE, &::FreeLibrary>>;
 // An icon or cursor the program made (CopyIcon, CreateIconIndirect), never a shared one that
 // LoadIcon or LoadCursor handed out.
-struct IconCopyTraits {
-    using Handle = HICON;
-    static bool IsValid(HICON h) { return h != nullptr; }
-    static void Free(HICON h) { ::DestroyIcon(h); }
-};
-using CIconCopy = CHandleOwner<IconCopyTraits>;
-
+using CIconCopy = CHandleOwner<FreedBy<HICON, &::DestroyIcon>>;
 // A pen, brush, font, bitmap or region (not a stock object).
-template <class H> struct GdiObjectTraits {
-    using Handle = H;
-    static bool IsValid(H h) { return h != nullptr; }
-    static void Free(H h) { ::DeleteObject(h); }
-};
-template <class H> using CGdiObject = CHandleOwner<GdiObjectTraits<H>>;
+template <class H> using CGdiObject = CHandleOwner<FreedBy<H, &::DeleteObject>>;
 
 } // namespace vorna
