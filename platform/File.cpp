@@ -10,15 +10,22 @@ CFile::~CFile() {
     Close();
 }
 
-bool CFile::Open(const std::string& path, unsigned flags) {
+bool CFile::Open(const std::string& path, unsigned flags, FileError* error) {
     Close();
-    if (path.empty() || (flags != modeRead && flags != modeReadWrite))
-        return false;
-    if (!OpenDirect(path, flags))
-        return false;
-    m_path = path;
-    m_bReadOnly = flags == modeRead;
-    return true;
+    m_error = FileError();
+    if (path.empty()) {
+        m_error.kind = FileErrorKind::missing;
+    } else if (flags != modeRead && flags != modeReadWrite &&
+               flags != (modeRead | shareDenyWrite)) {
+        m_error.kind = FileErrorKind::failed;
+    } else if (OpenDirect(path, flags)) {
+        m_path = path;
+        m_bReadOnly = flags != modeReadWrite;
+        return true;
+    }
+    if (error)
+        *error = m_error;
+    return false;
 }
 
 bool CFile::IsOpen() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The file object: the one way the program touches files. Portable interface; a Win32
-// implementation (wide-character paths, no sharing) and a POSIX one for native builds.
+// implementation (wide-character paths, share modes) and a POSIX one for native builds
+// (advisory locks with the same meaning).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,13 +9,35 @@
 
 namespace vorna {
 
+// Why an operation on a file failed: a kind the caller can put into words, and the system's
+// own code (errno, or GetLastError on Windows) for the details.
+enum class FileErrorKind {
+    none,
+    missing,      // nothing of that name (or a folder on the way is missing)
+    notPlainFile, // a folder, a device, a pipe
+    noPermission, // access denied, a read-only file or file system
+    inUse,        // another opener holds the file in a way that excludes this open
+    failed,       // anything else; see the system code
+};
+
+struct FileError {
+    FileErrorKind kind = FileErrorKind::none;
+    int systemCode = 0;
+};
+
+// The system's text for a code of FileError (UTF-8, without a final full stop or line break).
+std::string SystemErrorText(int systemCode);
+
 // Paths are UTF-8 in this interface, so a name with characters outside the ANSI code
 // page still opens on Windows (the implementation converts to UTF-16).
 class CFile {
 public:
+    // Every mode opens an existing regular file; nothing is ever created or truncated.
     enum OpenFlags : unsigned {
-        modeRead = 0,      // read only, exclusive
-        modeReadWrite = 2, // read and write, exclusive; never created or truncated
+        modeRead = 0,      // read only, exclusive: no other opener at all
+        modeReadWrite = 2, // read and append, exclusive
+        // With modeRead: other readers may share the file, writers may not.
+        shareDenyWrite = 0x20,
     };
 
     CFile() = default;
@@ -26,30 +49,36 @@ public:
     // Nothing is opened.
     static bool GetStatus(const std::string& path);
 
-    // Opens an existing regular file with no sharing; fails when it is missing, is not a
-    // plain file, or another opener holds it. Closes a file that was open before, also when
-    // the new open fails.
-    bool Open(const std::string& path, unsigned flags);
+    // Fails when the file is missing, is not a plain file, may not be opened so, or another
+    // opener holds it in a way the mode excludes; error (when given) says which. Does not
+    // wait for a busy file. Closes a file that was open before, also when the new open fails.
+    bool Open(const std::string& path, unsigned flags, FileError* error = nullptr);
     bool IsOpen() const;
     // Reads up to count bytes; returns how many were read, 0 at the end or on failure.
     // failed (when given) tells the two apart: true when the read itself failed.
     // A file opened for reading only is read ahead in large blocks, so many small reads
-    // cost one system call per block; nobody else can change the file while it is open.
+    // cost one system call per block; no writer can change the file while it is open.
     std::size_t Read(void* buffer, std::size_t count, bool* failed = nullptr);
     // Size of the open file in bytes; false when it cannot be told.
     bool GetLength(std::uint64_t* length) const;
     // Moves to the end; returns false on failure. length receives the new position.
     bool SeekToEnd(std::uint64_t* length = nullptr);
-    // Writes count bytes at the current position; returns how many were written.
-    std::size_t Write(const void* buffer, std::size_t count);
+    // Writes count bytes at the end of the file, wherever the position is: the system puts
+    // them at the true end, also when a program that ignores the sharing rules has appended
+    // meanwhile. Returns how many were written; fewer means the rest failed.
+    std::size_t Append(const void* buffer, std::size_t count);
+    // Hands everything written to the storage device; false when that fails.
+    bool Flush();
     // Cuts or extends the file to length bytes (used to undo a failed append).
     bool SetLength(std::uint64_t length);
+    // The last failure of Open, Read, Append, Flush or SetLength.
+    const FileError& GetLastError() const { return m_error; }
     // Path of the open file; empty when none is open.
     const std::string& GetFilePath() const { return m_path; }
     void Close();
 
 private:
-    // The system's own read, write and seek, one implementation per platform.
+    // The system's own calls, one implementation per platform. They set m_error on failure.
     std::size_t ReadDirect(void* buffer, std::size_t count, bool* failed);
     bool SeekToEndDirect(std::uint64_t* length);
     bool OpenDirect(const std::string& path, unsigned flags);
@@ -60,6 +89,7 @@ private:
     std::intptr_t m_handle = -1;
     std::string m_path;
     bool m_bReadOnly = false;
+    FileError m_error;
     std::unique_ptr<char[]> m_readAhead;
     std::size_t m_readPos = 0; // next unread byte of m_readAhead
     std::size_t m_readEnd = 0; // bytes held in m_readAhead

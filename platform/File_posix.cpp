@@ -1,10 +1,11 @@
-// The file object's system calls on POSIX systems. "No sharing" is an exclusive advisory lock
-// (flock), so a second CFile on the same file fails while the first holds it, in this
-// process or another.
+// The file object's system calls on POSIX systems. The sharing rules are advisory locks
+// (flock): an exclusive lock for the exclusive modes, a shared one for readers that share, so
+// every CFile, in this process or another, keeps to the same rules as on Windows.
 #include "platform/File.h"
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,7 +19,35 @@ int Fd(std::intptr_t handle) {
     return static_cast<int>(handle);
 }
 
+FileErrorKind KindOf(int code) {
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileErrorKind::missing;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FileErrorKind::noPermission;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV:
+        return FileErrorKind::notPlainFile;
+    case EWOULDBLOCK:
+        return FileErrorKind::inUse;
+    default:
+        return FileErrorKind::failed;
+    }
+}
+
+FileError ErrorOf(int code) {
+    return FileError{KindOf(code), code};
+}
+
 } // namespace
+
+std::string SystemErrorText(int systemCode) {
+    return std::strerror(systemCode);
+}
 
 bool CFile::GetStatus(const std::string& path) {
     struct stat st;
@@ -26,24 +55,34 @@ bool CFile::GetStatus(const std::string& path) {
 }
 
 bool CFile::OpenDirect(const std::string& path, unsigned flags) {
-    const int access = flags == modeReadWrite ? O_RDWR : O_RDONLY;
-    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; such a file is refused
-    // below anyway.
+    // Writes always go to the true end (O_APPEND), whatever the position and whoever else
+    // appended. O_NONBLOCK keeps the open of a FIFO from waiting for a writer; such a file is
+    // refused below anyway.
+    const int access = flags == modeReadWrite ? O_RDWR | O_APPEND : O_RDONLY;
     int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
+        m_error = ErrorOf(errno);
         return false;
+    }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
+    if (::fstat(fd, &st) != 0) {
+        m_error = ErrorOf(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        m_error = FileError{FileErrorKind::notPlainFile, 0};
+    } else {
+        const int lock = (flags & shareDenyWrite) ? LOCK_SH : LOCK_EX;
+        int locked;
+        while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+        const int fl = locked == 0 ? ::fcntl(fd, F_GETFL) : -1;
+        if (locked == 0 && fl != -1 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != -1) {
+            m_handle = fd;
+            return true;
+        }
+        m_error = ErrorOf(errno);
     }
-    int fl = ::fcntl(fd, F_GETFL);
-    if (fl == -1 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == -1) {
-        ::close(fd);
-        return false;
-    }
-    m_handle = fd;
-    return true;
+    ::close(fd);
+    return false;
 }
 
 std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
@@ -53,6 +92,7 @@ std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
             return static_cast<std::size_t>(got);
         if (errno == EINTR)
             continue;
+        m_error = ErrorOf(errno);
         if (failed)
             *failed = true;
         return 0;
@@ -76,9 +116,11 @@ bool CFile::SeekToEndDirect(std::uint64_t* length) {
     return true;
 }
 
-std::size_t CFile::Write(const void* buffer, std::size_t count) {
-    if (!IsOpen())
+std::size_t CFile::Append(const void* buffer, std::size_t count) {
+    if (!IsOpen() || m_bReadOnly) {
+        m_error = ErrorOf(EBADF);
         return 0;
+    }
     const char* p = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
@@ -86,19 +128,36 @@ std::size_t CFile::Write(const void* buffer, std::size_t count) {
         if (put < 0) {
             if (errno == EINTR)
                 continue;
+            m_error = ErrorOf(errno);
             break;
         }
-        if (put == 0)
+        if (put == 0) {
+            m_error = ErrorOf(ENOSPC);
             break;
+        }
         done += static_cast<std::size_t>(put);
     }
     return done;
 }
 
+bool CFile::Flush() {
+    if (!IsOpen()) {
+        m_error = ErrorOf(EBADF);
+        return false;
+    }
+    if (::fsync(Fd(m_handle)) == 0)
+        return true;
+    m_error = ErrorOf(errno);
+    return false;
+}
+
 bool CFile::SetLength(std::uint64_t length) {
     if (!IsOpen() || length > static_cast<std::uint64_t>(INT64_MAX))
         return false;
-    return ::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0;
+    if (::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0)
+        return true;
+    m_error = ErrorOf(errno);
+    return false;
 }
 
 // Closing the descriptor releases the lock with it.

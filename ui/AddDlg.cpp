@@ -21,6 +21,9 @@ constexpr char kNoTarget[] = "保存路径有问题，请重新确认！";
 constexpr char kSaveFailed[] = "保存失败，文件未被修改，请检查磁盘空间后重试！";
 // The undo itself failed: the user should know the file's end may need a look.
 constexpr char kSaveFailedPartly[] = "保存失败，文件末尾可能留有不完整的内容，请检查该文件！";
+// Another program wrote to the file beside the failed save, so nothing was cut back.
+constexpr char kSaveFailedOtherWriter[] =
+    "保存失败，文件同时被其他程序改动，请检查文件末尾的内容！";
 
 } // namespace
 
@@ -107,6 +110,9 @@ BOOL CAddDlg::AppendRecord(std::string question, std::string answer) {
         return TRUE;
     case AppendStatus::restoreFailed:
         ShowMessageBox(kSaveFailedPartly);
+        return FALSE;
+    case AppendStatus::otherWriter:
+        ShowMessageBox(kSaveFailedOtherWriter);
         return FALSE;
     case AppendStatus::notOpen:
     case AppendStatus::seekFailed:

@@ -227,7 +227,7 @@ TEST_F(ReadEntryFileTest, WrittenRecordsReadBackWithTheRecordsLineBreaks) {
         ASSERT_TRUE(file.Open(path, CFile::modeReadWrite));
         ASSERT_TRUE(file.SeekToEnd());
         std::string record = MakeRecord(entry.first, entry.second);
-        ASSERT_EQ(file.Write(record.data(), record.size()), record.size());
+        ASSERT_EQ(file.Append(record.data(), record.size()), record.size());
     }
     Entries got;
     ASSERT_EQ(Read(path, got).status, ReadStatus::ok);

@@ -30,14 +30,6 @@ TEST_F(FileTest, OpenNeverCreatesAMissingFile) {
     }
 }
 
-TEST_F(FileTest, OpenRefusesAFolderAndUnknownFlags) {
-    CFile file;
-    EXPECT_FALSE(file.Open(m_dir.u8string(), CFile::modeRead));
-    std::string path = WriteFile("a.vendu", "abc");
-    EXPECT_FALSE(file.Open(path, 1));
-    EXPECT_FALSE(file.IsOpen());
-}
-
 TEST_F(FileTest, ReadDeliversAtMostTheAskedCountThenZero) {
     std::string content(100, 'q');
     content[0] = '\0';
@@ -99,24 +91,69 @@ TEST_F(FileTest, ReadOnAClosedFileFailsAndSaysSo) {
     bool failed = false;
     EXPECT_EQ(file.Read(buf, sizeof buf, &failed), 0u);
     EXPECT_TRUE(failed);
-    EXPECT_EQ(file.Write("ab", 2), 0u);
+    EXPECT_EQ(file.Append("ab", 2), 0u);
     EXPECT_FALSE(file.SeekToEnd());
 }
 
-// No sharing: while one object holds the file, no second open succeeds, whatever the modes.
-TEST_F(FileTest, ASecondOpenFailsWhileTheFirstHoldsTheFile) {
+// The sharing rules: readers that share run together; an exclusive open (the program's load,
+// a writer) excludes every other. A refused open says the file is in use.
+TEST_F(FileTest, ASecondOpenFollowsTheSharingRules) {
     std::string path = WriteFile("a.vendu", "abc");
-    const unsigned modes[] = {CFile::modeRead, CFile::modeReadWrite};
-    for (unsigned first : modes) {
-        for (unsigned second : modes) {
-            SCOPED_TRACE(testing::Message() << "first " << first << ", second " << second);
-            CFile holder;
-            ASSERT_TRUE(holder.Open(path, first));
-            CFile other;
-            EXPECT_FALSE(other.Open(path, second));
-            holder.Close();
-            EXPECT_TRUE(other.Open(path, second));
-        }
+    const unsigned shared = CFile::modeRead | CFile::shareDenyWrite;
+    struct Case {
+        unsigned first, second;
+        bool opens;
+    };
+    const Case cases[] = {
+        {shared, shared, true},
+        {shared, CFile::modeRead, false},
+        {shared, CFile::modeReadWrite, false},
+        {CFile::modeRead, shared, false},
+        {CFile::modeRead, CFile::modeRead, false},
+        {CFile::modeRead, CFile::modeReadWrite, false},
+        {CFile::modeReadWrite, shared, false},
+        {CFile::modeReadWrite, CFile::modeRead, false},
+        {CFile::modeReadWrite, CFile::modeReadWrite, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "first " << c.first << ", second " << c.second);
+        CFile holder;
+        ASSERT_TRUE(holder.Open(path, c.first));
+        CFile other;
+        FileError error;
+        EXPECT_EQ(other.Open(path, c.second, &error), c.opens);
+        EXPECT_EQ(error.kind, c.opens ? FileErrorKind::none : FileErrorKind::inUse);
+        holder.Close();
+        other.Close();
+        EXPECT_TRUE(other.Open(path, c.second));
+    }
+}
+
+// A refused open (a folder, unknown flags, ...) says why, so a user can be told more than
+// "cannot be opened".
+TEST_F(FileTest, AFailedOpenNamesItsKind) {
+    std::string path = WriteFile("a.vendu", "abc");
+    struct Case {
+        std::string path;
+        unsigned flags;
+        FileErrorKind kind;
+    };
+    const Case cases[] = {
+        {PathOf("missing.vendu"), CFile::modeRead | CFile::shareDenyWrite, FileErrorKind::missing},
+        {PathOf("missing/a.vendu"), CFile::modeReadWrite, FileErrorKind::missing},
+        {"", CFile::modeRead, FileErrorKind::missing},
+        {m_dir.u8string(), CFile::modeRead | CFile::shareDenyWrite, FileErrorKind::notPlainFile},
+        {m_dir.u8string(), CFile::modeReadWrite, FileErrorKind::notPlainFile},
+        {path, 1, FileErrorKind::failed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path + " " + std::to_string(c.flags));
+        CFile file;
+        FileError error;
+        EXPECT_FALSE(file.Open(c.path, c.flags, &error));
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(error.kind, c.kind);
+        EXPECT_EQ(file.GetLastError().kind, c.kind);
     }
 }
 
@@ -151,7 +188,7 @@ TEST_F(FileTest, AppendAtTheEndKeepsWhatWasThere) {
     length = 0;
     ASSERT_TRUE(file.SeekToEnd(&length));
     EXPECT_EQ(length, 4u);
-    EXPECT_EQ(file.Write("\r\ntail\0!", 8), 8u);
+    EXPECT_EQ(file.Append("\r\ntail\0!", 8), 8u);
     ASSERT_TRUE(file.GetLength(&length));
     EXPECT_EQ(length, 12u);
     file.Close();
@@ -167,7 +204,7 @@ TEST_F(FileTest, SetLengthCutsTheFile) {
     std::uint64_t length = 0;
     ASSERT_TRUE(file.SeekToEnd(&length));
     EXPECT_EQ(length, 4u);
-    EXPECT_EQ(file.Write("!", 1), 1u);
+    EXPECT_EQ(file.Append("!", 1), 1u);
     file.Close();
     EXPECT_EQ(ReadBack("a.vendu"), "head!");
 }

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <random>
+#include <thread>
 
 namespace vendu {
 namespace {
@@ -60,8 +62,9 @@ TEST(ForEachEntryWindow, GivesTheReadersEntriesWhateverTheReadSize) {
                                              ++windows;
                                              EXPECT_EQ(window.substr(0, 5), vorna::kQuestionMarker);
                                              Collect(window, got);
-                                         }),
-                      ReadFileStatus::ok);
+                                         })
+                          .status,
+                      FileStatus::ok);
             ASSERT_EQ(got, want) << "read size " << readSize << ", content " << content;
             if (content.find(vorna::kQuestionMarker) == std::string::npos) {
                 EXPECT_EQ(windows, 0u);
@@ -76,11 +79,11 @@ TEST(ReadWholeFile, ReadsEveryByteAndNamesWhatFails) {
         content[i] = static_cast<char>(i * 7);
     const TempFile file(content);
     std::string read;
-    ASSERT_EQ(ReadWholeFile(file.Path(), read), ReadFileStatus::ok);
+    ASSERT_TRUE(ReadWholeFile(file.Path(), read).Ok());
     EXPECT_EQ(read, content);
-    EXPECT_EQ(ReadWholeFile(file.Path() + ".missing", read), ReadFileStatus::missing);
-    EXPECT_EQ(ForEachEntryWindow(file.Path() + ".missing", 16, [](std::string_view) {}),
-              ReadFileStatus::missing);
+    EXPECT_EQ(Describe(ReadWholeFile(file.Path() + ".missing", read)), "no such file");
+    EXPECT_EQ(Describe(ForEachEntryWindow(file.Path() + ".missing", 16, [](std::string_view) {})),
+              "no such file");
 }
 
 TEST(AppendWhole, AppendsAtTheEndInOneGo) {
@@ -93,8 +96,54 @@ TEST(AppendWhole, AppendsAtTheEndInOneGo) {
     EXPECT_EQ(result.bytesWritten, 5u);
     target.Close();
     std::string read;
-    ASSERT_EQ(ReadWholeFile(file.Path(), read), ReadFileStatus::ok);
+    ASSERT_TRUE(ReadWholeFile(file.Path(), read).Ok());
     EXPECT_EQ(read, "beforeafter");
+}
+
+// A file held by another opener is waited for as long as asked, and no longer; readers share.
+TEST(OpenEntryFile, WaitsForABusyFileAsLongAsAsked) {
+    const TempFile file("x");
+    const unsigned shared = vorna::CFile::modeRead | vorna::CFile::shareDenyWrite;
+    struct Case {
+        unsigned holder;
+        Access access;
+        double wait;
+        int releaseAfterMs; // -1: held throughout
+        bool opens;
+    };
+    const Case cases[] = {
+        {shared, Access::read, 0, -1, true},
+        {vorna::CFile::modeRead, Access::read, 0, -1, false},
+        {shared, Access::append, 0.3, -1, false},
+        {vorna::CFile::modeReadWrite, Access::append, 5, 100, true},
+        {vorna::CFile::modeReadWrite, Access::read, 5, 100, true},
+    };
+    using Clock = std::chrono::steady_clock;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "holder " << c.holder << ", wait " << c.wait);
+        vorna::CFile holder;
+        ASSERT_TRUE(holder.Open(file.Path(), c.holder));
+        std::thread release;
+        if (c.releaseAfterMs >= 0)
+            release = std::thread([&holder, &c] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(c.releaseAfterMs));
+                holder.Close();
+            });
+        const Clock::time_point start = Clock::now();
+        vorna::CFile opened;
+        const FileOutcome outcome = OpenEntryFile(file.Path(), c.access, c.wait, opened);
+        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        if (release.joinable())
+            release.join();
+        EXPECT_EQ(outcome.Ok(), c.opens) << Describe(outcome);
+        EXPECT_EQ(opened.IsOpen(), c.opens);
+        if (!c.opens) {
+            EXPECT_EQ(outcome.error.kind, vorna::FileErrorKind::inUse);
+            EXPECT_EQ(Describe(outcome).rfind("in use by another program", 0), 0u);
+            EXPECT_GE(took, c.wait);
+            EXPECT_LT(took, c.wait + 1.5);
+        }
+    }
 }
 
 } // namespace

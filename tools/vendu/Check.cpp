@@ -104,12 +104,10 @@ std::string Plural(std::size_t n, const char* one, const char* many) {
 
 } // namespace
 
-int RunCheck(const std::vector<std::string>& args) {
-    Options options;
-    std::string error;
-    if (!ParseOptions(args, {"--format"}, {}, options, error) || options.positional.empty()) {
-        std::fprintf(stderr, "vendu check: %s\nusage: vendu check [--format=text|json] FILE...\n",
-                     error.empty() ? "no file given" : error.c_str());
+int RunCheck(const Options& options) {
+    if (options.positional.empty()) {
+        WriteText(stderr, "vendu check: no file given\nusage: vendu check [--format=text|json] "
+                          "FILE...\n");
         return kExitError;
     }
     const std::string* format = options.Value("--format");
@@ -124,12 +122,14 @@ int RunCheck(const std::vector<std::string>& args) {
     std::string document = "{\"files\": [";
     bool firstFile = true;
     for (const std::string& path : options.positional) {
+        if (StandardOutputFailed())
+            break;
         if (json)
             document += firstFile ? "\n  " : ",\n  ";
         firstFile = false;
         std::string content;
-        const ReadFileStatus read = ReadWholeFile(path, content);
-        if (read != ReadFileStatus::ok) {
+        const FileOutcome read = ReadWholeFile(path, content, options.waitSeconds);
+        if (!read.Ok()) {
             status = kExitError;
             WriteText(stderr, "vendu: " + path + ": " + Describe(read) + "\n");
             if (json)

@@ -64,10 +64,11 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
 }
 
 // Reads an entry file with the program's reader into a store; says why when it cannot.
-bool LoadStore(const char* command, const std::string& path, vorna::CEntryStore& store) {
+bool LoadStore(const char* command, const std::string& path, double waitSeconds,
+               vorna::CEntryStore& store) {
     std::string content;
-    const ReadFileStatus read = ReadWholeFile(path, content);
-    if (read != ReadFileStatus::ok) {
+    const FileOutcome read = ReadWholeFile(path, content, waitSeconds);
+    if (!read.Ok()) {
         Say(stderr, std::string("vendu ") + command + ": " + path + ": " + Describe(read));
         return false;
     }
@@ -78,20 +79,16 @@ bool LoadStore(const char* command, const std::string& path, vorna::CEntryStore&
     return true;
 }
 
-// Opens the target of an append the way the Add dialog does: an existing file, read and
-// write, no sharing, never created.
-bool OpenTarget(const char* command, const std::string& path, vorna::CFile& file) {
-    if (!vorna::CFile::GetStatus(path)) {
-        Say(stderr, std::string("vendu ") + command + ": " + path + ": no such file");
-        return false;
-    }
-    if (!file.Open(path, vorna::CFile::modeReadWrite)) {
-        Say(stderr, std::string("vendu ") + command + ": " + path +
-                        ": cannot be opened for reading and writing (write-protected, not a "
-                        "plain file, or held open by another program)");
-        return false;
-    }
-    return true;
+// Opens the target of an append as the Add dialog does, an existing file never created, and
+// holds it alone until the append is done. Every command that changes an entry file opens it
+// this way.
+bool OpenTarget(const char* command, const std::string& path, double waitSeconds,
+                vorna::CFile& file) {
+    const FileOutcome opened = OpenEntryFile(path, Access::append, waitSeconds, file);
+    if (!opened.Ok())
+        Say(stderr, std::string("vendu ") + command + ": " + path + ": " +
+                        Describe(opened, Access::append));
+    return opened.Ok();
 }
 
 // Appends and reports; the exit status.
@@ -99,8 +96,12 @@ int Append(const char* command, vorna::CFile& file, const std::string& path,
            const std::string& bytes, const std::string& what) {
     const vorna::AppendResult result = vorna::AppendWhole(file, bytes);
     const std::string prefix = std::string("vendu ") + command + ": " + path + ": ";
-    const std::string failed = "writing failed after " + std::to_string(result.bytesWritten) +
-                               " of " + std::to_string(bytes.size()) + " bytes";
+    const std::string reason = vorna::SystemErrorText(result.error.systemCode);
+    const std::string failed = result.bytesWritten == bytes.size()
+                                   ? "the disk did not confirm the write (" + reason + ")"
+                                   : "writing failed after " + std::to_string(result.bytesWritten) +
+                                         " of " + std::to_string(bytes.size()) + " bytes (" +
+                                         reason + ")";
     switch (result.status) {
     case vorna::AppendStatus::appended:
         Say(stdout,
@@ -108,7 +109,7 @@ int Append(const char* command, vorna::CFile& file, const std::string& path,
         return kExitOk;
     case vorna::AppendStatus::notOpen:
     case vorna::AppendStatus::seekFailed:
-        Say(stderr, prefix + "cannot move to the end of the file; nothing was written");
+        Say(stderr, prefix + "cannot tell the length of the file; nothing was written");
         return kExitError;
     case vorna::AppendStatus::writeFailed:
         Say(stderr, prefix + failed + "; the file was cut back to its previous " +
@@ -119,6 +120,11 @@ int Append(const char* command, vorna::CFile& file, const std::string& path,
         Say(stderr, prefix + failed + ", and the file could not be cut back: it keeps a " +
                         "partial record after its first " + std::to_string(result.offset) +
                         " bytes");
+        return kExitError;
+    case vorna::AppendStatus::otherWriter:
+        Say(stderr, prefix + failed + ", and another program wrote to the file at the same " +
+                        "time, so nothing was cut back: check the end of the file (after its " +
+                        "first " + std::to_string(result.offset) + " bytes)");
         return kExitError;
     }
     return kExitError;
@@ -133,6 +139,32 @@ const char* RefusedText(vorna::EntryCheck check) {
     default:
         return "answer";
     }
+}
+
+// The first control character of an entry text other than tab, CR and LF, or npos. In code
+// page 936 these bytes are never part of a two-byte character.
+std::size_t FindControlCharacter(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+// Why the texts are refused beyond the six checks, or empty.
+std::string ControlCharacterProblem(const std::string (&texts)[2]) {
+    for (int k = 0; k < 2; ++k) {
+        const std::size_t at = FindControlCharacter(texts[k]);
+        if (at == std::string_view::npos)
+            continue;
+        char code[8];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(texts[k][at]));
+        return std::string("the ") + (k == 0 ? "question" : "answer") +
+               " holds the control character " + code + " (only tab, CR and LF may stand in " +
+               "a text)";
+    }
+    return "";
 }
 
 // An entry's texts as its writer gave them: without the line breaks that the record puts
@@ -167,11 +199,7 @@ const char* const kImportUsage =
 
 } // namespace
 
-int RunSearch(const std::vector<std::string>& args) {
-    Options options;
-    std::string error;
-    if (!ParseOptions(args, {}, {"--count", "--raw"}, options, error))
-        return Usage("search", error, kSearchUsage);
+int RunSearch(const Options& options) {
     if (options.positional.size() != 2)
         return Usage("search", "give a file and a keyword", kSearchUsage);
     const bool raw = options.Has("--raw");
@@ -193,8 +221,8 @@ int RunSearch(const std::vector<std::string>& args) {
     std::vector<std::size_t> matching;
     const auto visit = [&](std::string_view window) {
         // Counting needs the entries only where the keyword's bytes occur; listing numbers
-        // every entry.
-        if (countOnly && !vorna::HoldsBytes(window, keyword))
+        // every entry, unless nobody reads the list any more.
+        if ((countOnly && !vorna::HoldsBytes(window, keyword)) || StandardOutputFailed())
             return;
         vorna::ScanEntrySpans(window, spans);
         vorna::FindMatchingSpans(window, spans, keyword, lead, matching);
@@ -221,8 +249,9 @@ int RunSearch(const std::vector<std::string>& args) {
             out.clear();
         }
     };
-    const ReadFileStatus read = ForEachEntryWindow(options.positional[0], 1 << 17, visit);
-    if (read != ReadFileStatus::ok) {
+    const FileOutcome read =
+        ForEachEntryWindow(options.positional[0], 1 << 17, visit, options.waitSeconds);
+    if (!read.Ok()) {
         Say(stderr, "vendu search: " + options.positional[0] + ": " + Describe(read));
         return kExitError;
     }
@@ -245,12 +274,7 @@ int RunSearch(const std::vector<std::string>& args) {
     return count == 0 ? kExitFindings : kExitOk;
 }
 
-int RunAdd(const std::vector<std::string>& args) {
-    Options options;
-    std::string error;
-    if (!ParseOptions(args, {"--question", "--question-file", "--answer", "--answer-file"},
-                      {"--raw"}, options, error))
-        return Usage("add", error, kAddUsage);
+int RunAdd(const Options& options) {
     if (options.positional.size() != 1)
         return Usage("add", "give exactly one entry file", kAddUsage);
     const bool raw = options.Has("--raw");
@@ -274,8 +298,8 @@ int RunAdd(const std::vector<std::string>& args) {
                 return kExitError;
             }
         } else if (file) {
-            const ReadFileStatus read = ReadWholeFile(*file, given);
-            if (read != ReadFileStatus::ok) {
+            const FileOutcome read = ReadWholeFile(*file, given, options.waitSeconds);
+            if (!read.Ok()) {
                 Say(stderr, "vendu add: " + *file + ": " + Describe(read));
                 return kExitError;
             }
@@ -292,7 +316,7 @@ int RunAdd(const std::vector<std::string>& args) {
 
     const std::string& path = options.positional[0];
     vorna::CFile file;
-    if (!OpenTarget("add", path, file))
+    if (!OpenTarget("add", path, options.waitSeconds, file))
         return kExitError;
     const vorna::EntryCheck check = vorna::CheckNewEntry(texts[0], texts[1]);
     if (check != vorna::EntryCheck::ok) {
@@ -300,14 +324,15 @@ int RunAdd(const std::vector<std::string>& args) {
                         RefusedText(check) + "; nothing was added)");
         return kExitFindings;
     }
+    const std::string control = ControlCharacterProblem(texts);
+    if (!control.empty()) {
+        Say(stderr, "vendu add: " + control + "; nothing was added");
+        return kExitFindings;
+    }
     return Append("add", file, path, vorna::MakeRecord(texts[0], texts[1]), "1 entry");
 }
 
-int RunExport(const std::vector<std::string>& args) {
-    Options options;
-    std::string error;
-    if (!ParseOptions(args, {"--format"}, {"--raw"}, options, error))
-        return Usage("export", error, kExportUsage);
+int RunExport(const Options& options) {
     const std::string* format = options.Value("--format");
     if (options.positional.size() != 1 || !format || (*format != "csv" && *format != "jsonl"))
         return Usage("export", "give one entry file and --format=csv or --format=jsonl",
@@ -315,7 +340,7 @@ int RunExport(const std::vector<std::string>& args) {
     const bool csv = *format == "csv";
     const bool raw = options.Has("--raw");
     vorna::CEntryStore store;
-    if (!LoadStore("export", options.positional[0], store))
+    if (!LoadStore("export", options.positional[0], options.waitSeconds, store))
         return kExitError;
 
     std::string out = csv ? CsvRow("question", "answer") : std::string();
@@ -366,11 +391,7 @@ int RunExport(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int RunImport(const std::vector<std::string>& args) {
-    Options options;
-    std::string error;
-    if (!ParseOptions(args, {"--into", "--format"}, {"--raw", "--skip-bad"}, options, error))
-        return Usage("import", error, kImportUsage);
+int RunImport(const Options& options) {
     const std::string* into = options.Value("--into");
     if (options.positional.size() != 1 || !into)
         return Usage("import", "give one input file and --into FILE", kImportUsage);
@@ -389,12 +410,17 @@ int RunImport(const std::vector<std::string>& args) {
     const bool raw = options.Has("--raw");
 
     std::string data;
-    const ReadFileStatus read =
-        input == "-" ? (ReadStandardInput(data) ? ReadFileStatus::ok : ReadFileStatus::readFailed)
-                     : ReadWholeFile(input, data);
-    if (read != ReadFileStatus::ok) {
-        Say(stderr, "vendu import: " + input + ": " + Describe(read));
-        return kExitError;
+    if (input == "-") {
+        if (!ReadStandardInput(data)) {
+            Say(stderr, "vendu import: reading standard input failed");
+            return kExitError;
+        }
+    } else {
+        const FileOutcome read = ReadWholeFile(input, data, options.waitSeconds);
+        if (!read.Ok()) {
+            Say(stderr, "vendu import: " + input + ": " + Describe(read));
+            return kExitError;
+        }
     }
     if (!raw && data.compare(0, 3, "\xEF\xBB\xBF") == 0)
         data.erase(0, 3); // the byte-order mark spreadsheets put before UTF-8
@@ -410,7 +436,7 @@ int RunImport(const std::vector<std::string>& args) {
     }
 
     vorna::CFile file;
-    if (!OpenTarget("import", *into, file))
+    if (!OpenTarget("import", *into, options.waitSeconds, file))
         return kExitError;
     std::string records;
     std::vector<std::size_t> refused;
@@ -431,6 +457,8 @@ int RunImport(const std::vector<std::string>& args) {
             if (check != vorna::EntryCheck::ok)
                 row.error = std::string("the ") + RefusedText(check) +
                             " is refused: " + vorna::EntryCheckMessage(check);
+            else
+                row.error = ControlCharacterProblem(bytes);
         }
         if (!row.error.empty()) {
             Say(stderr, input + ": row " + std::to_string(row.number) + ": " + row.error);

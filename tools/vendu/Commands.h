@@ -1,10 +1,12 @@
 #pragma once
-// The commands of vendu. Each takes its arguments (after the command name, UTF-8) and returns
-// the exit status: 0 done, 1 findings or refused input, 2 an error.
+// The commands of vendu. Each takes its parsed options (texts UTF-8) and returns the exit
+// status: 0 done, 1 findings or refused input, 2 an error.
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tools/vendu/FileIo.h"
 
 namespace vendu {
 
@@ -16,6 +18,7 @@ struct Options {
     std::vector<std::string> positional;
     std::map<std::string, std::string> values; // "--format" -> "csv"
     std::set<std::string> flags;               // "--raw"
+    double waitSeconds = kDefaultWaitSeconds;  // --wait: how long a busy file is waited for
 
     bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
     const std::string* Value(const std::string& name) const {
@@ -25,15 +28,17 @@ struct Options {
 };
 
 // "--name=value" and "--name value" for the names in withValue, "--flag" for those in flags,
-// "--" ends the options. False with a reason on anything else.
+// "--" ends the options. The word after "--name" is its value whatever it looks like, so
+// "--question --help" asks for the question "--help". False with a reason on anything else.
 bool ParseOptions(const std::vector<std::string>& args, const std::set<std::string>& withValue,
                   const std::set<std::string>& flags, Options& out, std::string& error);
 
-int RunCheck(const std::vector<std::string>& args);
-int RunSearch(const std::vector<std::string>& args);
-int RunAdd(const std::vector<std::string>& args);
-int RunExport(const std::vector<std::string>& args);
-int RunImport(const std::vector<std::string>& args);
+// Each command gets its options parsed by Run, with its own names (below) and --wait.
+int RunCheck(const Options& options);
+int RunSearch(const Options& options);
+int RunAdd(const Options& options);
+int RunExport(const Options& options);
+int RunImport(const Options& options);
 
 // The whole tool: args without the program name.
 int Run(const std::vector<std::string>& args);

@@ -1,20 +1,58 @@
 #include "tools/vendu/Console.h"
 
+#include "platform/File.h"
+
+#include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #else
-#include <cerrno>
 #include <clocale>
 #include <iconv.h>
 #include <langinfo.h>
 #endif
 
 namespace vendu {
+
+namespace {
+
+struct OutputState {
+    bool failed = false;
+    bool brokenPipe = false;
+    std::string reason;
+} g_standardOutput;
+
+void NoteFailure(std::FILE* stream, const std::string& reason, bool brokenPipe) {
+    if (stream != stdout || g_standardOutput.failed)
+        return;
+    g_standardOutput.failed = true;
+    g_standardOutput.brokenPipe = brokenPipe;
+    g_standardOutput.reason = reason;
+}
+
+#ifdef _WIN32
+// The codes of a write into a pipe whose reader has gone (Wine reports the last one).
+bool IsBrokenPipe(unsigned long code) {
+    return code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED;
+}
+#endif
+
+// After a failed call of the C library: errno, and on Windows the system's code beneath it,
+// which tells a closed pipe apart where errno does not.
+void NoteLibraryFailure(std::FILE* stream, int code) {
+    bool brokenPipe = code == EPIPE;
+#ifdef _WIN32
+    brokenPipe = brokenPipe || IsBrokenPipe(_doserrno) || IsBrokenPipe(GetLastError());
+#endif
+    NoteFailure(stream, std::strerror(code ? code : EIO), brokenPipe);
+}
+
+} // namespace
 
 #ifdef _WIN32
 
@@ -47,9 +85,16 @@ void WriteText(std::FILE* stream, std::string_view utf8) {
         WriteBytes(stream, utf8);
         return;
     }
+    if (stream == stdout && g_standardOutput.failed)
+        return;
     std::fflush(stream);
-    DWORD written;
-    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    DWORD written = 0;
+    if (!WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) ||
+        written != wide.size()) {
+        const DWORD code = GetLastError();
+        NoteFailure(stream, code ? vorna::SystemErrorText(static_cast<int>(code)) : "short write",
+                    IsBrokenPipe(code));
+    }
 }
 
 #else
@@ -120,8 +165,28 @@ void WriteText(std::FILE* stream, std::string_view utf8) {
 #endif
 
 void WriteBytes(std::FILE* stream, std::string_view bytes) {
-    if (!bytes.empty())
-        std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    if (bytes.empty() || (stream == stdout && g_standardOutput.failed))
+        return;
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size())
+        NoteLibraryFailure(stream, errno);
+}
+
+bool StandardOutputFailed() {
+    return g_standardOutput.failed;
+}
+
+bool CloseStandardOutput(std::string& reason, bool& brokenPipe) {
+    errno = 0;
+    if (std::fflush(stdout) != 0)
+        NoteLibraryFailure(stdout, errno);
+    // The close can report what the writes could not yet (a file system that writes late).
+    errno = 0;
+    if (std::fclose(stdout) != 0)
+        NoteLibraryFailure(stdout, errno);
+    reason = g_standardOutput.reason;
+    brokenPipe = g_standardOutput.brokenPipe;
+    return !g_standardOutput.failed;
 }
 
 bool ReadStandardInput(std::string& bytes) {

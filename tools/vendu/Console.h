@@ -20,6 +20,13 @@ void WriteText(std::FILE* stream, std::string_view utf8);
 // Bytes for a program (documents, --raw output): unchanged.
 void WriteBytes(std::FILE* stream, std::string_view bytes);
 
+// Every write to standard output is checked. After the first failure (a full disk, a closed
+// pipe) later writes to it are skipped; this tells whether that happened.
+bool StandardOutputFailed();
+// Flushes and closes standard output. False when a write, the flush or the close failed:
+// reason is the system's text, and brokenPipe is true when the reader had gone away.
+bool CloseStandardOutput(std::string& reason, bool& brokenPipe);
+
 // Reads all of standard input as bytes.
 bool ReadStandardInput(std::string& bytes);
 

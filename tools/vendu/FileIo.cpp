@@ -3,58 +3,125 @@
 #include "knowledge/EntryFile.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
+#include <new>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/sysinfo.h>
+#endif
 
 namespace vendu {
 
-ReadFileStatus ReadWholeFile(const std::string& path, std::string& content) {
-    content.clear();
-    if (!vorna::CFile::GetStatus(path))
-        return ReadFileStatus::missing;
-    vorna::CFile file;
-    if (!file.Open(path, vorna::CFile::modeRead))
-        return ReadFileStatus::cannotOpen;
-    // Read straight into the string, sized from the file's length when it is known (with room
-    // for the reader's end sentinel): the content is the same as the program's 80-byte reads
-    // give, without copying it around.
-    std::error_code ignored;
-    const std::uintmax_t expected =
-        std::filesystem::file_size(std::filesystem::u8path(path), ignored);
-    content.resize(expected != static_cast<std::uintmax_t>(-1) &&
-                           expected < (std::uintmax_t{1} << 40)
-                       ? static_cast<std::size_t>(expected) + 64
-                       : std::size_t{1} << 20);
-    std::size_t size = 0;
-    for (;;) {
-        if (size == content.size())
-            content.resize(content.size() * 2);
-        bool failed = false;
-        const std::size_t got = file.Read(&content[size], content.size() - size, &failed);
-        if (failed) {
-            content.clear();
-            return ReadFileStatus::readFailed;
-        }
-        if (got == 0)
-            break;
-        size += got;
-    }
-    content.resize(size);
-    return ReadFileStatus::ok;
+namespace {
+
+// Whether bytes could be held in memory at all: no more than the machine's memory and swap
+// (its commit limit on Windows). A file beyond that is refused before anything is allocated;
+// within it, an allocation that still fails is caught where it happens.
+bool MayFitInMemory(std::uint64_t bytes) {
+#ifdef _WIN32
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status))
+        return true;
+    return bytes <= status.ullTotalPageFile && bytes <= status.ullTotalVirtual;
+#else
+    struct sysinfo info;
+    if (sysinfo(&info) != 0)
+        return true;
+    const std::uint64_t unit = info.mem_unit ? info.mem_unit : 1;
+    return bytes / unit <= std::uint64_t{info.totalram} + info.totalswap;
+#endif
 }
 
-ReadFileStatus ForEachEntryWindow(const std::string& path, std::size_t readSize,
-                                  const std::function<void(std::string_view window)>& visit) {
-    if (!vorna::CFile::GetStatus(path))
-        return ReadFileStatus::missing;
+} // namespace
+
+FileOutcome OpenEntryFile(const std::string& path, Access access, double waitSeconds,
+                          vorna::CFile& file) {
+    const unsigned flags = access == Access::append
+                               ? vorna::CFile::modeReadWrite
+                               : vorna::CFile::modeRead | vorna::CFile::shareDenyWrite;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const auto limit = std::chrono::duration<double>(std::max(0.0, waitSeconds));
+    // Short pauses at first (the usual holder is another vendu that is done in milliseconds),
+    // longer ones later, so waiting costs next to nothing.
+    auto pause = std::chrono::milliseconds(2);
+    FileOutcome outcome;
+    for (;;) {
+        if (file.Open(path, flags, &outcome.error))
+            return FileOutcome();
+        const auto waited = Clock::now() - start;
+        outcome.waited = std::chrono::duration<double>(waited).count();
+        if (outcome.error.kind != vorna::FileErrorKind::inUse || waited >= limit) {
+            outcome.status = FileStatus::cannotOpen;
+            return outcome;
+        }
+        std::this_thread::sleep_for(std::min<Clock::duration>(
+            pause, std::chrono::duration_cast<Clock::duration>(limit - waited)));
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
+FileOutcome ReadWholeFile(const std::string& path, std::string& content, double waitSeconds) {
+    content.clear();
     vorna::CFile file;
-    if (!file.Open(path, vorna::CFile::modeRead))
-        return ReadFileStatus::cannotOpen;
+    FileOutcome outcome = OpenEntryFile(path, Access::read, waitSeconds, file);
+    if (!outcome.Ok())
+        return outcome;
+    std::uint64_t length = 0;
+    const bool known = file.GetLength(&length);
+    const std::size_t room = vorna::kEndSentinel.size();
+    if (known && (length > content.max_size() - room || !MayFitInMemory(length))) {
+        outcome.status = FileStatus::tooBig;
+        outcome.size = length;
+        return outcome;
+    }
+    try {
+        // Room for the whole file and the reader's end sentinel at once; the length is only a
+        // hint, the reads decide where the file ends. Reserving touches no memory yet.
+        if (known)
+            content.reserve(static_cast<std::size_t>(length) + room);
+        constexpr std::size_t kChunk = 256 * 1024;
+        std::unique_ptr<char[]> chunk(new char[kChunk]);
+        for (;;) {
+            bool failed = false;
+            const std::size_t got = file.Read(chunk.get(), kChunk, &failed);
+            if (failed) {
+                content.clear();
+                outcome.status = FileStatus::readFailed;
+                outcome.error = file.GetLastError();
+                return outcome;
+            }
+            if (got == 0)
+                break;
+            content.append(chunk.get(), got);
+        }
+    } catch (const std::bad_alloc&) {
+        outcome.status = FileStatus::tooBig;
+        outcome.size = std::max<std::uint64_t>(length, content.size());
+        std::string().swap(content);
+    }
+    return outcome;
+}
+
+FileOutcome ForEachEntryWindow(const std::string& path, std::size_t readSize,
+                               const std::function<void(std::string_view window)>& visit,
+                               double waitSeconds) {
+    vorna::CFile file;
+    FileOutcome outcome = OpenEntryFile(path, Access::read, waitSeconds, file);
+    if (!outcome.Ok())
+        return outcome;
     const std::string_view marker = vorna::kQuestionMarker;
     // The bytes not handed over yet, then one more read. A plain array rather than a string:
     // growing a string fills the new room with zeros first, a second pass over every byte.
+    // It grows only with bytes actually read; an entry bigger than memory ends in bad_alloc,
+    // which the command reports.
     std::unique_ptr<char[]> data;
     std::size_t capacity = 0, size = 0;
     bool started = false; // data begins with a question marker
@@ -70,8 +137,11 @@ ReadFileStatus ForEachEntryWindow(const std::string& path, std::size_t readSize,
         }
         bool failed = false;
         const std::size_t got = file.Read(data.get() + old, readSize, &failed);
-        if (failed)
-            return ReadFileStatus::readFailed;
+        if (failed) {
+            outcome.status = FileStatus::readFailed;
+            outcome.error = file.GetLastError();
+            return outcome;
+        }
         if (got == 0)
             break;
         size = old + got;
@@ -104,22 +174,41 @@ ReadFileStatus ForEachEntryWindow(const std::string& path, std::size_t readSize,
     }
     if (started)
         visit(std::string_view(data.get(), size));
-    return ReadFileStatus::ok;
+    return outcome;
 }
 
-const char* Describe(ReadFileStatus status) {
-    switch (status) {
-    case ReadFileStatus::ok:
+std::string Describe(const FileOutcome& outcome, Access access) {
+    const vorna::FileError& error = outcome.error;
+    switch (outcome.status) {
+    case FileStatus::ok:
         return "";
-    case ReadFileStatus::missing:
-        return "no such file";
-    case ReadFileStatus::cannotOpen:
-        return "cannot be opened for reading (not a plain file, no permission, or held open by "
-               "another program)";
-    case ReadFileStatus::readFailed:
-        return "reading failed part way";
+    case FileStatus::tooBig:
+        return "does not fit in memory (" + std::to_string(outcome.size) + " bytes)";
+    case FileStatus::readFailed:
+        return "reading failed part way: " + vorna::SystemErrorText(error.systemCode);
+    case FileStatus::cannotOpen:
+        break;
     }
-    return "";
+    switch (error.kind) {
+    case vorna::FileErrorKind::missing:
+        return "no such file";
+    case vorna::FileErrorKind::notPlainFile:
+        return "not a plain file";
+    case vorna::FileErrorKind::noPermission:
+        return access == Access::append ? "no permission to write to it"
+                                        : "no permission to read it";
+    case vorna::FileErrorKind::inUse: {
+        const long waited = std::lround(outcome.waited);
+        return "in use by another program" +
+               (waited > 0
+                    ? " (waited " + std::to_string(waited) + " s; --wait SECONDS sets how long)"
+                    : std::string(" (--wait SECONDS waits for it)"));
+    }
+    case vorna::FileErrorKind::none:
+    case vorna::FileErrorKind::failed:
+        break;
+    }
+    return "cannot be opened: " + vorna::SystemErrorText(error.systemCode);
 }
 
 } // namespace vendu

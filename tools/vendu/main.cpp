@@ -2,8 +2,12 @@
 #include "tools/vendu/Commands.h"
 #include "tools/vendu/Console.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -33,18 +37,28 @@ Entry files hold code page 936 bytes. Text on the command line and on the termin
 the terminal's encoding, CSV and JSON Lines are UTF-8; --raw (where offered) passes entry
 bytes unchanged instead.
 
-Exit status: 0 done, 1 findings / no match / refused input, 2 error.
+Readers (check, search, export, and the inputs of add and import) share a file with one
+another; add and import hold their target alone while they append. A file that another
+program holds is waited for: --wait SECONDS, on every command (default 5, 0: not at all).
+
+Exit status: 0 done, 1 findings / no match / refused input, 2 error (also a file in use,
+out of memory, or standard output that cannot be written).
 'vendu help COMMAND' or 'vendu COMMAND --help' describes a command.
 )HELP";
 
 struct CommandHelp {
     const char* name;
-    int (*run)(const std::vector<std::string>&);
-    const char* help;
+    int (*run)(const Options&);
+    std::set<std::string> withValue; // options that take a value, besides --wait
+    std::set<std::string> flags;     // options without one, besides --help
+    const char* help;                // begins with the usage, up to the first blank line
 };
 
 const CommandHelp kCommands[] = {
-    {"check", RunCheck,
+    {"check",
+     RunCheck,
+     {"--format"},
+     {},
      R"HELP(usage: vendu check [--format=text|json] FILE...
 
 Reads each file as the program does and reports, as FILE:LINE:COLUMN: kind: message [code]
@@ -67,9 +81,13 @@ and a summary line per file with its entry count.
 "warnings", "findings": [{"line", "column", "offset", "severity", "code", "entry",
 "message"}]}]}; a file that cannot be read has {"file", "error"}.
 
-Exit status: 0 clean, 1 findings, 2 a file is missing or unreadable.
+Exit status: 0 clean, 1 findings, 2 a file is missing, in use, unreadable or bigger than
+memory, or the report cannot be written.
 )HELP"},
-    {"search", RunSearch,
+    {"search",
+     RunSearch,
+     {},
+     {"--count", "--raw"},
      R"HELP(usage: vendu search [--count] [--raw] FILE KEYWORD
 
 Finds the entries whose question, or else answer, holds KEYWORD, exactly as the program
@@ -82,13 +100,19 @@ line breaks, tabs and backslashes shown as \r \n \t \\, then the program's match
 
 Exit status: 0 matches found, 1 none, 2 error.
 )HELP"},
-    {"add", RunAdd,
+    {"add",
+     RunAdd,
+     {"--question", "--question-file", "--answer", "--answer-file"},
+     {"--raw"},
      R"HELP(usage: vendu add FILE (--question TEXT | --question-file PATH)
                      (--answer TEXT | --answer-file PATH) [--raw]
 
 Appends one entry to an existing entry file, as the program's Add dialog does: the same six
-checks with the same messages, the same record bytes, the file opened with no sharing. A
-failed or short write cuts the file back to its previous length and says so.
+checks with the same messages, the same record bytes, the file held alone meanwhile. Texts
+with control characters other than tab, CR and LF are refused too. The record is on the disk
+when vendu says it was added. A failed or short write cuts the file back to its previous
+length and says so; when another program wrote to the file meanwhile, nothing is cut and
+vendu says that the end of the file needs a look.
 
   --question-file, --answer-file  read the text from a file ('-' standard input), UTF-8,
                                   taken whole: a final line break is part of the text
@@ -96,7 +120,10 @@ failed or short write cuts the file back to its previous length and says so.
 
 Exit status: 0 added, 1 refused by a check, 2 error (nothing added).
 )HELP"},
-    {"export", RunExport,
+    {"export",
+     RunExport,
+     {"--format"},
+     {"--raw"},
      R"HELP(usage: vendu export FILE --format=csv|jsonl [--raw]
 
 Writes every entry to standard output, without the line breaks the record puts around the
@@ -110,13 +137,17 @@ byte for byte.
 
 Exit status: 0 written, 1 a text does not convert (csv; nothing written), 2 error.
 )HELP"},
-    {"import", RunImport,
+    {"import",
+     RunImport,
+     {"--into", "--format"},
+     {"--raw", "--skip-bad"},
      R"HELP(usage: vendu import IN.csv|IN.jsonl --into FILE [--format=csv|jsonl] [--raw] [--skip-bad]
 
 Appends the rows of IN (the formats of export; '-' reads standard input with --format) to an
-existing entry file. Every row goes through the six checks; refused rows are reported by
-number (CSV: spreadsheet row, header included; JSON Lines: line). Nothing is appended unless
-every row passes; all rows go in one write, cut back if it fails.
+existing entry file. Every row goes through the six checks, and a text with a control
+character other than tab, CR and LF is refused; refused rows are reported by number (CSV:
+spreadsheet row, header included; JSON Lines: line). Nothing is appended unless every row
+passes; all rows go in one write, undone as add's is if it fails.
 
   --skip-bad  append the good rows and list the refused ones
   --raw       CSV fields and JSON strings are code page 936 bytes already
@@ -169,6 +200,63 @@ bool ParseOptions(const std::vector<std::string>& args, const std::set<std::stri
     return true;
 }
 
+namespace {
+
+// Flushes and closes standard output and turns a failure into the exit status. A reader that
+// went away (a closed pipe) ends vendu quietly.
+int Finish(const std::string& who, int status) {
+    std::string reason;
+    bool brokenPipe = false;
+    if (CloseStandardOutput(reason, brokenPipe))
+        return status;
+    if (!brokenPipe)
+        WriteText(stderr, who + ": writing standard output failed: " + reason + "\n");
+    return kExitError;
+}
+
+// The usage lines at the head of a command's help.
+std::string UsageOf(const CommandHelp& c) {
+    const std::string help = c.help;
+    return help.substr(0, help.find("\n\n") + 1);
+}
+
+bool ParseWait(const std::string& text, double& seconds) {
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(seconds) && seconds >= 0 &&
+           seconds <= 24 * 3600;
+}
+
+int RunCommand(const CommandHelp& c, const std::vector<std::string>& args) {
+    const std::string who = std::string("vendu ") + c.name;
+    std::set<std::string> withValue = c.withValue, flags = c.flags;
+    withValue.insert("--wait");
+    flags.insert("--help");
+    Options options;
+    std::string error;
+    const bool parsed = ParseOptions(args, withValue, flags, options, error);
+    if (options.Has("--help")) {
+        PrintHelp(c.help);
+        return kExitOk;
+    }
+    const std::string* wait = options.Value("--wait");
+    if (parsed && wait && !ParseWait(*wait, options.waitSeconds))
+        error = "--wait takes a number of seconds, 0 or more";
+    if (!error.empty()) {
+        WriteText(stderr, who + ": " + error + "\n" + UsageOf(c));
+        return kExitError;
+    }
+    try {
+        return c.run(options);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    WriteText(stderr, who + ": out of memory: the data does not fit in memory\n");
+    return kExitError;
+}
+
+} // namespace
+
 int Run(const std::vector<std::string>& args) {
     if (args.empty()) {
         WriteText(stderr, kHelp);
@@ -177,11 +265,11 @@ int Run(const std::vector<std::string>& args) {
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || (command == "help" && args.size() == 1)) {
         PrintHelp(kHelp);
-        return kExitOk;
+        return Finish("vendu", kExitOk);
     }
     if (command == "--version") {
         WriteText(stdout, "vendu " VORNA_VERSION "\n");
-        return kExitOk;
+        return Finish("vendu", kExitOk);
     }
     const std::string& wanted = command == "help" ? args[1] : command;
     for (const CommandHelp& c : kCommands) {
@@ -189,18 +277,10 @@ int Run(const std::vector<std::string>& args) {
             continue;
         if (command == "help") {
             PrintHelp(c.help);
-            return kExitOk;
+            return Finish("vendu", kExitOk);
         }
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
-        for (const std::string& arg : rest) {
-            if (arg == "--")
-                break;
-            if (arg == "--help") {
-                PrintHelp(c.help);
-                return kExitOk;
-            }
-        }
-        return c.run(rest);
+        const int status = RunCommand(c, std::vector<std::string>(args.begin() + 1, args.end()));
+        return Finish(std::string("vendu ") + c.name, status);
     }
     WriteText(stderr, "vendu: unknown command \"" + wanted + "\"; try 'vendu --help'\n");
     return kExitError;
@@ -222,9 +302,7 @@ int wmain(int argc, wchar_t** argv) {
             WideCharToMultiByte(CP_UTF8, 0, argv[i], length, &utf8[0], n, nullptr, nullptr);
         args.push_back(std::move(utf8));
     }
-    const int status = vendu::Run(args);
-    std::fflush(stdout);
-    return status;
+    return vendu::Run(args);
 }
 
 #else
@@ -233,9 +311,7 @@ int main(int argc, char** argv) {
     // A file-size limit must make a write fail (and be undone), not end the process half way.
     std::signal(SIGXFSZ, SIG_IGN);
     vendu::InitConsole();
-    const int status = vendu::Run(std::vector<std::string>(argv + 1, argv + argc));
-    std::fflush(stdout);
-    return status;
+    return vendu::Run(std::vector<std::string>(argv + 1, argv + argc));
 }
 
 #endif
