@@ -13,9 +13,7 @@ CVornaApp::~CVornaApp() = default;
 // is nothing to switch on first. False: no message loop follows, the process ends.
 bool CVornaApp::Init() {
     CVornaDlg dialog;
-    m_pMainWnd = &dialog;
     dialog.DoModal();
-    m_pMainWnd = nullptr;
     return false;
 }
 
