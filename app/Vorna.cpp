@@ -29,9 +29,7 @@ bool CVornaApp::Init() {
         startFile = Utf8FromWide(full);
     }
     CVornaDlg dialog(std::move(startFile));
-    m_pMainWnd = &dialog;
     dialog.DoModal();
-    m_pMainWnd = nullptr;
     return false;
 }
 

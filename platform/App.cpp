@@ -2,6 +2,7 @@
 
 #include "platform/Dialog.h"
 #include "platform/Text.h"
+#include "platform/Win.h"
 
 #include <commctrl.h>
 
@@ -11,6 +12,7 @@ namespace vorna {
 namespace {
 
 CApp* g_app = nullptr;
+HINSTANCE g_instance = nullptr;
 
 } // namespace
 
@@ -27,33 +29,28 @@ CApp* CApp::Get() {
     return g_app;
 }
 
-HINSTANCE CApp::GetInstance() const {
-    return m_hInstance ? m_hInstance : ::GetModuleHandleW(nullptr);
+HINSTANCE AppInstance() {
+    return g_instance ? g_instance : ::GetModuleHandleW(nullptr);
 }
 
-const std::wstring& CApp::GetAppName() const {
-    if (m_appName.empty()) {
-        std::vector<wchar_t> path(MAX_PATH);
-        for (;;) {
-            DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-            if (n == 0)
-                break;
-            if (n < path.size()) {
-                m_appName = AppNameFromPath(std::wstring_view(path.data(), n));
-                break;
-            }
-            path.resize(path.size() * 2);
-        }
+std::wstring AppName() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size())
+            return AppNameFromPath(std::wstring_view(path.data(), n));
+        path.resize(path.size() * 2);
     }
-    return m_appName;
 }
 
-HICON CApp::LoadAppIcon(UINT id) const {
-    return ::LoadIconW(GetInstance(), MAKEINTRESOURCEW(id));
+HICON LoadAppIcon(UINT id) {
+    return ::LoadIconW(AppInstance(), MAKEINTRESOURCEW(id));
 }
 
 int CApp::Start(HINSTANCE instance) {
-    m_hInstance = instance;
+    g_instance = instance;
     // The classes of the common controls must exist before a template names them.
     INITCOMMONCONTROLSEX classes{};
     classes.dwSize = sizeof classes;
@@ -64,6 +61,7 @@ int CApp::Start(HINSTANCE instance) {
     try {
         runLoop = Init();
     } catch (...) {
+        LogDroppedException(L"the application's initialisation");
         return 1;
     }
     if (!runLoop)
@@ -87,16 +85,8 @@ std::wstring AppNameFromPath(std::wstring_view modulePath) {
 }
 
 int ShowMessageBox(HWND owner, std::string_view utf8Text, UINT type) {
-    if (!owner && CDialog::GetActiveModal())
-        owner = CDialog::GetActiveModal()->m_hWnd;
-    std::wstring caption = CApp::Get() ? CApp::Get()->GetAppName() : std::wstring();
-    if (caption.empty()) {
-        wchar_t path[MAX_PATH] = {};
-        DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-        caption = AppNameFromPath(std::wstring_view(path, n < MAX_PATH ? n : 0));
-    }
     std::wstring text = WideFromUtf8(utf8Text);
-    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+    return ::MessageBoxW(OwnerOrActiveModal(owner), text.c_str(), AppName().c_str(), type);
 }
 
 } // namespace vorna

@@ -9,8 +9,6 @@
 
 namespace vorna {
 
-class CWin;
-
 class CApp {
 public:
     CApp();
@@ -23,20 +21,16 @@ public:
     // Called once; true runs a message loop until WM_QUIT, false ends the program.
     virtual bool Init() = 0;
 
-    HINSTANCE GetInstance() const;
-    // The executable's file name without its extension: the caption of message boxes.
-    const std::wstring& GetAppName() const;
-    HICON LoadAppIcon(UINT id) const;
-
-    CWin* m_pMainWnd = nullptr;
-
     // Used by the entry point.
     int Start(HINSTANCE instance);
-
-private:
-    HINSTANCE m_hInstance = nullptr;
-    mutable std::wstring m_appName;
 };
+
+// The program's instance: the one the entry point was given, else the executable's module (in
+// a process without an application object, such as a test's).
+HINSTANCE AppInstance();
+// The executable's file name without its extension: the caption of message boxes.
+std::wstring AppName();
+HICON LoadAppIcon(UINT id);
 
 // "C:\dir\Vorna.exe" -> "Vorna".
 std::wstring AppNameFromPath(std::wstring_view modulePath);

@@ -2,8 +2,6 @@
 
 #include "platform/App.h"
 
-#include <vector>
-
 namespace vorna {
 
 void CListBox::ResetContent() const {
@@ -19,26 +17,12 @@ int CListBox::AddString(const std::string& ansi) const {
         ::SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ansi.c_str())));
 }
 
-int CListBox::GetCount() const {
-    return static_cast<int>(Send(LB_GETCOUNT));
-}
-
 int CListBox::GetCurSel() const {
     return static_cast<int>(Send(LB_GETCURSEL));
 }
 
 void CListBox::SetCurSel(int index) const {
     Send(LB_SETCURSEL, static_cast<WPARAM>(index));
-}
-
-std::string CListBox::GetText(int index) const {
-    LRESULT n = ::SendMessageA(m_hWnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (n == LB_ERR)
-        return {};
-    std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
-    LRESULT got = ::SendMessageA(m_hWnd, LB_GETTEXT, static_cast<WPARAM>(index),
-                                 reinterpret_cast<LPARAM>(buffer.data()));
-    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
 }
 
 void CListBox::SetRedraw(bool redraw) const {
@@ -52,20 +36,8 @@ void CTrackBar::SetRange(int minimum, int maximum, bool redraw) const {
     Send(TBM_SETRANGEMAX, redraw ? TRUE : FALSE, maximum);
 }
 
-int CTrackBar::GetRangeMin() const {
-    return static_cast<int>(Send(TBM_GETRANGEMIN));
-}
-
-int CTrackBar::GetRangeMax() const {
-    return static_cast<int>(Send(TBM_GETRANGEMAX));
-}
-
 void CTrackBar::SetPos(int position) const {
     Send(TBM_SETPOS, TRUE, position);
-}
-
-int CTrackBar::GetPos() const {
-    return static_cast<int>(Send(TBM_GETPOS));
 }
 
 void CHotKeyCtrl::SetRules(WORD invalidCombinations, WORD modifiers) const {
@@ -91,10 +63,9 @@ CToolTip::~CToolTip() {
 bool CToolTip::Create(const CWin& parent, DWORD style) {
     if (m_hWnd)
         return false;
-    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
     m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent.m_hWnd, nullptr,
-                               instance, nullptr);
+                               AppInstance(), nullptr);
     return m_hWnd != nullptr;
 }
 

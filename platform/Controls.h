@@ -23,11 +23,9 @@ public:
     void InitStorage(int items, std::size_t bytes) const;
     // Appends a line; returns its index, or LB_ERR / LB_ERRSPACE.
     int AddString(const std::string& ansi) const;
-    int GetCount() const;
     // LB_ERR (-1) when nothing is selected.
     int GetCurSel() const;
     void SetCurSel(int index) const;
-    std::string GetText(int index) const;
     // Switches drawing off for a bulk change; SetRedraw(true) repaints the whole list.
     void SetRedraw(bool redraw) const;
 };
@@ -35,10 +33,7 @@ public:
 class CTrackBar : public CWin {
 public:
     void SetRange(int minimum, int maximum, bool redraw) const;
-    int GetRangeMin() const;
-    int GetRangeMax() const;
     void SetPos(int position) const;
-    int GetPos() const;
 };
 
 class CHotKeyCtrl : public CWin {

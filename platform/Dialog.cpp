@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 namespace vorna {
 namespace {
@@ -36,33 +35,15 @@ void CDataExchange::Control(int id, CWin& control) {
         control.SubclassWindow(m_dialog.GetItem(id));
 }
 
-namespace {
-
-std::string ReadTextAnsi(HWND item) {
-    int n = ::GetWindowTextLengthA(item);
-    std::vector<char> buffer(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
-    int got = ::GetWindowTextA(item, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
-}
-
-std::wstring ReadTextWide(HWND item) {
-    int n = ::GetWindowTextLengthW(item);
-    std::vector<wchar_t> buffer(static_cast<std::size_t>(n > 0 ? n : 0) + 1);
-    int got = ::GetWindowTextW(item, buffer.data(), static_cast<int>(buffer.size()));
-    return std::wstring(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
-}
-
-} // namespace
-
 // Writing skips a control that already shows the value: setting an edit's text again lays
 // the whole text out anew (tens of milliseconds for a multi-line box under Wine) and
 // moves its caret, for no visible change.
 void CDataExchange::Text(int id, std::string& ansi) {
     HWND item = m_dialog.GetItem(id);
     if (m_reading) {
-        ansi = ReadTextAnsi(item);
+        ansi = WindowTextAnsi(item);
     } else {
-        std::string shown = ReadTextAnsi(item);
+        std::string shown = WindowTextAnsi(item);
         // A text with a NUL byte shows up to the NUL only.
         std::string_view value(ansi.c_str());
         if (shown != value)
@@ -72,7 +53,7 @@ void CDataExchange::Text(int id, std::string& ansi) {
 
 void CDataExchange::TextStrict(int id, std::string& ansi) {
     HWND item = m_dialog.GetItem(id);
-    AnsiConversion shown = AnsiFromWideStrict(ReadTextWide(item));
+    AnsiConversion shown = AnsiFromWideStrict(WindowTextWide(item));
     if (m_reading) {
         ansi = std::move(shown.text);
         if (!shown.ok && !m_fault)
@@ -89,10 +70,10 @@ void CDataExchange::TextStrict(int id, std::string& ansi) {
 void CDataExchange::TextUtf8(int id, std::string& utf8) {
     HWND item = m_dialog.GetItem(id);
     if (m_reading) {
-        utf8 = Utf8FromWide(ReadTextWide(item));
+        utf8 = Utf8FromWide(WindowTextWide(item));
     } else {
         std::wstring value = WideFromUtf8(utf8);
-        if (ReadTextWide(item) != value.c_str())
+        if (WindowTextWide(item) != value.c_str())
             ::SetWindowTextW(item, value.c_str());
     }
 }
@@ -113,14 +94,14 @@ CDialog::~CDialog() {
         ::DestroyWindow(m_hWnd);
 }
 
-CDialog* CDialog::GetActiveModal() {
-    return t_activeModal;
+HWND OwnerOrActiveModal(HWND owner) {
+    if (!owner && t_activeModal)
+        owner = t_activeModal->m_hWnd;
+    return owner;
 }
 
 INT_PTR CDialog::DoModal() {
-    HWND owner = m_hParent;
-    if (!owner && t_activeModal)
-        owner = t_activeModal->m_hWnd;
+    HWND owner = OwnerOrActiveModal(m_hParent);
 
     m_nModalResult = -1;
     m_bContinueModal = true;
@@ -128,8 +109,7 @@ INT_PTR CDialog::DoModal() {
     t_activeModal = this;
 
     t_creating = this;
-    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
-    HWND hwnd = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(m_templateId), owner,
+    HWND hwnd = ::CreateDialogParamW(AppInstance(), MAKEINTRESOURCEW(m_templateId), owner,
                                      &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     t_creating = nullptr;
     if (!hwnd) {
@@ -317,6 +297,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             handled = self->Dispatch(message, wParam, lParam, result);
         }
     } catch (...) {
+        LogDroppedException(L"a dialog procedure", message);
         handled = false;
         result = 0;
     }

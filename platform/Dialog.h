@@ -26,7 +26,6 @@ struct TextFault {
 class CDataExchange {
 public:
     CDataExchange(CDialog& dialog, bool reading) : m_dialog(dialog), m_reading(reading) {}
-    bool IsReading() const { return m_reading; }
 
     // Binds control id to the object the first time; later calls do nothing.
     void Control(int id, CWin& control);
@@ -66,9 +65,6 @@ public:
     std::optional<TextFault> ReadControls();
     void WriteControls();
 
-    // The innermost dialog running modally, or nullptr.
-    static CDialog* GetActiveModal();
-
 protected:
     // Base: writes the members into the controls; true lets the dialog manager focus the
     // first tab stop.
@@ -103,5 +99,9 @@ private:
     INT_PTR m_nModalResult = -1;
     CDialog* m_pOuterModal = nullptr;
 };
+
+// The owner of a dialog, file dialog or message box: owner itself, or when that is nullptr the
+// window of the dialog running modally (nullptr while none runs).
+HWND OwnerOrActiveModal(HWND owner);
 
 } // namespace vorna

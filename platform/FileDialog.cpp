@@ -40,14 +40,10 @@ INT_PTR CFileDialog::DoModal() {
     std::vector<wchar_t> file(kPathBuffer, L'\0');
     m_fileName.copy(file.data(), std::min(m_fileName.size(), kPathBuffer - 1));
 
-    HWND owner = m_owner;
-    if (!owner && CDialog::GetActiveModal())
-        owner = CDialog::GetActiveModal()->m_hWnd;
-
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.hInstance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
+    ofn.hwndOwner = OwnerOrActiveModal(m_owner);
+    ofn.hInstance = AppInstance();
     ofn.lpstrFilter = m_filter.empty() ? nullptr : m_filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();

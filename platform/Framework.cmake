@@ -11,7 +11,7 @@ add_library(vorna_framework STATIC
     CommandLine.h CommandLine.cpp
     NotifyIcon.h NotifyIcon.cpp
     Text.h Text.cpp
-    Gdi.h Library.h)
+    Gdi.h Handle.h Library.h)
 target_include_directories(vorna_framework PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(vorna_framework PUBLIC vorna_file vorna_knowledge comctl32 comdlg32 gdi32 shell32 user32)
 

@@ -1,55 +1,13 @@
 #pragma once
-// Uncopyable owners of GDI handles and device contexts. Handles a caller only borrows stay
-// plain handles.
+// Owners of GDI objects and device contexts. Handles a caller only borrows stay plain handles.
+#include "platform/Handle.h"
+
 #include <windows.h>
 
 namespace vorna {
 
-class CBrush {
-public:
-    CBrush() = default;
-    ~CBrush() { Delete(); }
-    CBrush(const CBrush&) = delete;
-    CBrush& operator=(const CBrush&) = delete;
-
-    bool CreateSolid(COLORREF colour) {
-        Delete();
-        m_h = ::CreateSolidBrush(colour);
-        return m_h != nullptr;
-    }
-    void Delete() {
-        if (m_h)
-            ::DeleteObject(m_h);
-        m_h = nullptr;
-    }
-    operator HBRUSH() const { return m_h; }
-
-private:
-    HBRUSH m_h = nullptr;
-};
-
-class CFont {
-public:
-    CFont() = default;
-    ~CFont() { Delete(); }
-    CFont(const CFont&) = delete;
-    CFont& operator=(const CFont&) = delete;
-
-    bool CreateIndirect(const LOGFONTW& description) {
-        Delete();
-        m_h = ::CreateFontIndirectW(&description);
-        return m_h != nullptr;
-    }
-    void Delete() {
-        if (m_h)
-            ::DeleteObject(m_h);
-        m_h = nullptr;
-    }
-    operator HFONT() const { return m_h; }
-
-private:
-    HFONT m_h = nullptr;
-};
+using CBrush = CGdiObject<HBRUSH>;
+using CFont = CGdiObject<HFONT>;
 
 // The description of any font handle, owned or borrowed.
 inline bool GetFontDescription(HFONT font, LOGFONTW& description) {

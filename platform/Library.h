@@ -1,33 +1,18 @@
 #pragma once
-// Uncopyable owners of a loaded library, an open clipboard and a locked global memory block.
+// A program file's resources, and uncopyable owners of an open clipboard and a locked global
+// memory block.
+#include "platform/Handle.h"
+
 #include <windows.h>
 
 namespace vorna {
 
-class CLibrary {
-public:
-    explicit CLibrary(const char* ansiName) : m_h(::LoadLibraryA(ansiName)) {}
-    // A program file for its resources only: mapped as data, never run, and nothing it imports
-    // is loaded. GetProc finds nothing in it.
-    struct DataFile {};
-    CLibrary(const wchar_t* path, DataFile)
-        : m_h(::LoadLibraryExW(path, nullptr,
-                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ~CLibrary() {
-        if (m_h)
-            ::FreeLibrary(m_h);
-    }
-    CLibrary(const CLibrary&) = delete;
-    CLibrary& operator=(const CLibrary&) = delete;
-
-    explicit operator bool() const { return m_h != nullptr; }
-    HMODULE Get() const { return m_h; }
-    // The function's address, or nullptr; cast it to its real type at the call.
-    FARPROC GetProc(const char* name) const { return m_h ? ::GetProcAddress(m_h, name) : nullptr; }
-
-private:
-    HMODULE m_h;
-};
+// A program file opened for its resources only, for a CModule to own: mapped as data, never
+// run, and nothing it imports is loaded. nullptr when it cannot be opened.
+inline HMODULE LoadResourcesOnly(const wchar_t* path) {
+    return ::LoadLibraryExW(path, nullptr,
+                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
 
 class CClipboard {
 public:

@@ -57,37 +57,24 @@ void CNotifyIcon::Remove() {
     m_added = false;
 }
 
-bool CIcon::Load(HINSTANCE instance, UINT id, int width, int height) {
-    Destroy();
-    m_h = static_cast<HICON>(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
-    return m_h != nullptr;
-}
-
-void CIcon::Destroy() {
-    if (m_h)
-        ::DestroyIcon(m_h);
-    m_h = nullptr;
-}
-
 void CPopupMenu::Append(UINT id, std::wstring_view text, bool enabled) const {
     std::wstring copy(text);
-    ::AppendMenuW(m_h, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, copy.c_str());
+    ::AppendMenuW(m_menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, copy.c_str());
 }
 
 void CPopupMenu::AppendSeparator() const {
-    ::AppendMenuW(m_h, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(m_menu, MF_SEPARATOR, 0, nullptr);
 }
 
 void CPopupMenu::SetDefault(UINT id) const {
-    ::SetMenuDefaultItem(m_h, id, FALSE);
+    ::SetMenuDefaultItem(m_menu, id, FALSE);
 }
 
 UINT CPopupMenu::Track(HWND owner) const {
     POINT at{};
     ::GetCursorPos(&at);
     UINT chosen = static_cast<UINT>(::TrackPopupMenu(
-        m_h, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr));
+        m_menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr));
     // Without a message after it, the menu would not close at the next click elsewhere.
     ::PostMessageW(owner, WM_NULL, 0, 0);
     return chosen;

@@ -1,5 +1,7 @@
 #pragma once
 // An icon in the notification area of the taskbar, and the small popup menu it opens.
+#include "platform/Handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -32,32 +34,10 @@ private:
     bool m_added = false;
 };
 
-// An icon loaded at one size from the program's resources, destroyed with the object.
-class CIcon {
-public:
-    CIcon() = default;
-    ~CIcon() { Destroy(); }
-    CIcon(const CIcon&) = delete;
-    CIcon& operator=(const CIcon&) = delete;
-
-    bool Load(HINSTANCE instance, UINT id, int width, int height);
-    void Destroy();
-    operator HICON() const { return m_h; }
-
-private:
-    HICON m_h = nullptr;
-};
-
 // A popup menu, destroyed with the object.
 class CPopupMenu {
 public:
-    CPopupMenu() : m_h(::CreatePopupMenu()) {}
-    ~CPopupMenu() {
-        if (m_h)
-            ::DestroyMenu(m_h);
-    }
-    CPopupMenu(const CPopupMenu&) = delete;
-    CPopupMenu& operator=(const CPopupMenu&) = delete;
+    CPopupMenu() : m_menu(::CreatePopupMenu()) {}
 
     void Append(UINT id, std::wstring_view text, bool enabled = true) const;
     void AppendSeparator() const;
@@ -67,7 +47,7 @@ public:
     UINT Track(HWND owner) const;
 
 private:
-    HMENU m_h;
+    CHandleOwner<FreedBy<HMENU, &::DestroyMenu>> m_menu;
 };
 
 } // namespace vorna

@@ -1,7 +1,10 @@
 #include "platform/Win.h"
 
 #include "platform/App.h"
+#include "platform/Text.h"
 
+#include <cstdio>
+#include <exception>
 #include <unordered_map>
 #include <vector>
 
@@ -17,7 +20,48 @@ std::unordered_map<HWND, CWin*>& BoundObjects() {
     return objects;
 }
 
+template <class Char>
+std::basic_string<Char> ReadWindowText(HWND window, int(WINAPI* length)(HWND),
+                                       int(WINAPI* read)(HWND, Char*, int)) {
+    const int n = length(window);
+    if (n <= 0)
+        return {};
+    std::vector<Char> buffer(static_cast<std::size_t>(n) + 1);
+    const int got = read(window, buffer.data(), n + 1);
+    return std::basic_string<Char>(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
 } // namespace
+
+void LogDroppedException(const wchar_t* where, std::optional<UINT> message) noexcept {
+    try {
+        std::wstring line = AppName() + L": an exception was dropped in " + where;
+        if (message) {
+            wchar_t number[32] = {};
+            std::swprintf(number, 32, L" (message 0x%04X)", *message);
+            line += number;
+        }
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            line += L": " + WideFromUtf8(e.what());
+        } catch (...) {
+            line += L": not a std::exception";
+        }
+        line += L'\n';
+        ::OutputDebugStringW(line.c_str());
+    } catch (...) {
+        ::OutputDebugStringW(L"an exception was dropped\n");
+    }
+}
+
+std::string WindowTextAnsi(HWND window) {
+    return ReadWindowText<char>(window, ::GetWindowTextLengthA, ::GetWindowTextA);
+}
+
+std::wstring WindowTextWide(HWND window) {
+    return ReadWindowText<wchar_t>(window, ::GetWindowTextLengthW, ::GetWindowTextW);
+}
 
 CWin::~CWin() {
     if (m_oldProc && m_hWnd && ::IsWindow(m_hWnd))
@@ -83,6 +127,7 @@ LRESULT CALLBACK CWin::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     try {
         handled = self->OnMessage(message, wParam, lParam, result);
     } catch (...) {
+        LogDroppedException(L"a window procedure", message);
         handled = false;
     }
     if (!handled)
@@ -128,12 +173,7 @@ void CWin::SetItemText(int id, std::wstring_view text) const {
 }
 
 std::string CWin::GetTextAnsi() const {
-    int n = ::GetWindowTextLengthA(m_hWnd);
-    if (n <= 0)
-        return {};
-    std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
-    int got = ::GetWindowTextA(m_hWnd, buffer.data(), n + 1);
-    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+    return WindowTextAnsi(m_hWnd);
 }
 
 void CWin::SetTextAnsi(const std::string& text) const {
@@ -141,17 +181,7 @@ void CWin::SetTextAnsi(const std::string& text) const {
 }
 
 std::wstring CWin::GetTextWide() const {
-    int n = ::GetWindowTextLengthW(m_hWnd);
-    if (n <= 0)
-        return {};
-    std::vector<wchar_t> buffer(static_cast<std::size_t>(n) + 1);
-    int got = ::GetWindowTextW(m_hWnd, buffer.data(), n + 1);
-    return std::wstring(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
-}
-
-void CWin::SetTextWide(std::wstring_view text) const {
-    std::wstring copy(text);
-    ::SetWindowTextW(m_hWnd, copy.c_str());
+    return WindowTextWide(m_hWnd);
 }
 
 bool CWin::Show(int command) const {

@@ -5,6 +5,7 @@
 // of the modal loop before they are dispatched.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,7 +48,6 @@ public:
     std::string GetTextAnsi() const;
     void SetTextAnsi(const std::string& text) const;
     std::wstring GetTextWide() const;
-    void SetTextWide(std::wstring_view text) const;
     bool Show(int command) const;
     void Focus() const;
     bool IsIconic() const;
@@ -75,5 +75,15 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     WNDPROC m_oldProc = nullptr;
 };
+
+// For a catch block where the framework stops an exception so that it never unwinds through
+// the system's code (a window procedure, the application's start): writes the application's
+// name, where and, for a std::exception, what() to the debugger's output before the exception
+// is dropped.
+void LogDroppedException(const wchar_t* where, std::optional<UINT> message = std::nullopt) noexcept;
+
+// A window's text as ANSI bytes and as UTF-16.
+std::string WindowTextAnsi(HWND window);
+std::wstring WindowTextWide(HWND window);
 
 } // namespace vorna

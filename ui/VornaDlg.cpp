@@ -38,8 +38,7 @@ enum NotifyMenuItem : UINT { kMenuShow = 1, kMenuLoad, kMenuAbout, kMenuExit };
 
 CVornaDlg::CVornaDlg(std::optional<std::string> startFile)
     : CDialog(IDD_VORNA_DIALOG), m_strStartFile(std::move(startFile)) {
-    if (CApp* app = CApp::Get())
-        m_hIcon = app->LoadAppIcon(IDR_MAINFRAME);
+    m_hIcon = LoadAppIcon(IDR_MAINFRAME);
     m_leadBytes = ActiveCodePageLeadBytes();
 }
 
@@ -135,7 +134,7 @@ bool CVornaDlg::OnInitDialog() {
     m_sliderAlpha.SetRange(kAlphaMin, kAlphaMax, false);
     m_sliderAlpha.SetPos(kAlphaStart);
     ReadControls();
-    m_brushBack.CreateSolid(RGB(0xFF, 0xFF, 0xFF));
+    m_brushBack.Reset(::CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF)));
     m_bShown = TRUE;
     // Assigned, not combined: the tool-window style replaces the taskbar button's style.
     ::SetWindowLongA(m_hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
@@ -159,8 +158,7 @@ void CVornaDlg::AddAboutMenuItem() {
     if (!systemMenu)
         return;
     wchar_t text[256] = {};
-    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
-    if (::LoadStringW(instance, IDS_ABOUTBOX, text, 256) <= 0)
+    if (::LoadStringW(AppInstance(), IDS_ABOUTBOX, text, 256) <= 0)
         return;
     ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
@@ -298,20 +296,12 @@ HBRUSH CVornaDlg::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CVornaDlg::SetWindowAlpha(HWND window, int alpha) {
-    // Looked up at run time: systems without layered windows simply stay opaque.
-    CLibrary user32("user32.dll");
     // Written only when the bit is missing: an unchanged style, written again, still goes
     // through the style-change messages and the window system, on every colour request.
     LONG style = ::GetWindowLongA(window, GWL_EXSTYLE);
     if (!(style & WS_EX_LAYERED))
         ::SetWindowLongA(window, GWL_EXSTYLE, style | WS_EX_LAYERED);
-    using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-    FARPROC proc = user32.GetProc("SetLayeredWindowAttributes");
-    if (proc) {
-        auto setLayered =
-            reinterpret_cast<SetLayeredWindowAttributesFn>(reinterpret_cast<void (*)()>(proc));
-        setLayered(window, 0, static_cast<BYTE>(alpha & 0xFF), LWA_ALPHA);
-    }
+    ::SetLayeredWindowAttributes(window, 0, static_cast<BYTE>(alpha & 0xFF), LWA_ALPHA);
 }
 
 void CVornaDlg::OnLButtonDown(LPARAM lParam) {
@@ -501,9 +491,9 @@ void CVornaDlg::AddNotifyIcon() {
     // A copy with more rights than the shell would not hear it otherwise.
     if (m_nTaskbarCreated)
         ::ChangeWindowMessageFilterEx(m_hWnd, m_nTaskbarCreated, MSGFLT_ALLOW, nullptr);
-    HINSTANCE instance = CApp::Get() ? CApp::Get()->GetInstance() : ::GetModuleHandleW(nullptr);
-    m_iconSmall.Load(instance, IDR_MAINFRAME, ::GetSystemMetrics(SM_CXSMICON),
-                     ::GetSystemMetrics(SM_CYSMICON));
+    m_iconSmall.Reset(static_cast<HICON>(
+        ::LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
     m_notifyIcon.Add(m_hWnd, kNotifyIconId, kNotifyIconMessage,
                      m_iconSmall ? static_cast<HICON>(m_iconSmall) : m_hIcon, L"Lirel");
 }

@@ -110,7 +110,8 @@ private:
     // The newest file handed over and not loaded yet; a load of one runs at a time.
     std::optional<std::string> m_strHandedFile;
     bool m_bLoadingHanded = false;
-    CIcon m_iconSmall;
+    // The icon at the size of the notification area, made for it.
+    CIconCopy m_iconSmall;
     CNotifyIcon m_notifyIcon;
     // Sent to every top-level window when the taskbar is made anew (Explorer restarted).
     UINT m_nTaskbarCreated = 0;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace vorna {
@@ -19,6 +20,7 @@ constexpr UINT kTestDialog = 900;
 constexpr int kEdit = 901, kSlider = 902, kLink = 903, kList = 904;
 constexpr UINT kRunAction = WM_APP;
 constexpr UINT kThrow = WM_APP + 1;
+constexpr UINT kThrowInControl = WM_APP + 2;
 
 class CProbeStatic : public CStatic {
 public:
@@ -28,6 +30,11 @@ public:
     int colourRequests = 0;
     int mouseMovesSeen = 0;
 
+    bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) override {
+        if (message == kThrowInControl)
+            throw 7;
+        return false;
+    }
     bool PreTranslateMessage(MSG* msg) override {
         if (msg->message == WM_MOUSEMOVE)
             ++mouseMovesSeen;
@@ -135,7 +142,7 @@ TEST_F(DialogTest, DataExchangeBindsOnceAndMovesValuesBothWays) {
         d.m_nPos = 77;
         d.m_strText = "second";
         d.WriteControls();
-        EXPECT_EQ(d.m_slider.GetPos(), 77);
+        EXPECT_EQ(d.m_slider.Send(TBM_GETPOS), 77);
         ::GetWindowTextA(d.GetItem(kEdit), shown, sizeof shown);
         EXPECT_STREQ(shown, "second");
 
@@ -265,7 +272,7 @@ TEST_F(DialogTest, DialogOpenedFromADialogIsOwnedByItAndDisablesIt) {
     HWND innerOwner = nullptr;
     HWND outerWindow = nullptr;
     bool outerEnabledDuringInner = true;
-    CDialog* activeDuringInner = nullptr;
+    HWND ownerOfDefaultDuringInner = nullptr;
     bool outerEnabledAfter = false;
     outer.onInit = [](CTestDlg& d) { ::PostMessageW(d.m_hWnd, kRunAction, 0, 0); };
     outer.onAction = [&](CTestDlg& o) {
@@ -273,17 +280,17 @@ TEST_F(DialogTest, DialogOpenedFromADialogIsOwnedByItAndDisablesIt) {
         CTestDlg inner;
         inner.onInit = [&](CTestDlg& i) {
             innerOwner = ::GetWindow(i.m_hWnd, GW_OWNER);
-            activeDuringInner = CDialog::GetActiveModal();
+            ownerOfDefaultDuringInner = OwnerOrActiveModal(nullptr);
             ::PostMessageW(i.m_hWnd, kRunAction, 0, 0);
         };
         inner.onAction = [&](CTestDlg& i) {
             outerEnabledDuringInner = ::IsWindowEnabled(o.m_hWnd) != FALSE;
-            EXPECT_EQ(activeDuringInner, &i);
+            EXPECT_EQ(ownerOfDefaultDuringInner, i.m_hWnd);
             i.EndDialog(IDCANCEL);
         };
         EXPECT_EQ(inner.DoModal(), IDCANCEL);
         outerEnabledAfter = ::IsWindowEnabled(o.m_hWnd) != FALSE;
-        EXPECT_EQ(CDialog::GetActiveModal(), &o);
+        EXPECT_EQ(OwnerOrActiveModal(nullptr), o.m_hWnd);
         o.EndDialog(IDOK);
     };
     EXPECT_EQ(outer.DoModal(), IDOK);
@@ -291,7 +298,7 @@ TEST_F(DialogTest, DialogOpenedFromADialogIsOwnedByItAndDisablesIt) {
     EXPECT_EQ(innerOwner, outerWindow);
     EXPECT_FALSE(outerEnabledDuringInner);
     EXPECT_TRUE(outerEnabledAfter);
-    EXPECT_EQ(CDialog::GetActiveModal(), nullptr);
+    EXPECT_EQ(OwnerOrActiveModal(nullptr), nullptr);
 }
 
 TEST_F(DialogTest, AHandlerThatThrowsDoesNotTakeTheDialogDown) {
@@ -303,6 +310,76 @@ TEST_F(DialogTest, AHandlerThatThrowsDoesNotTakeTheDialogDown) {
     };
     dlg.onAction = [](CTestDlg& d) { d.EndDialog(IDOK); };
     EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+// What this process writes to the debugger's output while the object lives.
+class DebugOutput {
+public:
+    DebugOutput() : m_handler(::AddVectoredExceptionHandler(1, &Record)) { s_text.clear(); }
+    ~DebugOutput() { ::RemoveVectoredExceptionHandler(m_handler); }
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+    std::string Text() const { return s_text; }
+
+private:
+    // Every output, wide or not, also comes as the ANSI text's exception.
+    static LONG CALLBACK Record(EXCEPTION_POINTERS* pointers) {
+        const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+        if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2)
+            s_text += reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    static inline std::string s_text;
+    void* m_handler;
+};
+
+class CThrowingApp : public CApp {
+    bool Init() override { throw std::runtime_error("start-up failure"); }
+};
+
+TEST_F(DialogTest, ExceptionsStoppedByTheFrameworkAreWrittenToTheDebugOutput) {
+    const struct {
+        const char* where;
+        std::function<void()> run;
+        const char* expected;
+    } cases[] = {
+        {"dialog handler",
+         [] {
+             CTestDlg dlg;
+             dlg.onInit = [](CTestDlg& d) {
+                 ::SendMessageW(d.m_hWnd, kThrow, 0, 0);
+                 d.EndDialog(IDOK);
+             };
+             EXPECT_EQ(dlg.DoModal(), IDOK);
+         },
+         "ui_tests: an exception was dropped in a dialog procedure (message 0x8001): "
+         "handler failure\n"},
+        {"control handler",
+         [] {
+             CTestDlg dlg;
+             dlg.onInit = [](CTestDlg& d) {
+                 // The control's own procedure still answers the message.
+                 EXPECT_EQ(::SendMessageW(d.GetItem(kLink), kThrowInControl, 0, 0), 0);
+                 EXPECT_EQ(CWin::FromHandle(d.GetItem(kLink)), &d.m_link);
+                 d.EndDialog(IDOK);
+             };
+             EXPECT_EQ(dlg.DoModal(), IDOK);
+         },
+         "ui_tests: an exception was dropped in a window procedure (message 0x8002): "
+         "not a std::exception\n"},
+        {"application's initialisation",
+         [] {
+             CThrowingApp app;
+             EXPECT_EQ(app.Start(::GetModuleHandleW(nullptr)), 1);
+         },
+         "ui_tests: an exception was dropped in the application's initialisation: "
+         "start-up failure\n"},
+    };
+    for (const auto& c : cases) {
+        DebugOutput output;
+        c.run();
+        EXPECT_EQ(output.Text(), c.expected) << c.where;
+    }
 }
 
 TEST_F(DialogTest, MessageBoxIsCaptionedWithTheProgramNameAndOwnedByTheRunningDialog) {

@@ -171,7 +171,6 @@ void Move(const CWin& control, int x, int y) {
 
 TEST(HyperLink, AttachMakesTheTemplateTextALink) {
     CLinkHost host([](CLinkHost& h) {
-        EXPECT_EQ(h.m_text.GetURL(), kAddress);
         EXPECT_EQ(h.m_text.GetTextAnsi(), kAddress);
         EXPECT_TRUE(::GetWindowLongW(h.m_text, GWL_STYLE) & SS_NOTIFY);
         EXPECT_TRUE(Underlined(h.m_text));
@@ -190,7 +189,6 @@ TEST(HyperLink, AnAddressSetBeforeAttachBecomesTheEmptyControlsText) {
     const std::string preset = "http://www.example.com/preset";
     CLinkHost host([&](CLinkHost& h) {
         EXPECT_EQ(h.m_empty.GetTextAnsi(), preset);
-        EXPECT_EQ(h.m_empty.GetURL(), preset);
         EXPECT_EQ(FindTip(h.m_empty).text, preset);
     });
     host.m_empty.SetURL(preset);
@@ -236,7 +234,6 @@ TEST(HyperLink, SetUrlOnALiveControlChangesTheAddressAndTipNotTheText) {
     CLinkHost host([](CLinkHost& h) {
         const RECT before = h.PlacedRect(h.m_text);
         h.m_text.SetURL("http://www.example.com/other");
-        EXPECT_EQ(h.m_text.GetURL(), "http://www.example.com/other");
         EXPECT_EQ(h.m_text.GetTextAnsi(), kAddress);
         EXPECT_EQ(FindTip(h.m_text).text, "http://www.example.com/other");
         const RECT after = h.PlacedRect(h.m_text);
@@ -249,7 +246,6 @@ TEST(HyperLink, UnderlineOffRebuildsTheFontAndKeepsTheSize) {
     CLinkHost host([](CLinkHost& h) {
         const RECT before = h.PlacedRect(h.m_text);
         h.m_text.SetUnderline(FALSE);
-        EXPECT_FALSE(h.m_text.GetUnderline());
         EXPECT_FALSE(Underlined(h.m_text));
         const RECT after = h.PlacedRect(h.m_text);
         EXPECT_TRUE(::EqualRect(&before, &after));
@@ -263,7 +259,6 @@ TEST(HyperLink, AutoSizeOffLeavesTheSizeAndOnFitsAtOnce) {
     CLinkHost host([](CLinkHost& h) {
         const RECT before = h.PlacedRect(h.m_text);
         h.m_text.SetAutoSize(FALSE);
-        EXPECT_FALSE(h.m_text.GetAutoSize());
         h.m_text.SetTextAnsi("http://www.example.com/a/much/longer/address");
         h.m_text.SetURL("http://www.example.com/a/much/longer/address");
         RECT now = h.PlacedRect(h.m_text);
@@ -352,34 +347,45 @@ TEST(HyperLink, LosingTheCaptureEndsTheHover) {
     host.Run();
 }
 
-TEST(HyperLink, ColourSettersAndTheirDefaults) {
-    CHyperLink detached;
-    EXPECT_EQ(detached.GetLinkColor(), kLinkBlue);
-    EXPECT_EQ(detached.GetVisitedColor(), kVisitedPurple);
-    EXPECT_EQ(detached.GetHoverColor(), ::GetSysColor(COLOR_HIGHLIGHT));
-    EXPECT_FALSE(detached.GetVisited());
-    EXPECT_TRUE(detached.GetUnderline());
-    EXPECT_TRUE(detached.GetAutoSize());
-    EXPECT_EQ(detached.GetURL(), "");
+// Colours set on a control without a window are the ones drawn once it is attached; -1 as
+// the hover colour stands for the system's highlight colour.
+TEST(HyperLink, ColoursSetBeforeAttachAreDrawn) {
+    const struct {
+        COLORREF hoverGiven;
+        COLORREF hoverDrawn;
+    } cases[] = {
+        {RGB(3, 3, 3), RGB(3, 3, 3)},
+        {static_cast<COLORREF>(-1), ::GetSysColor(COLOR_HIGHLIGHT)},
+    };
+    for (const auto& c : cases) {
+        CLinkHost host([&](CLinkHost& h) {
+            CHyperLink& link = h.m_text;
+            EXPECT_EQ(h.ColourRequest(link).text, RGB(1, 1, 1));
+            link.SetVisited(TRUE);
+            EXPECT_EQ(h.ColourRequest(link).text, RGB(2, 2, 2));
+            Move(link, 3, 2);
+            EXPECT_EQ(h.ColourRequest(link).text, c.hoverDrawn);
+            Move(link, -1, 2);
+        });
+        host.m_text.SetColors(RGB(1, 1, 1), RGB(2, 2, 2), c.hoverGiven);
+        host.Run();
+    }
+}
 
-    detached.SetColors(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3));
-    EXPECT_EQ(detached.GetLinkColor(), RGB(1, 1, 1));
-    EXPECT_EQ(detached.GetVisitedColor(), RGB(2, 2, 2));
-    EXPECT_EQ(detached.GetHoverColor(), RGB(3, 3, 3));
-    detached.SetColors(RGB(1, 1, 1), RGB(2, 2, 2), static_cast<COLORREF>(-1));
-    EXPECT_EQ(detached.GetHoverColor(), ::GetSysColor(COLOR_HIGHLIGHT));
+// The cursor the control sets when asked over its client area (the arrow when it sets none).
+HCURSOR CursorShownOver(const CHyperLink& link) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_EQ(link.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd),
+                        MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    return ::GetCursor();
 }
 
 TEST(HyperLink, AGivenCursorIsShownOverTheLink) {
     CLinkHost host([](CLinkHost& h) {
-        HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
-        h.m_text.SetLinkCursor(hand);
-        EXPECT_EQ(h.m_text.GetLinkCursor(), hand);
-        ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-        EXPECT_EQ(h.m_text.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(h.m_text.m_hWnd),
-                                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
-                  TRUE);
-        EXPECT_EQ(::GetCursor(), hand);
+        HCURSOR cross = ::LoadCursorW(nullptr, IDC_CROSS);
+        h.m_text.SetLinkCursor(cross);
+        EXPECT_EQ(CursorShownOver(h.m_text), cross);
     });
     host.Run();
 }
@@ -417,15 +423,12 @@ TEST(HyperLinkCursor, IsTheSystemHandAndNoProgramIsLoadedAsCodeForIt) {
     // The list does show what is loaded.
     ASSERT_TRUE(IsLoadedModule(L"kernel32.dll"));
     CLinkHost host([&](CLinkHost& h) {
-        EXPECT_EQ(h.m_text.GetLinkCursor(), hand);
         EXPECT_FALSE(IsLoadedModule(L"winhlp32.exe"));
-        ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-        h.m_text.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(h.m_text.m_hWnd),
-                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        EXPECT_EQ(::GetCursor(), hand);
+        EXPECT_EQ(CursorShownOver(h.m_text), hand);
         // Given back to the default, the shared hand again.
+        h.m_text.SetLinkCursor(::LoadCursorW(nullptr, IDC_CROSS));
         h.m_text.SetLinkCursor(nullptr);
-        EXPECT_EQ(h.m_text.GetLinkCursor(), hand);
+        EXPECT_EQ(CursorShownOver(h.m_text), hand);
     });
     host.Run();
 
@@ -433,7 +436,7 @@ TEST(HyperLinkCursor, IsTheSystemHandAndNoProgramIsLoadedAsCodeForIt) {
     ASSERT_GT(::GetWindowsDirectoryW(folder, MAX_PATH), 0u);
     const std::wstring program = std::wstring(folder) + L"\\notepad.exe";
     ASSERT_FALSE(IsLoadedModule(L"notepad.exe"));
-    CLibrary data(program.c_str(), CLibrary::DataFile{});
+    const CModule data(LoadResourcesOnly(program.c_str()));
     ASSERT_TRUE(data);
     EXPECT_FALSE(IsLoadedModule(L"notepad.exe"));
     EXPECT_EQ(::GetModuleHandleW(L"notepad.exe"), nullptr);
@@ -569,7 +572,7 @@ TEST_F(HyperLinkClick, ShellRefusalWithoutAnOpenCommandIsReportedAndNotVisited) 
         EXPECT_EQ(box.caption, L"link_tests");
         EXPECT_EQ(box.text, Wide(OpenErrorMessage(11)));
         EXPECT_EQ(box.icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
-        EXPECT_FALSE(h.m_text.GetVisited());
+        EXPECT_EQ(h.ColourRequest(h.m_text).text, kLinkBlue);
     });
     host.Run();
 }
@@ -673,7 +676,6 @@ TEST_F(HyperLinkClick, FallbackStartsTheHtmOpenCommandWithTheAddressInPlace) {
             h.Click(h.m_text);
             const SeenBox box = watcher.Stop();
             EXPECT_FALSE(box.found) << std::string(box.text.begin(), box.text.end());
-            EXPECT_TRUE(h.m_text.GetVisited());
             EXPECT_EQ(h.ColourRequest(h.m_text).text, kVisitedPurple);
             EXPECT_EQ(record.Wait(), withOption(c.expected));
         });
@@ -706,7 +708,7 @@ TEST_F(HyperLinkClick, AFallbackThatCannotStartIsReportedWithItsReason) {
             ASSERT_TRUE(box.found);
             EXPECT_EQ(box.text, Wide(OpenErrorMessage(c.code)));
             EXPECT_EQ(box.icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
-            EXPECT_FALSE(h.m_text.GetVisited());
+            EXPECT_EQ(h.ColourRequest(h.m_text).text, kLinkBlue);
         });
         host.Run();
     }
@@ -718,14 +720,13 @@ TEST_F(HyperLinkClick, AFailedClickAfterASuccessfulOneClearsVisited) {
         {
             test::ScopedHtmCommand command("\"" + RecorderPath() + "\" " + record.Option() + " %1");
             h.Click(h.m_text);
-            EXPECT_TRUE(h.m_text.GetVisited());
+            EXPECT_EQ(h.ColourRequest(h.m_text).text, kVisitedPurple);
             EXPECT_FALSE(record.Wait().empty());
         }
         test::ScopedHtmCommand noCommand(std::nullopt);
         BoxWatcher watcher(h.m_hWnd);
         h.Click(h.m_text);
         EXPECT_TRUE(watcher.Stop().found);
-        EXPECT_FALSE(h.m_text.GetVisited());
         EXPECT_EQ(h.ColourRequest(h.m_text).text, kLinkBlue);
     });
     host.Run();
@@ -742,7 +743,7 @@ TEST_F(HyperLinkClick, AnOpenCommandTooLongForTheRegistryBufferIsNotRun) {
         const SeenBox box = watcher.Stop();
         ASSERT_TRUE(box.found);
         EXPECT_EQ(box.text, Wide(OpenErrorMessage(11)));
-        EXPECT_FALSE(h.m_text.GetVisited());
+        EXPECT_EQ(h.ColourRequest(h.m_text).text, kLinkBlue);
     });
     host.Run();
     EXPECT_FALSE(record.Exists());
@@ -767,7 +768,7 @@ TEST_F(HyperLinkClick, ACommandLineTooLongForTheCommandBufferIsRefusedNotRun) {
         ASSERT_TRUE(box.found);
         EXPECT_EQ(box.text, Wide(OpenErrorMessage(kOpenCommandTooLong)));
         EXPECT_EQ(box.icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
-        EXPECT_FALSE(h.m_text.GetVisited());
+        EXPECT_EQ(h.ColourRequest(h.m_text).text, kLinkBlue);
     });
     host.Run();
     EXPECT_FALSE(record.Exists());

@@ -35,10 +35,10 @@ CHyperLink::CHyperLink()
     : m_crLink(kLinkBlue), m_crVisited(kVisitedPurple), m_crHover(::GetSysColor(COLOR_HIGHLIGHT)) {}
 
 CHyperLink::~CHyperLink() {
-    m_fontLink.Delete();
+    m_fontLink.Reset();
 }
 
-// ---- Setters and getters
+// ---- Setters
 
 void CHyperLink::SetURL(std::string url) {
     m_strURL = std::move(url);
@@ -46,10 +46,6 @@ void CHyperLink::SetURL(std::string url) {
         FitToText();
         m_toolTip.UpdateTipText(m_strURL, *this, kToolId);
     }
-}
-
-std::string CHyperLink::GetURL() const {
-    return m_strURL;
 }
 
 void CHyperLink::SetColors(COLORREF link, COLORREF visited, COLORREF hover) {
@@ -60,36 +56,16 @@ void CHyperLink::SetColors(COLORREF link, COLORREF visited, COLORREF hover) {
         Invalidate(true);
 }
 
-COLORREF CHyperLink::GetLinkColor() const {
-    return m_crLink;
-}
-
-COLORREF CHyperLink::GetVisitedColor() const {
-    return m_crVisited;
-}
-
-COLORREF CHyperLink::GetHoverColor() const {
-    return m_crHover;
-}
-
 void CHyperLink::SetVisited(BOOL visited) {
     m_bVisited = visited;
     if (HasLiveWindow())
         Invalidate(true);
 }
 
-BOOL CHyperLink::GetVisited() const {
-    return m_bVisited;
-}
-
 void CHyperLink::SetLinkCursor(HCURSOR cursor) {
     m_hLinkCursor = cursor;
     if (!m_hLinkCursor)
         LoadDefaultCursor();
-}
-
-HCURSOR CHyperLink::GetLinkCursor() const {
-    return m_hLinkCursor;
 }
 
 void CHyperLink::SetUnderline(BOOL underline) {
@@ -100,18 +76,10 @@ void CHyperLink::SetUnderline(BOOL underline) {
     }
 }
 
-BOOL CHyperLink::GetUnderline() const {
-    return m_bUnderline;
-}
-
 void CHyperLink::SetAutoSize(BOOL autoSize) {
     m_bAutoSize = autoSize;
     if (HasLiveWindow())
         FitToText();
-}
-
-BOOL CHyperLink::GetAutoSize() const {
-    return m_bAutoSize;
 }
 
 bool CHyperLink::HasLiveWindow() const {
@@ -132,8 +100,8 @@ void CHyperLink::PreSubclassWindow() {
 
     LOGFONTW description = CurrentFontDescription(m_hWnd);
     description.lfUnderline = static_cast<BYTE>(m_bUnderline ? TRUE : FALSE);
-    m_fontLink.CreateIndirect(description);
-    Send(WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontLink)), TRUE);
+    m_fontLink.Reset(::CreateFontIndirectW(&description));
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLink.Get()), TRUE);
 
     FitToText();
     LoadDefaultCursor();
@@ -248,9 +216,9 @@ void CHyperLink::OnLinkClicked() {
 void CHyperLink::RebuildFont() {
     LOGFONTW description = CurrentFontDescription(m_hWnd);
     description.lfUnderline = static_cast<BYTE>(m_bUnderline ? TRUE : FALSE);
-    m_fontLink.Delete();
-    m_fontLink.CreateIndirect(description);
-    Send(WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontLink)), TRUE);
+    m_fontLink.Reset();
+    m_fontLink.Reset(::CreateFontIndirectW(&description));
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLink.Get()), TRUE);
 }
 
 void CHyperLink::FitToText() {
@@ -291,14 +259,13 @@ void CHyperLink::LoadDefaultCursor() {
     if (n == 0 || n >= MAX_PATH)
         return;
     const std::wstring path = std::wstring(folder, n) + L"\\winhlp32.exe";
-    CLibrary help(path.c_str(), CLibrary::DataFile{});
+    const CModule help(LoadResourcesOnly(path.c_str()));
     if (!help)
         return;
-    if (HCURSOR cursor = ::LoadCursorW(help.Get(), MAKEINTRESOURCEW(kHandCursorId))) {
+    if (HCURSOR cursor = ::LoadCursorW(help, MAKEINTRESOURCEW(kHandCursorId))) {
         // The copy outlives the file it came from.
-        HCURSOR copy = static_cast<HCURSOR>(::CopyIcon(cursor));
-        m_cursorCopy.Reset(copy);
-        m_hLinkCursor = copy;
+        m_cursorCopy.Reset(::CopyIcon(cursor));
+        m_hLinkCursor = m_cursorCopy;
     }
 }
 
@@ -335,23 +302,24 @@ int CHyperLink::OpenURL(const std::string& url, int showCommand) {
     if (!::CreateProcessW(nullptr, command.line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &process))
         return OpenResultFromError(::GetLastError());
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    // Nothing waits for the program that was started.
+    const CHandle thread(process.hThread);
+    const CHandle started(process.hProcess);
     return kOpenStarted;
 }
 
 LONG CHyperLink::ReadRegDefault(HKEY root, const wchar_t* subkey, wchar_t* out,
                                 std::size_t outChars) {
-    HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &key);
+    HKEY raw = nullptr;
+    const LONG opened = ::RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &raw);
     if (opened != ERROR_SUCCESS)
         return opened;
+    const CRegKey key(raw);
     wchar_t value[kRegValueChars];
     DWORD type = REG_NONE;
     DWORD size = sizeof value;
     const LONG queried =
         ::RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(key);
     const std::size_t valueChars = size / sizeof(wchar_t);
     if (queried == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) {
         if (outChars > 0)

@@ -4,6 +4,7 @@
 // the program registered for ".htm" pages.
 #include "platform/Controls.h"
 #include "platform/Gdi.h"
+#include "platform/Handle.h"
 
 #include <windows.h>
 
@@ -18,26 +19,15 @@ public:
     ~CHyperLink() override;
 
     void SetURL(std::string url);
-    std::string GetURL() const;
 
     // hover -1 (0xFFFFFFFF) takes the system highlight colour of now.
     void SetColors(COLORREF link, COLORREF visited, COLORREF hover = static_cast<COLORREF>(-1));
-    COLORREF GetLinkColor() const;
-    COLORREF GetVisitedColor() const;
-    COLORREF GetHoverColor() const;
-
     void SetVisited(BOOL visited = TRUE);
-    BOOL GetVisited() const;
 
     // nullptr loads the default hand cursor. A cursor given here stays its giver's.
     void SetLinkCursor(HCURSOR cursor);
-    HCURSOR GetLinkCursor() const;
-
     void SetUnderline(BOOL underline = TRUE);
-    BOOL GetUnderline() const;
-
     void SetAutoSize(BOOL autoSize = TRUE);
-    BOOL GetAutoSize() const;
 
     // Every message on its way to the control is shown to the tooltip first.
     bool PreTranslateMessage(MSG* msg) override;
@@ -73,23 +63,7 @@ private:
 
     // The copy of the help program's cursor, where the default came from there; destroyed
     // with the control. The system's own hand is shared and never destroyed.
-    class CCursorCopy {
-    public:
-        CCursorCopy() = default;
-        ~CCursorCopy() { Reset(nullptr); }
-        CCursorCopy(const CCursorCopy&) = delete;
-        CCursorCopy& operator=(const CCursorCopy&) = delete;
-        void Reset(HCURSOR copy) {
-            if (m_h)
-                ::DestroyCursor(m_h);
-            m_h = copy;
-        }
-
-    private:
-        HCURSOR m_h = nullptr;
-    };
-
-    CCursorCopy m_cursorCopy;
+    CIconCopy m_cursorCopy;
     COLORREF m_crLink;
     COLORREF m_crVisited;
     COLORREF m_crHover;
