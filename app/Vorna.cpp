@@ -1,6 +1,13 @@
 #include "app/Vorna.h"
 
+#include "platform/CommandLine.h"
+#include "platform/Text.h"
+#include "ui/RunningCopy.h"
 #include "ui/VornaDlg.h"
+
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace vorna {
 
@@ -11,8 +18,17 @@ CVornaApp::~CVornaApp() = default;
 // The program's whole life is the main dialog's modal run. Its controls are the system's
 // own, drawn in their own 3-D look, and no embedded (ActiveX) control is hosted, so there
 // is nothing to switch on first. False: no message loop follows, the process ends.
+// A file named on the command line goes to the copy that runs already, if one does: this
+// one then ends at once. Otherwise it is loaded in place of the default entry file.
 bool CVornaApp::Init() {
-    CVornaDlg dialog;
+    std::optional<std::string> startFile;
+    if (std::optional<std::wstring> file = FileArgument(::GetCommandLineW())) {
+        std::wstring full = FullPath(*file);
+        if (HandFileToRunningCopy(full))
+            return false;
+        startFile = Utf8FromWide(full);
+    }
+    CVornaDlg dialog(std::move(startFile));
     dialog.DoModal();
     return false;
 }

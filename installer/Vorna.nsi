@@ -26,6 +26,14 @@ RequestExecutionLevel admin
 !define PUBLISHER "The Vorna developers"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorna"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+; The file type of entry files: Explorer opens them with the program, which loads the file
+; (or hands it to the copy that runs already).
+!define CLASSES "Software\Classes"
+!define PROGID "Lirel.vendu"
+!define FILE_TYPE_NAME "Lirel 问答笔记"
+!define OPEN_COMMAND "$\"$INSTDIR\Vorna.exe$\" $\"%1$\""
+; SHCNE_ASSOCCHANGED: Explorer shows the new type and icon without a restart.
+!define NOTIFY_ASSOCIATIONS "shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -89,6 +97,12 @@ Section "Lirel" SecMain
   ; CreateShortCut takes the current output folder as the shortcut's working folder.
   CreateShortCut "${SHORTCUT}" "$INSTDIR\Vorna.exe" "" "$INSTDIR\Vorna.exe" 0 SW_SHOWNORMAL "" "$(ShortcutDescription)"
 
+  WriteRegStr HKLM "${CLASSES}\${PROGID}" "" "${FILE_TYPE_NAME}"
+  WriteRegStr HKLM "${CLASSES}\${PROGID}\DefaultIcon" "" "$\"$INSTDIR\Vorna.exe$\",0"
+  WriteRegStr HKLM "${CLASSES}\${PROGID}\shell\open\command" "" "${OPEN_COMMAND}"
+  WriteRegStr HKLM "${CLASSES}\.vendu" "" "${PROGID}"
+  System::Call "${NOTIFY_ASSOCIATIONS}"
+
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -117,6 +131,19 @@ Section "Uninstall"
 
   SetShellVarContext current
   Delete "${SHORTCUT}"
+
+  ; The file type goes only while it still opens this program: another program, or a copy
+  ; installed elsewhere, may have taken it over since.
+  ReadRegStr $0 HKLM "${CLASSES}\${PROGID}\shell\open\command" ""
+  StrCmp $0 "${OPEN_COMMAND}" 0 file_type_done
+    DeleteRegKey HKLM "${CLASSES}\${PROGID}"
+    ReadRegStr $0 HKLM "${CLASSES}\.vendu" ""
+    StrCmp $0 "${PROGID}" 0 file_type_notified
+      DeleteRegValue HKLM "${CLASSES}\.vendu" ""
+      DeleteRegKey /ifempty HKLM "${CLASSES}\.vendu"
+    file_type_notified:
+    System::Call "${NOTIFY_ASSOCIATIONS}"
+  file_type_done:
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

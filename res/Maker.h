@@ -2,5 +2,5 @@
 // the address. Included by the resource script and by the code, so both use one value.
 #pragma once
 
-#define VORNA_MAKER_NAME "Vorna 开发组"
+#define VORNA_MAKER_NAME "沃纳"
 #define VORNA_MAKER_URL "http://www.example.com/lirel"

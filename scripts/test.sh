@@ -53,6 +53,12 @@ fuzz_smoke() {
     return $ok
 }
 
+# The examples in the README, the user guide and vendu's README, against the real vendu
+# on the shipped example notes.
+documented_examples() {
+    python3 scripts/doc-examples.py build/native/tools/vendu/vendu
+}
+
 windows_tests() {
     cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || return 1
     source scripts/wine-env.sh
@@ -71,6 +77,7 @@ release_tests() {
 stage "native tests" native_tests native
 stage "native tests under ASan and UBSan" native_tests native-asan
 stage "fuzz smoke runs" fuzz_smoke
+stage "documented examples" documented_examples
 stage "Windows tests under Wine" windows_tests
 stage "release packages under Wine" release_tests
 

@@ -8,6 +8,7 @@
 #include "res/Maker.h"
 #include "res/resource.h"
 #include "ui/AddDlg.h"
+#include "ui/RunningCopy.h"
 #include "ui/VornaDlgRules.h"
 
 #include <commdlg.h>
@@ -27,9 +28,16 @@ constexpr int kAlphaStart = 100;
 constexpr int kHotKeyToggleShown = 100;
 constexpr int kHotKeyClose = 101;
 
+// Posted to itself by a hand-over, so that the other copy is answered at once and ends,
+// whatever the load then shows.
+constexpr UINT kLoadHandedFile = WM_APP + 2;
+
+enum NotifyMenuItem : UINT { kMenuShow = 1, kMenuLoad, kMenuAbout, kMenuExit };
+
 } // namespace
 
-CVornaDlg::CVornaDlg() : CDialog(IDD_VORNA_DIALOG) {
+CVornaDlg::CVornaDlg(std::optional<std::string> startFile)
+    : CDialog(IDD_VORNA_DIALOG), m_strStartFile(std::move(startFile)) {
     m_hIcon = LoadAppIcon(IDR_MAINFRAME);
     m_leadBytes = ActiveCodePageLeadBytes();
 }
@@ -48,7 +56,20 @@ void CVornaDlg::DoDataExchange(CDataExchange& dx) {
 }
 
 bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == m_nTaskbarCreated && m_nTaskbarCreated != 0) {
+        m_notifyIcon.AddAgain();
+        return true;
+    }
     switch (message) {
+    case WM_COPYDATA:
+        result = OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+        return true;
+    case kLoadHandedFile:
+        OnHandedFile();
+        return true;
+    case kNotifyIconMessage:
+        OnNotifyIcon(lParam);
+        return true;
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam);
     case WM_PAINT:
@@ -121,8 +142,14 @@ bool CVornaDlg::OnInitDialog() {
     AddAboutMenuItem();
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
+    AddNotifyIcon();
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    LoadDefaultFile();
+    if (m_strStartFile)
+        LoadFileAsChosen(*m_strStartFile);
+    else
+        LoadDefaultFile();
+    // Only now may later copies hand files over: the start-up load has ended.
+    MarkRunningCopy(m_hWnd);
     return true;
 }
 
@@ -191,7 +218,10 @@ void CVornaDlg::OnLoad() {
     CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, kEntryFileFilter);
     if (dialog.DoModal() != IDOK)
         return;
-    std::string path = dialog.GetPathName();
+    LoadFileAsChosen(dialog.GetPathName());
+}
+
+void CVornaDlg::LoadFileAsChosen(const std::string& path) {
     if (!CheckFile(path, true))
         return;
     LoadFile(path, true);
@@ -308,6 +338,8 @@ bool CVornaDlg::OnSysCommand(WPARAM command) {
 // this one receiving notices. The hotkeys lapse with the window.
 void CVornaDlg::OnDestroy() {
     LeaveClipboardChain();
+    UnmarkRunningCopy(m_hWnd);
+    m_notifyIcon.Remove();
 }
 
 // ---- The other dialogs
@@ -389,6 +421,121 @@ void CVornaDlg::ToggleShown() {
 
 void CVornaDlg::OnHide() {
     ToggleShown();
+}
+
+void CVornaDlg::ShowAndActivate() {
+    if (!m_bShown)
+        ToggleShown();
+    ::SetForegroundWindow(FrontWindow());
+}
+
+// While a dialog of its own is up (the About box, a message box, a file dialog), the window
+// waits for it, disabled: that dialog is what the user can act on.
+HWND CVornaDlg::FrontWindow() const {
+    if (::IsWindowEnabled(m_hWnd))
+        return m_hWnd;
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{m_hWnd, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!::IsWindowVisible(window) || !::IsWindowEnabled(window))
+                return TRUE;
+            for (HWND owner = ::GetWindow(window, GW_OWNER); owner;
+                 owner = ::GetWindow(owner, GW_OWNER)) {
+                if (owner == s->owner) {
+                    s->found = window;
+                    return FALSE;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.found : m_hWnd;
+}
+
+// ---- Files handed over, and the notification-area icon
+
+bool CVornaDlg::OnCopyData(const COPYDATASTRUCT* data) {
+    std::optional<std::wstring> path = data ? HandedPath(*data) : std::nullopt;
+    if (!path)
+        return false;
+    m_strHandedFile = Utf8FromWide(*path);
+    Post(kLoadHandedFile);
+    return true;
+}
+
+void CVornaDlg::OnHandedFile() {
+    // A message box of one load lets the next hand-over in: that one waits, and only the
+    // newest file is loaded after it.
+    if (m_bLoadingHanded)
+        return;
+    struct Busy {
+        bool& flag;
+        explicit Busy(bool& f) : flag(f) { flag = true; }
+        ~Busy() { flag = false; }
+    } busy(m_bLoadingHanded);
+    while (m_strHandedFile) {
+        std::string path = std::move(*m_strHandedFile);
+        m_strHandedFile.reset();
+        ShowAndActivate();
+        LoadFileAsChosen(path);
+    }
+}
+
+void CVornaDlg::AddNotifyIcon() {
+    m_nTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    // A copy with more rights than the shell would not hear it otherwise.
+    if (m_nTaskbarCreated)
+        ::ChangeWindowMessageFilterEx(m_hWnd, m_nTaskbarCreated, MSGFLT_ALLOW, nullptr);
+    m_iconSmall.Reset(static_cast<HICON>(
+        ::LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+    m_notifyIcon.Add(m_hWnd, kNotifyIconId, kNotifyIconMessage,
+                     m_iconSmall ? static_cast<HICON>(m_iconSmall) : m_hIcon, L"Lirel");
+}
+
+void CVornaDlg::OnNotifyIcon(LPARAM mouseMessage) {
+    switch (LOWORD(mouseMessage)) {
+    case WM_LBUTTONUP:
+        ShowAndActivate();
+        break;
+    case WM_RBUTTONUP:
+        ShowNotifyIconMenu();
+        break;
+    }
+}
+
+void CVornaDlg::ShowNotifyIconMenu() {
+    // While a dialog of its own is up, only showing makes sense: the window waits for it.
+    const bool free = ::IsWindowEnabled(m_hWnd) != FALSE;
+    CPopupMenu menu;
+    menu.Append(kMenuShow, L"显示");
+    menu.Append(kMenuLoad, L"加载...", free);
+    menu.Append(kMenuAbout, L"关于...", free);
+    menu.AppendSeparator();
+    menu.Append(kMenuExit, L"退出", free);
+    menu.SetDefault(kMenuShow);
+    const HWND owner = FrontWindow();
+    ::SetForegroundWindow(owner);
+    switch (menu.Track(owner)) {
+    case kMenuShow:
+        ShowAndActivate();
+        break;
+    case kMenuLoad:
+        ShowAndActivate();
+        OnLoad();
+        break;
+    case kMenuAbout:
+        OnAbout();
+        break;
+    case kMenuExit:
+        Send(WM_CLOSE, 0, 0);
+        break;
+    }
 }
 
 // ---- Clipboard watch

@@ -6,11 +6,13 @@
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
+#include "platform/NotifyIcon.h"
 #include "ui/controls/HyperLink.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +21,9 @@ namespace vorna {
 
 class CVornaDlg : public CDialog {
 public:
-    CVornaDlg();
+    // startFile (UTF-8, a full path): loaded at start-up in place of the default entry file,
+    // as Load... loads a file.
+    explicit CVornaDlg(std::optional<std::string> startFile = std::nullopt);
     ~CVornaDlg() override;
 
 protected:
@@ -35,6 +39,8 @@ private:
     void ShowEntryCount(int count);
     void LoadDefaultFile();
     void OnLoad();
+    // Load... for a path that did not come from the file-open dialog.
+    void LoadFileAsChosen(const std::string& path);
 
     // Search and result list.
     void OnSearch();
@@ -61,6 +67,17 @@ private:
     void OnHotKey(WPARAM id);
     void ToggleShown();
     void OnHide();
+    // Shows a hidden window as hotkey 100 does, and brings it (or the dialog it waits for)
+    // to the front.
+    void ShowAndActivate();
+    HWND FrontWindow() const;
+
+    // Files handed over by copies started later, and the notification-area icon.
+    bool OnCopyData(const COPYDATASTRUCT* data);
+    void OnHandedFile();
+    void AddNotifyIcon();
+    void OnNotifyIcon(LPARAM mouseMessage);
+    void ShowNotifyIconMenu();
 
     // Clipboard watch.
     void JoinClipboardChain();
@@ -88,6 +105,16 @@ private:
     LeadBytes m_leadBytes;
     // The window after this one in the clipboard viewer chain; none while this one is last.
     HWND m_hNextViewer = nullptr;
+    // Loaded at start-up in place of the default entry file.
+    std::optional<std::string> m_strStartFile;
+    // The newest file handed over and not loaded yet; a load of one runs at a time.
+    std::optional<std::string> m_strHandedFile;
+    bool m_bLoadingHanded = false;
+    // The icon at the size of the notification area, made for it.
+    CIconCopy m_iconSmall;
+    CNotifyIcon m_notifyIcon;
+    // Sent to every top-level window when the taskbar is made anew (Explorer restarted).
+    UINT m_nTaskbarCreated = 0;
 };
 
 // The About box: program name, author, the maker's web address as a live link, a notice.

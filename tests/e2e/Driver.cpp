@@ -612,9 +612,11 @@ void KillAllStarted() {
         process->Kill();
 }
 
-VornaProcess::VornaProcess(const std::wstring& folder) {
+VornaProcess::VornaProcess(const std::wstring& folder, std::wstring_view arguments) {
     const std::wstring exe = VornaExePath();
     std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + std::wstring(arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     m_startedAtMs = NowMs();

@@ -190,9 +190,10 @@ void KillAllStarted();
 // One running Vorna.exe with its own current directory. Destruction ends it if it still runs.
 class VornaProcess {
 public:
-    // Starts the program with folder as its current directory. It does not wait for the
-    // window: call WaitForMainWindow.
-    explicit VornaProcess(const std::wstring& folder);
+    // Starts the program with folder as its current directory and, when given, the
+    // arguments after its name on the command line (written as they are, quotes and all).
+    // It does not wait for the window: call WaitForMainWindow.
+    explicit VornaProcess(const std::wstring& folder, std::wstring_view arguments = {});
     ~VornaProcess();
     VornaProcess(const VornaProcess&) = delete;
     VornaProcess& operator=(const VornaProcess&) = delete;

@@ -11,6 +11,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -256,13 +258,105 @@ bool KeyExists() {
     return true;
 }
 
-std::wstring RegistryText(const wchar_t* name) {
+// A text value; "" when it is not there. name nullptr: the key's default value.
+std::wstring RegistryText(HKEY root, const wchar_t* key, const wchar_t* name) {
     wchar_t buffer[1024];
     DWORD size = sizeof buffer;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, buffer,
-                     &size) != ERROR_SUCCESS)
+    if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
         return L"";
     return buffer;
+}
+
+std::wstring RegistryText(const wchar_t* name) {
+    return RegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, name);
+}
+
+// ---- The file type of entry files.
+
+const wchar_t kClasses[] = L"Software\\Classes\\";
+const wchar_t kProgId[] = L"Lirel.vendu";
+
+// The default value of a key under HKLM\Software\Classes, and as HKEY_CLASSES_ROOT shows it.
+std::wstring ClassText(const std::wstring& key, bool classesRoot = false) {
+    return classesRoot ? RegistryText(HKEY_CLASSES_ROOT, key.c_str(), nullptr)
+                       : RegistryText(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), nullptr);
+}
+
+bool ClassExists(const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                      &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+void SetClassText(const std::wstring& key, const std::wstring& value) {
+    if (RegSetKeyValueW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), nullptr, REG_SZ,
+                        value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+        throw DriverError("cannot write the class key " + Utf8(key));
+}
+
+void CheckFileType(const std::wstring& exe) {
+    const std::wstring command = L"\"" + exe + L"\" \"%1\"";
+    for (bool classesRoot : {false, true}) {
+        const std::string where = classesRoot ? "HKEY_CLASSES_ROOT" : "HKLM\\Software\\Classes";
+        Check(ClassText(L".vendu", classesRoot) == kProgId,
+              where + "\\.vendu is \"" + Utf8(ClassText(L".vendu", classesRoot)) + "\"");
+        Check(ClassText(kProgId, classesRoot) == L"Lirel 问答笔记",
+              where + " names the type \"" + Utf8(ClassText(kProgId, classesRoot)) + "\"");
+        const std::wstring icon = ClassText(std::wstring(kProgId) + L"\\DefaultIcon", classesRoot);
+        Check(icon == L"\"" + exe + L"\",0", where + " gives the icon " + Utf8(icon));
+        const std::wstring open =
+            ClassText(std::wstring(kProgId) + L"\\shell\\open\\command", classesRoot);
+        Check(open == command, where + " opens with " + Utf8(open));
+    }
+}
+
+// Opens a .vendu file the way a double-click in Explorer does, in a folder whose name has
+// Chinese characters and a space, and checks that the program shows its entry count.
+void CheckOpensEntryFiles(const std::wstring& notes) {
+    const std::wstring folder = Join(KnownFolder(FOLDERID_Documents), L"我的 笔记");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring file = Join(folder, L"常用 问答.vendu");
+    WriteAll(file, ReadFileBytes(notes) + vorna::MakeRecord("q", "a"));
+    const std::string expected = "搜索：" + std::to_string(CountEntries(file)) + "条结果";
+
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"open";
+    info.lpFile = file.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    Check(ShellExecuteExW(&info) && info.hProcess, "the shell opens " + Utf8(file));
+    if (!info.hProcess)
+        return;
+    const DWORD pid = GetProcessId(info.hProcess);
+    HWND main = nullptr;
+    WaitUntil(
+        [&] {
+            main = nullptr;
+            for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
+                 w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == pid && IsWindowVisible(w) && GetDlgItem(w, 1014))
+                    main = w;
+            }
+            return main && GetText(GetDlgItem(main, 1014)) == Wide(expected);
+        },
+        kStartTimeoutMs);
+    const std::string caption = main ? GetTextUtf8(GetDlgItem(main, 1014)) : "(no window)";
+    Check(caption == expected,
+          "the program shows \"" + caption + "\", expected \"" + expected + "\"");
+    if (main)
+        PostMessageW(main, WM_CLOSE, 0, 0);
+    Check(WaitForSingleObject(info.hProcess, kTimeoutMs) == WAIT_OBJECT_0,
+          "the program ends on WM_CLOSE");
+    CloseHandle(info.hProcess);
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 struct Shortcut {
@@ -330,6 +424,9 @@ int CommandInstalled(const std::string& version, const std::wstring& packageFold
           "registered uninstaller " + Utf8(RegistryText(L"UninstallString")));
 
     CheckStartsAndLoads(shortcut.target, shortcut.workingFolder, where.notes());
+
+    CheckFileType(Join(where.folder, L"Vorna.exe"));
+    CheckOpensEntryFiles(where.notes());
     return g_failures;
 }
 
@@ -347,14 +444,21 @@ int CommandEditNotes(const std::wstring& copyTo) {
 
 // Uninstalls the way Add/Remove Programs does (the registered command with /S; the
 // uninstaller hands over to a copy of itself and returns at once), waits for it to finish
-// and checks that it took away what it installed and nothing of the user's.
-int CommandUninstall(const std::wstring& expectedNotes, bool notesInProgramFolder) {
+// and checks that it took away what it installed and nothing of the user's. With
+// fileTypeTakenOver another program has made .vendu its own before: that stays.
+int CommandUninstall(const std::wstring& expectedNotes, bool notesInProgramFolder,
+                     bool fileTypeTakenOver) {
     ComLibrary com;
     const Installation where = Expected();
     const std::wstring ownNotes = Join(where.folder, L"mine.vendu");
     const std::string ownNotesBytes = vorna::MakeRecord("q", "a");
     if (notesInProgramFolder)
         WriteAll(ownNotes, ownNotesBytes);
+    const std::wstring otherCommand = L"\"C:\\Other\\other.exe\" \"%1\"";
+    if (fileTypeTakenOver) {
+        SetClassText(L"Other.vendu\\shell\\open\\command", otherCommand);
+        SetClassText(L".vendu", L"Other.vendu");
+    }
 
     std::wstring command = RegistryText(L"UninstallString") + L" /S";
     STARTUPINFOW startup{};
@@ -377,6 +481,17 @@ int CommandUninstall(const std::wstring& expectedNotes, bool notesInProgramFolde
         Check(WaitUntil([&] { return !Exists(Join(where.folder, name)); }),
               Utf8(Join(where.folder, name)) + " is removed");
     Check(!Exists(where.shortcut), "the shortcut is removed");
+    Check(!ClassExists(kProgId), "the file type Lirel.vendu is removed");
+    if (fileTypeTakenOver) {
+        Check(ClassText(L".vendu") == L"Other.vendu",
+              ".vendu still opens with the other program (\"" + Utf8(ClassText(L".vendu")) + "\")");
+        Check(ClassText(L"Other.vendu\\shell\\open\\command") == otherCommand,
+              "the other program's file type is left as it was");
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kClasses) + L"Other.vendu").c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kClasses) + L".vendu").c_str());
+    } else {
+        Check(!ClassExists(L".vendu"), ".vendu is removed");
+    }
     if (notesInProgramFolder) {
         Check(Exists(ownNotes) && ReadFileBytes(ownNotes) == ownNotesBytes,
               Utf8(ownNotes) + " is left as it was");
@@ -396,7 +511,8 @@ int Usage() {
                "  release_check portable FOLDER\n"
                "  release_check installed VERSION PACKAGE_FOLDER EXPECTED_NOTES\n"
                "  release_check edit-notes COPY_TO\n"
-               "  release_check uninstall EXPECTED_NOTES [--notes-in-program-folder]\n",
+               "  release_check uninstall EXPECTED_NOTES [--notes-in-program-folder]\n"
+               "                          [--file-type-taken-over]\n",
                stderr);
     return 2;
 }
@@ -417,11 +533,19 @@ int wmain(int argc, wchar_t** argv) {
             return CommandInstalled(Utf8(args[1]), args[2], args[3]) ? 1 : 0;
         if (command == L"edit-notes" && args.size() == 2)
             return CommandEditNotes(args[1]) ? 1 : 0;
-        if (command == L"uninstall" && (args.size() == 2 || args.size() == 3))
-            return CommandUninstall(args[1],
-                                    args.size() == 3 && args[2] == L"--notes-in-program-folder")
-                       ? 1
-                       : 0;
+        if (command == L"uninstall" && args.size() >= 2) {
+            bool notesInProgramFolder = false;
+            bool fileTypeTakenOver = false;
+            for (std::size_t i = 2; i < args.size(); ++i) {
+                if (args[i] == L"--notes-in-program-folder")
+                    notesInProgramFolder = true;
+                else if (args[i] == L"--file-type-taken-over")
+                    fileTypeTakenOver = true;
+                else
+                    return Usage();
+            }
+            return CommandUninstall(args[1], notesInProgramFolder, fileTypeTakenOver) ? 1 : 0;
+        }
         return Usage();
     } catch (const std::exception& error) {
         KillAllStarted();

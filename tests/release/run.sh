@@ -132,8 +132,8 @@ wine_run "the installation keeps the user's notes" "$checker" installed "$versio
     "$(win "$unzipped")" "$(win "$work/user-notes.vendu")"
 wine_run "silent uninstall" "$checker" uninstall "$(win "$work/user-notes.vendu")"
 wine_run "install again" "$setup" /S
-wine_run "uninstall with notes in the program's folder" "$checker" uninstall \
-    "$(win "$work/user-notes.vendu")" --notes-in-program-folder
+wine_run "uninstall with notes in the program's folder and .vendu taken over" "$checker" \
+    uninstall "$(win "$work/user-notes.vendu")" --notes-in-program-folder --file-type-taken-over
 
 vorna_stop_wine
 trap - EXIT

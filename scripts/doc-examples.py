@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Keeps the examples in the user documents true to the shipped examples/super.vendu.
+
+Two kinds of example are checked in README.md, docs/guide.txt and tools/vendu/README.md:
+
+- A command block: an indented line "> vendu ARGS" and the lines below it with the same
+  indentation, up to a blank or less indented line, are what vendu prints. The command is
+  run with the real vendu in a folder that holds a copy of super.vendu and nothing else
+  (its standard output, then its standard error) and must print exactly those lines.
+- A caption in the text: "搜索：N条结果" must give super.vendu's entry count,
+  "【KEYWORD】共用N条搜索结果" the number of entries the program finds for KEYWORD, and
+  "【KEYWORD】无搜索结果" a keyword it finds nothing for.
+
+usage: doc-examples.py [--update] VENDU
+Without --update it prints every difference and exits with 1 when there is one; with
+--update it writes the command blocks and caption counts anew.
+"""
+import difflib
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DOCUMENTS = ["README.md", "docs/guide.txt", "tools/vendu/README.md"]
+EXAMPLE = os.path.join(ROOT, "examples", "super.vendu")
+
+COMMAND = re.compile(r"^(?P<indent>[ \t]*)> (?P<command>vendu(?: .*)?)$")
+COUNT_CAPTION = re.compile(r"搜索：(\d+)条结果")
+MATCH_CAPTION = re.compile(r"【([^】\n]*)】共用(\d+)条搜索结果")
+NO_MATCH_CAPTION = re.compile(r"【([^】\n]*)】无搜索结果")
+
+
+class Vendu:
+    def __init__(self, program, folder):
+        self.program = program
+        self.folder = folder
+
+    def run(self, args):
+        # The terminal of the examples speaks UTF-8, as the documents do.
+        env = dict(os.environ, LC_ALL="C.UTF-8")
+        done = subprocess.run([self.program] + args, cwd=self.folder, env=env,
+                              capture_output=True, timeout=60)
+        return (done.stdout + done.stderr).decode("utf-8").splitlines()
+
+    def count(self, keyword):
+        return int(self.run(["search", "--count", "super.vendu", keyword])[0])
+
+
+def command_blocks(lines, vendu):
+    """The lines with every command block's output replaced by what vendu prints."""
+    out = []
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        out.append(line)
+        i += 1
+        found = COMMAND.match(line)
+        if not found:
+            continue
+        indent = found.group("indent")
+        while (i < len(lines) and lines[i].strip() and lines[i].startswith(indent)
+               and not COMMAND.match(lines[i])):
+            i += 1
+        args = shlex.split(found.group("command"))[1:]
+        out.extend(indent + printed for printed in vendu.run(args))
+    return out
+
+
+def captions(text, vendu, problems, where):
+    """The text with caption counts made true; what cannot be made true goes to problems."""
+    entries = vendu.count("")
+    text = COUNT_CAPTION.sub(f"搜索：{entries}条结果", text)
+
+    def match(found):
+        keyword = found.group(1)
+        count = vendu.count(keyword)
+        if count == 0:
+            problems.append(f"{where}: 【{keyword}】 finds nothing in super.vendu")
+            return found.group(0)
+        return f"【{keyword}】共用{count}条搜索结果"
+
+    def no_match(found):
+        keyword = found.group(1)
+        count = vendu.count(keyword)
+        if count:
+            problems.append(f"{where}: 【{keyword}】 finds {count} entries in super.vendu")
+        return found.group(0)
+
+    text = MATCH_CAPTION.sub(match, text)
+    NO_MATCH_CAPTION.sub(no_match, text)
+    return text
+
+
+def main(argv):
+    update = "--update" in argv
+    args = [a for a in argv if a != "--update"]
+    if len(args) != 1:
+        print("usage: doc-examples.py [--update] VENDU", file=sys.stderr)
+        return 2
+    program = os.path.abspath(args[0])
+    problems = []
+    differ = False
+    with tempfile.TemporaryDirectory() as folder:
+        shutil.copy(EXAMPLE, os.path.join(folder, "super.vendu"))
+        vendu = Vendu(program, folder)
+        for name in DOCUMENTS:
+            path = os.path.join(ROOT, name)
+            with open(path, encoding="utf-8", newline="") as f:
+                text = f.read()
+            lines = text.split("\n")
+            made = "\n".join(command_blocks(lines, vendu))
+            made = captions(made, vendu, problems, name)
+            if made == text:
+                continue
+            differ = True
+            if update:
+                with open(path, "w", encoding="utf-8", newline="") as f:
+                    f.write(made)
+                print(f"doc-examples: rewrote {name}")
+            else:
+                sys.stdout.writelines(difflib.unified_diff(
+                    text.splitlines(True), made.splitlines(True),
+                    f"{name} (as written)", f"{name} (as vendu prints it)"))
+    for problem in problems:
+        print(f"doc-examples: {problem}")
+    if problems or (differ and not update):
+        if differ and not update:
+            print("doc-examples: the examples differ from what super.vendu gives; "
+                  "scripts/doc-examples.py --update VENDU writes them anew")
+        return 1
+    print(f"doc-examples: the examples of {', '.join(DOCUMENTS)} match super.vendu")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
