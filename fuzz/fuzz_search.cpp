@@ -1,6 +1,7 @@
 // The matching against a naive one: every start position in turn, with the character
 // starts of code page 936 worked out beforehand for the whole text.
 #include "knowledge/Search.h"
+#include "text/Find.h"
 
 #include "FuzzInput.h"
 

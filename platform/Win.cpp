@@ -1,7 +1,7 @@
 #include "platform/Win.h"
 
 #include "platform/App.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 
 #include <cstdio>
 #include <exception>
@@ -44,7 +44,7 @@ void LogDroppedException(const wchar_t* where, std::optional<UINT> message) noex
         try {
             throw;
         } catch (const std::exception& e) {
-            line += L": " + WideFromUtf8(e.what());
+            line += L": " + ToWide(e.what(), Encoding::utf8).text;
         } catch (...) {
             line += L": not a std::exception";
         }

@@ -1,6 +1,6 @@
 #include "ui/AddDlg.h"
 
-#include "knowledge/EntryAppend.h"
+#include "io/Append.h"
 #include "knowledge/EntryFile.h"
 #include "platform/FileDialog.h"
 #include "res/resource.h"
@@ -106,17 +106,15 @@ BOOL CAddDlg::AppendRecord(std::string question, std::string answer) {
         return FALSE;
     }
     switch (AppendWhole(m_fileTarget, MakeRecord(question, answer)).status) {
-    case AppendStatus::appended:
+    case FileStatus::ok:
         return TRUE;
-    case AppendStatus::restoreFailed:
+    case FileStatus::restoreFailed:
         ShowMessageBox(kSaveFailedPartly);
         return FALSE;
-    case AppendStatus::otherWriter:
+    case FileStatus::otherWriter:
         ShowMessageBox(kSaveFailedOtherWriter);
         return FALSE;
-    case AppendStatus::notOpen:
-    case AppendStatus::seekFailed:
-    case AppendStatus::writeFailed:
+    default:
         break;
     }
     ShowMessageBox(kSaveFailed);

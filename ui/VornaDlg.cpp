@@ -4,7 +4,7 @@
 #include "platform/App.h"
 #include "platform/FileDialog.h"
 #include "platform/Library.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 #include "res/Maker.h"
 #include "res/resource.h"
 #include "ui/AddDlg.h"
@@ -171,25 +171,16 @@ void CVornaDlg::OnOK() {
 // ---- Entry store and loading
 
 bool CVornaDlg::CheckFile(std::string path, bool report) {
-    switch (CheckEntryFile(path)) {
-    case FileCheck::ok:
-        return true;
-    case FileCheck::missing:
-        if (report)
-            ShowMessageBox("该文件不存在！");
-        return false;
-    case FileCheck::cannotOpen:
-        if (report)
-            ShowMessageBox("该文件无法打开！");
-        return false;
-    }
-    return false;
+    const FileResult check = CheckEntryFile(path);
+    if (!check.Ok() && report)
+        ShowMessageBox(check.status == FileStatus::missing ? "该文件不存在！" : "该文件无法打开！");
+    return check.Ok();
 }
 
 // Empties the store and reads the file into it, shows the count and writes the controls.
 // A file that vanished or was locked since its check leaves the store as it was.
 bool CVornaDlg::LoadFile(const std::string& path, bool report) {
-    if (LoadEntryFile(path, m_store).status != ReadStatus::ok) {
+    if (!LoadEntryFile(path, m_store).Ok()) {
         if (report)
             ShowMessageBox("该文件无法打开！");
         return false;
@@ -200,7 +191,7 @@ bool CVornaDlg::LoadFile(const std::string& path, bool report) {
 }
 
 void CVornaDlg::ShowEntryCount(int count) {
-    SetItemText(IDC_GROUP_SEARCH, FormatEntryCount(count));
+    SetItemText(IDC_GROUP_SEARCH, ToWide(EntryCountCaption(count), Encoding::utf8).text);
 }
 
 void CVornaDlg::LoadDefaultFile() {
@@ -209,7 +200,7 @@ void CVornaDlg::LoadDefaultFile() {
     std::optional<std::wstring> path = DefaultEntryPath(n, directory, MAX_PATH);
     if (!path)
         return;
-    std::string utf8 = Utf8FromWide(*path);
+    std::string utf8 = FromWide(*path, Encoding::utf8).text;
     if (CheckFile(utf8, false))
         LoadFile(utf8, false);
 }
@@ -267,7 +258,8 @@ void CVornaDlg::AddListLabel(int index) {
 void CVornaDlg::ShowMatchCount(int count) {
     if (m_store.GetCount() == 0)
         return;
-    SetItemText(IDC_GROUP_MATCHES, FormatMatchCaption(WideFromAnsi(m_strKeyword), count));
+    const std::string keyword = Convert(m_strKeyword, Encoding::system, Encoding::utf8).text;
+    SetItemText(IDC_GROUP_MATCHES, ToWide(MatchCaption(keyword, count), Encoding::utf8).text);
 }
 
 void CVornaDlg::OnSelchangeResults() {
@@ -463,7 +455,7 @@ bool CVornaDlg::OnCopyData(const COPYDATASTRUCT* data) {
     std::optional<std::wstring> path = data ? HandedPath(*data) : std::nullopt;
     if (!path)
         return false;
-    m_strHandedFile = Utf8FromWide(*path);
+    m_strHandedFile = FromWide(*path, Encoding::utf8).text;
     Post(kLoadHandedFile);
     return true;
 }

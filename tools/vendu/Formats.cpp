@@ -1,6 +1,6 @@
 #include "tools/vendu/Formats.h"
 
-#include "knowledge/Diagnostics.h"
+#include "text/CodePage.h"
 
 #include <cstdio>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "platform/File.h"
+#include "io/File.h"
 
-#include "TestFiles.h"
+#include "tests/io/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -120,9 +120,9 @@ TEST_F(FileTest, ASecondOpenFollowsTheSharingRules) {
         CFile holder;
         ASSERT_TRUE(holder.Open(path, c.first));
         CFile other;
-        FileError error;
+        FileResult error;
         EXPECT_EQ(other.Open(path, c.second, &error), c.opens);
-        EXPECT_EQ(error.kind, c.opens ? FileErrorKind::none : FileErrorKind::inUse);
+        EXPECT_EQ(error.status, c.opens ? FileStatus::ok : FileStatus::inUse);
         holder.Close();
         other.Close();
         EXPECT_TRUE(other.Open(path, c.second));
@@ -136,24 +136,24 @@ TEST_F(FileTest, AFailedOpenNamesItsKind) {
     struct Case {
         std::string path;
         unsigned flags;
-        FileErrorKind kind;
+        FileStatus status;
     };
     const Case cases[] = {
-        {PathOf("missing.vendu"), CFile::modeRead | CFile::shareDenyWrite, FileErrorKind::missing},
-        {PathOf("missing/a.vendu"), CFile::modeReadWrite, FileErrorKind::missing},
-        {"", CFile::modeRead, FileErrorKind::missing},
-        {m_dir.u8string(), CFile::modeRead | CFile::shareDenyWrite, FileErrorKind::notPlainFile},
-        {m_dir.u8string(), CFile::modeReadWrite, FileErrorKind::notPlainFile},
-        {path, 1, FileErrorKind::failed},
+        {PathOf("missing.vendu"), CFile::modeRead | CFile::shareDenyWrite, FileStatus::missing},
+        {PathOf("missing/a.vendu"), CFile::modeReadWrite, FileStatus::missing},
+        {"", CFile::modeRead, FileStatus::missing},
+        {m_dir.u8string(), CFile::modeRead | CFile::shareDenyWrite, FileStatus::notPlainFile},
+        {m_dir.u8string(), CFile::modeReadWrite, FileStatus::notPlainFile},
+        {path, 1, FileStatus::openFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + " " + std::to_string(c.flags));
         CFile file;
-        FileError error;
+        FileResult error;
         EXPECT_FALSE(file.Open(c.path, c.flags, &error));
         EXPECT_FALSE(file.IsOpen());
-        EXPECT_EQ(error.kind, c.kind);
-        EXPECT_EQ(file.GetLastError().kind, c.kind);
+        EXPECT_EQ(error.status, c.status);
+        EXPECT_EQ(file.GetLastError().status, c.status);
     }
 }
 

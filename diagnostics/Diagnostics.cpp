@@ -1,103 +1,14 @@
-#include "knowledge/Diagnostics.h"
+#include "diagnostics/Diagnostics.h"
 
-#include "knowledge/ByteFinder.h"
+#include "text/ByteFinder.h"
+#include "text/CodePage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <utility>
 
 namespace vorna {
-
-// The reader appends its sentinel before scanning. Its first byte is '(', which no marker
-// has in the middle or at the end, so no marker can span the end of the file: looking only
-// inside the file and taking its end as one more question marker finds exactly the markers
-// the reader finds.
-std::vector<EntrySpan> ScanEntrySpans(std::string_view content) {
-    std::vector<EntrySpan> spans;
-    ScanEntrySpans(content, spans);
-    return spans;
-}
-
-// The two markers share their first and last bytes and no marker can overlap another (none
-// ends with a '(' or begins with a ')'), so one pass over every place where either occurs
-// sees, in order, the places the reader's two searches find: a question marker opens an
-// entry and closes the one before; the first answer marker after it, if any, is its answer
-// marker. A later answer marker belongs to the answer; one before any question marker to the
-// preamble.
-void ScanEntrySpans(std::string_view content, std::vector<EntrySpan>& spans) {
-    static_assert(kQuestionMarker.size() == kMarkerLength && kAnswerMarker.size() == kMarkerLength);
-    static_assert(kQuestionMarker.front() == kAnswerMarker.front() &&
-                  kQuestionMarker.back() == kAnswerMarker.back());
-    const detail::ByteFinder ends(kQuestionMarker);
-    const char* s = content.data();
-    const std::size_t n = content.size();
-    spans.clear();
-    const auto onMarker = [&](std::size_t p) {
-        const std::string_view at(s + p, kMarkerLength);
-        if (at == kQuestionMarker) {
-            if (!spans.empty())
-                spans.back().next = p;
-            EntrySpan span;
-            span.questionMarker = p;
-            spans.push_back(span);
-        } else if (at == kAnswerMarker && !spans.empty() && !spans.back().Kept()) {
-            spans.back().answerMarker = p;
-        }
-        return false;
-    };
-    ends.FindEnds(s, n, 0, onMarker);
-    if (!spans.empty())
-        spans.back().next = n;
-}
-
-void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& spans,
-                       std::string_view keyword, const LeadBytes& lead,
-                       std::vector<std::size_t>& out) {
-    out.clear();
-    if (keyword.empty()) {
-        // Found at the start of every text, as FindKeyword finds it.
-        for (std::size_t k = 0; k < spans.size(); ++k) {
-            if (spans[k].Kept())
-                out.push_back(k);
-        }
-        return;
-    }
-    const detail::ByteFinder finder(keyword);
-    const std::size_t length = keyword.size();
-    const bool anyLead = lead.Any();
-    std::size_t k = 0; // the span the latest candidate lies in
-    std::size_t textBegin = kNoPosition;
-    CharacterStarts starts(content, lead);
-    const auto accept = [&](std::size_t p) {
-        while (k < spans.size() && spans[k].next <= p)
-            ++k;
-        if (k == spans.size() || !spans[k].Kept())
-            return false;
-        const EntrySpan& span = spans[k];
-        std::size_t begin;
-        if (p >= span.QuestionBegin() && p + length <= span.answerMarker)
-            begin = span.QuestionBegin();
-        else if (p >= span.AnswerBegin() && p + length <= span.next)
-            begin = span.AnswerBegin();
-        else
-            return false; // on a marker, or across one
-        if (!anyLead)
-            return true;
-        if (begin != textBegin) {
-            textBegin = begin;
-            starts = CharacterStarts(content.substr(begin), lead);
-        }
-        return starts.IsStart(p - begin);
-    };
-    std::size_t from = 0;
-    while (k < spans.size()) {
-        if (finder.Find(content.data(), content.size(), from, accept) == detail::kNotFound)
-            break;
-        out.push_back(k);
-        from = spans[k].next; // the entry is settled; its other texts need no look
-        ++k;
-    }
-}
 
 const char* FindingName(FindingCode code) {
     switch (code) {
@@ -133,45 +44,6 @@ const char* FindingName(FindingCode code) {
 
 bool IsDataLoss(FindingCode code) {
     return code == FindingCode::lostEntry;
-}
-
-std::size_t Cp936CharLength(std::string_view text, std::size_t i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (b <= 0x80) // 0x80 is the euro sign, a single byte in code page 936
-        return 1;
-    if (b == 0xFF || i + 1 >= text.size())
-        return 0;
-    const auto t = static_cast<unsigned char>(text[i + 1]);
-    return (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFE) ? 2 : 0;
-}
-
-std::size_t Utf8CharLength(std::string_view s, std::size_t i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t length;
-    unsigned low = 0x80, high = 0xBF; // the second byte's range; later bytes take 80..BF
-    if (b < 0x80)
-        return 1;
-    if (b >= 0xC2 && b <= 0xDF) {
-        length = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3;
-        low = b == 0xE0 ? 0xA0 : 0x80;
-        high = b == 0xED ? 0x9F : 0xBF;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4;
-        low = b == 0xF0 ? 0x90 : 0x80;
-        high = b == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (i + length > s.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto t = static_cast<unsigned char>(s[i + k]);
-        if (t < (k == 1 ? low : 0x80u) || t > (k == 1 ? high : 0xBFu))
-            return 0;
-    }
-    return length;
 }
 
 namespace {

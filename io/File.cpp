@@ -1,6 +1,6 @@
 // The parts of the file object that do not depend on the platform: the read-ahead of
-// read-only files and the bookkeeping around open and close.
-#include "platform/File.h"
+// read-only files, the appending loop and the bookkeeping around open and close.
+#include "io/File.h"
 
 #include <cstring>
 
@@ -10,21 +10,21 @@ CFile::~CFile() {
     Close();
 }
 
-bool CFile::Open(const std::string& path, unsigned flags, FileError* error) {
+bool CFile::Open(const std::string& path, unsigned flags, FileResult* result) {
     Close();
-    m_error = FileError();
+    m_error = FileResult();
     if (path.empty()) {
-        m_error.kind = FileErrorKind::missing;
+        Fail(FileStatus::missing, 0);
     } else if (flags != modeRead && flags != modeReadWrite &&
                flags != (modeRead | shareDenyWrite)) {
-        m_error.kind = FileErrorKind::failed;
+        Fail(FileStatus::openFailed, 0);
     } else if (OpenDirect(path, flags)) {
         m_path = path;
-        m_bReadOnly = flags != modeReadWrite;
+        m_flags = flags;
         return true;
     }
-    if (error)
-        *error = m_error;
+    if (result)
+        *result = m_error;
     return false;
 }
 
@@ -36,11 +36,12 @@ std::size_t CFile::Read(void* buffer, std::size_t count, bool* failed) {
     if (failed)
         *failed = false;
     if (!IsOpen()) {
+        Fail(FileStatus::readFailed, kNotOpenCode);
         if (failed)
             *failed = true;
         return 0;
     }
-    if (!m_bReadOnly)
+    if (m_flags == modeReadWrite)
         return ReadDirect(buffer, count, failed);
     if (m_readPos == m_readEnd) {
         if (count >= kReadAhead)
@@ -65,12 +66,45 @@ bool CFile::SeekToEnd(std::uint64_t* length) {
     return SeekToEndDirect(length);
 }
 
+std::size_t CFile::Append(const void* buffer, std::size_t count) {
+    if (!IsOpen() || m_flags != modeReadWrite) {
+        Fail(FileStatus::writeFailed, kNotOpenCode);
+        return 0;
+    }
+    const char* p = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        std::size_t put = 0;
+        const bool ok = WriteAtEndDirect(p + done, count - done, put);
+        done += put;
+        if (!ok)
+            break;
+        if (put == 0) {
+            Fail(FileStatus::writeFailed, kDiskFullCode);
+            break;
+        }
+    }
+    return done;
+}
+
+bool CFile::Flush() {
+    if (!IsOpen()) {
+        Fail(FileStatus::writeFailed, kNotOpenCode);
+        return false;
+    }
+    return FlushDirect();
+}
+
+bool CFile::SetLength(std::uint64_t length) {
+    return IsOpen() && length <= static_cast<std::uint64_t>(INT64_MAX) && SetLengthDirect(length);
+}
+
 void CFile::Close() {
     if (IsOpen())
         CloseDirect();
     m_handle = -1;
     m_path.clear();
-    m_bReadOnly = false;
+    m_flags = modeRead;
     m_readPos = m_readEnd = 0;
 }
 

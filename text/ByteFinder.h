@@ -1,5 +1,5 @@
 #pragma once
-// Fast search for a fixed byte string, shared by the reader and the keyword matching.
+// Fast search for a fixed byte string, shared by the reader, the keyword matching and the scans.
 // The C runtime's memchr is a plain byte loop in some Windows runtimes, so the search is
 // done here: on x86 the first and the last byte of the needle are compared over 16
 // positions at once, and only the positions where both agree are checked in full.

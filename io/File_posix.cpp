@@ -1,7 +1,7 @@
 // The file object's system calls on POSIX systems. The sharing rules are advisory locks
 // (flock): an exclusive lock for the exclusive modes, a shared one for readers that share, so
 // every CFile, in this process or another, keeps to the same rules as on Windows.
-#include "platform/File.h"
+#include "io/File.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysinfo.h>
 #include <unistd.h>
 
 namespace vorna {
@@ -19,34 +20,42 @@ int Fd(std::intptr_t handle) {
     return static_cast<int>(handle);
 }
 
-FileErrorKind KindOf(int code) {
+} // namespace
+
+const int CFile::kNotOpenCode = EBADF;
+const int CFile::kDiskFullCode = ENOSPC;
+
+FileStatus CFile::OpenFailure(int code, unsigned flags) {
     switch (code) {
     case ENOENT:
     case ENOTDIR:
-        return FileErrorKind::missing;
+        return FileStatus::missing;
     case EACCES:
     case EPERM:
     case EROFS:
-        return FileErrorKind::noPermission;
+        return flags == modeReadWrite ? FileStatus::noWritePermission
+                                      : FileStatus::noReadPermission;
     case EISDIR:
     case ENXIO:
     case ENODEV:
-        return FileErrorKind::notPlainFile;
+        return FileStatus::notPlainFile;
     case EWOULDBLOCK:
-        return FileErrorKind::inUse;
+        return FileStatus::inUse;
     default:
-        return FileErrorKind::failed;
+        return FileStatus::openFailed;
     }
 }
 
-FileError ErrorOf(int code) {
-    return FileError{KindOf(code), code};
-}
-
-} // namespace
-
 std::string SystemErrorText(int systemCode) {
     return std::strerror(systemCode);
+}
+
+bool MayFitInMemory(std::uint64_t bytes) {
+    struct sysinfo info;
+    if (sysinfo(&info) != 0)
+        return true;
+    const std::uint64_t unit = info.mem_unit ? info.mem_unit : 1;
+    return bytes / unit <= std::uint64_t{info.totalram} + info.totalswap;
 }
 
 bool CFile::GetStatus(const std::string& path) {
@@ -61,14 +70,14 @@ bool CFile::OpenDirect(const std::string& path, unsigned flags) {
     const int access = flags == modeReadWrite ? O_RDWR | O_APPEND : O_RDONLY;
     int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        m_error = ErrorOf(errno);
+        Fail(OpenFailure(errno, flags), errno);
         return false;
     }
     struct stat st;
     if (::fstat(fd, &st) != 0) {
-        m_error = ErrorOf(errno);
+        Fail(OpenFailure(errno, flags), errno);
     } else if (!S_ISREG(st.st_mode)) {
-        m_error = FileError{FileErrorKind::notPlainFile, 0};
+        Fail(FileStatus::notPlainFile, 0);
     } else {
         const int lock = (flags & shareDenyWrite) ? LOCK_SH : LOCK_EX;
         int locked;
@@ -79,7 +88,7 @@ bool CFile::OpenDirect(const std::string& path, unsigned flags) {
             m_handle = fd;
             return true;
         }
-        m_error = ErrorOf(errno);
+        Fail(OpenFailure(errno, flags), errno);
     }
     ::close(fd);
     return false;
@@ -92,7 +101,7 @@ std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
             return static_cast<std::size_t>(got);
         if (errno == EINTR)
             continue;
-        m_error = ErrorOf(errno);
+        Fail(FileStatus::readFailed, errno);
         if (failed)
             *failed = true;
         return 0;
@@ -116,47 +125,33 @@ bool CFile::SeekToEndDirect(std::uint64_t* length) {
     return true;
 }
 
-std::size_t CFile::Append(const void* buffer, std::size_t count) {
-    if (!IsOpen() || m_bReadOnly) {
-        m_error = ErrorOf(EBADF);
-        return 0;
-    }
-    const char* p = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        ssize_t put = ::write(Fd(m_handle), p + done, count - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            m_error = ErrorOf(errno);
-            break;
+// The descriptor was opened with O_APPEND: every write lands at the end.
+bool CFile::WriteAtEndDirect(const char* buffer, std::size_t count, std::size_t& put) {
+    for (;;) {
+        const ssize_t n = ::write(Fd(m_handle), buffer, count);
+        if (n >= 0) {
+            put = static_cast<std::size_t>(n);
+            return true;
         }
-        if (put == 0) {
-            m_error = ErrorOf(ENOSPC);
-            break;
+        if (errno != EINTR) {
+            put = 0;
+            Fail(FileStatus::writeFailed, errno);
+            return false;
         }
-        done += static_cast<std::size_t>(put);
     }
-    return done;
 }
 
-bool CFile::Flush() {
-    if (!IsOpen()) {
-        m_error = ErrorOf(EBADF);
-        return false;
-    }
+bool CFile::FlushDirect() {
     if (::fsync(Fd(m_handle)) == 0)
         return true;
-    m_error = ErrorOf(errno);
+    Fail(FileStatus::writeFailed, errno);
     return false;
 }
 
-bool CFile::SetLength(std::uint64_t length) {
-    if (!IsOpen() || length > static_cast<std::uint64_t>(INT64_MAX))
-        return false;
+bool CFile::SetLengthDirect(std::uint64_t length) {
     if (::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0)
         return true;
-    m_error = ErrorOf(errno);
+    Fail(FileStatus::writeFailed, errno);
     return false;
 }
 
