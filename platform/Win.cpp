@@ -63,6 +63,32 @@ std::wstring WindowTextWide(HWND window) {
     return ReadWindowText<wchar_t>(window, ::GetWindowTextLengthW, ::GetWindowTextW);
 }
 
+HWND FrontWindow(HWND window) {
+    if (::IsWindowEnabled(window))
+        return window;
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{window, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND candidate, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!::IsWindowVisible(candidate) || !::IsWindowEnabled(candidate))
+                return TRUE;
+            for (HWND owner = ::GetWindow(candidate, GW_OWNER); owner;
+                 owner = ::GetWindow(owner, GW_OWNER)) {
+                if (owner == s->owner) {
+                    s->found = candidate;
+                    return FALSE;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.found : window;
+}
+
 CWin::~CWin() {
     if (m_oldProc && m_hWnd && ::IsWindow(m_hWnd))
         UnsubclassWindow();
