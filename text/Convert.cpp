@@ -31,7 +31,7 @@ std::size_t CharLength(std::string_view text, std::size_t i, Encoding encoding) 
 }
 
 // A surrogate pair is one character where wide text is UTF-16.
-std::size_t CharLength(std::wstring_view text, std::size_t i) {
+std::size_t CharLength(std::wstring_view text, std::size_t i, Encoding) {
     return sizeof(wchar_t) == 2 && IsHighSurrogate(text[i]) && i + 1 < text.size() &&
                    IsLowSurrogate(text[i + 1])
                ? 2
@@ -63,70 +63,68 @@ bool ExactConvert(std::string_view text, Encoding from, Encoding to, std::string
            detail::SystemConvert(out, to, from, back) && back == text;
 }
 
-// The character that byte text holds, 0 when it holds none.
+// The character that text holds, 0 when it holds none.
 char32_t CharacterOf(std::string_view text, Encoding encoding) {
     std::wstring wide;
     return detail::SystemToWide(text, encoding, wide) ? CodePoint(wide) : 0;
 }
 
-// The first character of text for which exact(character) fails.
-template <class Char, class Length, class Exact, class Character>
-ConversionError FirstFailure(std::basic_string_view<Char> text, Length length, Exact exact,
-                             Character character) {
+char32_t CharacterOf(std::wstring_view text, Encoding) {
+    return CodePoint(text);
+}
+
+// The first character of text that does not convert exactly on its own.
+template <class Out, class Char, class Exact>
+ConversionError FirstFailure(std::basic_string_view<Char> text, Exact exact, Encoding encoding) {
+    Out scratch;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = length(text, i);
+        const std::size_t n = CharLength(text, i, encoding);
         if (n == 0)
             return {i, 1, 0};
         const std::basic_string_view<Char> one = text.substr(i, n);
-        if (!exact(one))
-            return {i, n, character(one)};
+        if (!exact(one, scratch))
+            return {i, n, CharacterOf(one, encoding)};
         i += n;
     }
     return {};
 }
 
+// exact(text, out) on the whole text, and where it fails, the place of the first failure.
+// encoding tells the characters of byte text apart; wide text has its own.
+template <class Out, class Char, class Exact>
+Converted<Out> Checked(std::basic_string_view<Char> text, Exact exact, Encoding encoding) {
+    Converted<Out> result;
+    if (exact(text, result.text))
+        return result;
+    result.ok = false;
+    result.error = FirstFailure<Out>(text, exact, encoding);
+    return result;
+}
+
 } // namespace
 
 Converted<std::wstring> ToWide(std::string_view text, Encoding from) {
-    Converted<std::wstring> result;
-    if (ExactToWide(text, from, result.text))
-        return result;
-    result.ok = false;
-    std::wstring scratch;
-    result.error = FirstFailure(
-        text, [from](std::string_view t, std::size_t i) { return CharLength(t, i, from); },
-        [&](std::string_view one) { return ExactToWide(one, from, scratch); },
-        [from](std::string_view one) { return CharacterOf(one, from); });
-    return result;
+    return Checked<std::wstring>(
+        text, [from](std::string_view t, std::wstring& out) { return ExactToWide(t, from, out); },
+        from);
 }
 
 Converted<std::string> FromWide(std::wstring_view text, Encoding to) {
-    Converted<std::string> result;
-    if (ExactFromWide(text, to, result.text))
-        return result;
-    result.ok = false;
-    std::string scratch;
-    result.error = FirstFailure(
-        text, [](std::wstring_view t, std::size_t i) { return CharLength(t, i); },
-        [&](std::wstring_view one) { return ExactFromWide(one, to, scratch); }, CodePoint);
-    return result;
+    return Checked<std::string>(
+        text, [to](std::wstring_view t, std::string& out) { return ExactFromWide(t, to, out); },
+        to);
 }
 
 Converted<std::string> Convert(std::string_view text, Encoding from, Encoding to) {
-    Converted<std::string> result;
     if (detail::SameEncoding(from, to)) {
-        result.text = text;
-        return result;
+        Converted<std::string> same;
+        same.text = text;
+        return same;
     }
-    if (ExactConvert(text, from, to, result.text))
-        return result;
-    result.ok = false;
-    std::string scratch;
-    result.error = FirstFailure(
-        text, [from](std::string_view t, std::size_t i) { return CharLength(t, i, from); },
-        [&](std::string_view one) { return ExactConvert(one, from, to, scratch); },
-        [from](std::string_view one) { return CharacterOf(one, from); });
-    return result;
+    return Checked<std::string>(
+        text,
+        [from, to](std::string_view t, std::string& out) { return ExactConvert(t, from, to, out); },
+        from);
 }
 
 } // namespace vorna

@@ -29,7 +29,7 @@ UINT CodePageOf(Encoding encoding) {
 // Runs call(buffer, size) once to learn the size and once to fill out; false when either
 // call fails.
 template <class Out, class Call> bool Fill(Out& out, Call call) {
-    const int n = call(nullptr, 0);
+    const int n = call(static_cast<typename Out::pointer>(nullptr), 0);
     if (n <= 0)
         return false;
     out.resize(static_cast<std::size_t>(n));
@@ -38,48 +38,46 @@ template <class Out, class Call> bool Fill(Out& out, Call call) {
     return got > 0;
 }
 
-// Strictly first; what fails that is converted again with the system's replacements.
-bool Widen(UINT codePage, std::string_view in, std::wstring& out) {
+// in converted into out by call(flags, buffer, size): with strictFlags first, and where that
+// fails, again with lenientFlags for the system's replacements; true only for the first.
+template <class In, class Out, class Call>
+bool Run(In in, Out& out, DWORD strictFlags, DWORD lenientFlags, Call call) {
     out.clear();
     if (in.empty())
         return true;
     if (in.size() > static_cast<std::size_t>(INT_MAX))
         return false;
-    const auto with = [&](DWORD flags) {
-        return [&, flags](wchar_t* buffer, int size) {
-            return ::MultiByteToWideChar(codePage, flags, in.data(), static_cast<int>(in.size()),
-                                         buffer, size);
-        };
+    const auto with = [&call](DWORD flags) {
+        return [&call, flags](auto* buffer, int size) { return call(flags, buffer, size); };
     };
-    if (Fill(out, with(MB_ERR_INVALID_CHARS)))
+    if (Fill(out, with(strictFlags)))
         return true;
-    Fill(out, with(0));
+    Fill(out, with(lenientFlags));
     return false;
+}
+
+bool Widen(UINT codePage, std::string_view in, std::wstring& out) {
+    return Run(in, out, MB_ERR_INVALID_CHARS, 0, [&](DWORD flags, wchar_t* buffer, int size) {
+        return ::MultiByteToWideChar(codePage, flags, in.data(), static_cast<int>(in.size()),
+                                     buffer, size);
+    });
 }
 
 // UTF-8 holds every character and refuses only lone surrogates; it takes neither the
 // best-fit flag nor the used-default report. Other code pages put their default character
 // ("?") where a character has no code of its own.
 bool Narrow(UINT codePage, std::wstring_view in, std::string& out) {
-    out.clear();
-    if (in.empty())
-        return true;
-    if (in.size() > static_cast<std::size_t>(INT_MAX))
-        return false;
-    BOOL usedDefault = FALSE;
     const bool utf8 = codePage == CP_UTF8;
-    const auto with = [&](DWORD flags) {
-        return [&, flags](char* buffer, int size) {
-            return ::WideCharToMultiByte(codePage, flags, in.data(), static_cast<int>(in.size()),
-                                         buffer, size, nullptr, utf8 ? nullptr : &usedDefault);
-        };
-    };
-    if (!utf8)
-        return Fill(out, with(WC_NO_BEST_FIT_CHARS)) && !usedDefault;
-    if (Fill(out, with(WC_ERR_INVALID_CHARS)))
-        return true;
-    Fill(out, with(0));
-    return false;
+    BOOL usedDefault = FALSE;
+    const DWORD strict = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    const DWORD lenient = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    return Run(in, out, strict, lenient,
+               [&](DWORD flags, char* buffer, int size) {
+                   return ::WideCharToMultiByte(codePage, flags, in.data(),
+                                                static_cast<int>(in.size()), buffer, size, nullptr,
+                                                utf8 ? nullptr : &usedDefault);
+               }) &&
+           !usedDefault;
 }
 
 } // namespace
