@@ -1,7 +1,7 @@
 #include "app/Vorna.h"
 
 #include "platform/CommandLine.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 #include "ui/RunningCopy.h"
 #include "ui/VornaDlg.h"
 
@@ -26,7 +26,7 @@ bool CVornaApp::Init() {
         std::wstring full = FullPath(*file);
         if (HandFileToRunningCopy(full))
             return false;
-        startFile = Utf8FromWide(full);
+        startFile = FromWide(full, Encoding::utf8).text;
     }
     CVornaDlg dialog(std::move(startFile));
     dialog.DoModal();

@@ -41,7 +41,7 @@ const Corpus& CorpusOf(std::size_t entries) {
         c->markersFileSize = c->markers.size();
         c->markersPath = WriteTemp("vorna-bench-markers-" + tag + ".vendu", c->markers);
         c->markers.append(kEndSentinel);
-        if (LoadEntryFile(c->path, c->store).status != ReadStatus::ok) {
+        if (!LoadEntryFile(c->path, c->store).Ok()) {
             std::fprintf(stderr, "cannot read %s\n", c->path.c_str());
             std::exit(1);
         }
@@ -68,7 +68,7 @@ std::size_t ParseInMemory(const std::string& content, bool intoStore) {
 
 std::size_t ParseThroughFile(const std::string& path) {
     CEntryStore store;
-    if (LoadEntryFile(path, store).status != ReadStatus::ok) {
+    if (!LoadEntryFile(path, store).Ok()) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
         std::exit(1);
     }

@@ -1,10 +1,17 @@
 #pragma once
-// Takes pieces off the front of a fuzzer's input.
+// Takes pieces off the front of a fuzzer's input, and stops the fuzzer on a broken promise.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace vorna::fuzz {
+
+// An abort is what libFuzzer reports, with the input that caused it.
+inline void Require(bool condition) {
+    if (!condition)
+        std::abort();
+}
 
 class FuzzInput {
 public:

@@ -5,7 +5,6 @@
 
 #include "FuzzInput.h"
 
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,14 +40,10 @@ Entries Read(const std::string& file) {
     return out;
 }
 
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using vorna::fuzz::Require;
     vorna::fuzz::FuzzInput input(data, size);
     const std::string whole(reinterpret_cast<const char*>(data), size);
     Require(Read(whole) == ReferenceRead(whole));

@@ -1,10 +1,10 @@
 // The matching against a naive one: every start position in turn, with the character
 // starts of code page 936 worked out beforehand for the whole text.
 #include "knowledge/Search.h"
+#include "text/Find.h"
 
 #include "FuzzInput.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -29,14 +29,10 @@ std::size_t NaiveFind(const std::string& text, const std::string& keyword, bool 
     return std::string::npos;
 }
 
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using vorna::fuzz::Require;
     vorna::fuzz::FuzzInput input(data, size);
     const unsigned char head = input.Byte();
     const std::string keyword = input.Take(head % 24);

@@ -1,11 +1,9 @@
 #include "knowledge/EntryFile.h"
 
-#include "knowledge/ByteFinder.h"
-#include "platform/File.h"
+#include "io/Read.h"
+#include "text/ByteFinder.h"
 
-#include <cstdint>
 #include <cstring>
-#include <new>
 
 namespace vorna {
 
@@ -41,41 +39,13 @@ void ParseEntries(std::string_view content, const EntrySink& sink) {
 
 // The file is read whole before anything reaches the sink, so a file that fails half way
 // hands over no entries at all, rather than an arbitrary first part of them.
-ReadResult ReadEntryFile(const std::string& path, const EntrySink& sink) {
-    ReadResult result;
-    CFile file;
-    if (!file.Open(path, CFile::modeRead)) {
-        result.status = ReadStatus::openFailed;
-        return result;
-    }
+FileResult ReadEntryFile(const std::string& path, const EntrySink& sink) {
     std::string content;
-    try {
-        // Room for the whole file and the sentinel at once, so the bytes are not copied again
-        // as the string grows. The size is only a hint: the reads decide where the file ends.
-        std::uint64_t length = 0;
-        if (file.GetLength(&length) && length < content.max_size() - kEndSentinel.size())
-            content.reserve(static_cast<std::size_t>(length) + kEndSentinel.size());
-        char chunk[kReadChunk];
-        for (;;) {
-            bool failed = false;
-            std::size_t got = file.Read(chunk, sizeof chunk, &failed);
-            if (failed) {
-                result.status = ReadStatus::readFailed;
-                result.bytesRead = content.size();
-                return result;
-            }
-            if (got == 0)
-                break;
-            content.append(chunk, got);
-        }
-        file.Close();
-        result.bytesRead = content.size();
-        content.append(kEndSentinel);
-    } catch (const std::bad_alloc&) {
-        result.status = ReadStatus::outOfMemory;
-        result.bytesRead = content.size();
+    const FileResult result =
+        ReadWholeFile(path, Opening{CFile::modeRead, 0}, content, kReadChunk, kEndSentinel.size());
+    if (!result.Ok())
         return result;
-    }
+    content.append(kEndSentinel);
     ParseEntries(content, sink);
     return result;
 }

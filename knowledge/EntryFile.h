@@ -1,6 +1,8 @@
 #pragma once
 // The entry file format: entries delimited by the question marker "(%Q%)" and the answer
 // marker "(%A%)", bytes in the ANSI code page, nothing trimmed or converted.
+#include "io/FileResult.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -24,18 +26,12 @@ using EntrySink = std::function<void(std::string question, std::string answer)>;
 // bytes included: they stay in the entries like any other byte.
 void ParseEntries(std::string_view contentWithSentinel, const EntrySink& sink);
 
-enum class ReadStatus { ok, openFailed, readFailed, outOfMemory };
-
-struct ReadResult {
-    ReadStatus status = ReadStatus::ok;
-    std::size_t bytesRead = 0; // bytes of the file consumed before the status was decided
-};
-
 // Reads the whole file through the file object in kReadChunk pieces (opened for reading with
 // no sharing), appends the sentinel and parses it. Entries are handed to sink only when the
 // whole file was read: a file that cannot be opened, whose reading fails part way, or that
-// does not fit in memory, hands over nothing and says so in the status.
-ReadResult ReadEntryFile(const std::string& path, const EntrySink& sink);
+// does not fit in memory, hands over nothing and says so in the result; offset is the bytes
+// of the file read.
+FileResult ReadEntryFile(const std::string& path, const EntrySink& sink);
 
 // The writer's record: "\r\n(%Q%)\r\n" question "\r\n(%A%)\r\n" answer, nothing after.
 std::string MakeRecord(std::string_view question, std::string_view answer);

@@ -1,6 +1,6 @@
 #include "knowledge/EntryStore.h"
 
-#include "platform/File.h"
+#include "io/File.h"
 
 #include <new>
 #include <utility>
@@ -17,28 +17,29 @@ void CEntryStore::RemoveAll() {
     m_arrAnswers.clear();
 }
 
-FileCheck CheckEntryFile(const std::string& path) {
-    if (!CFile::GetStatus(path))
-        return FileCheck::missing;
+FileResult CheckEntryFile(const std::string& path) {
+    FileResult result;
+    if (!CFile::GetStatus(path)) {
+        result.status = FileStatus::missing;
+        return result;
+    }
     CFile trial;
-    if (!trial.Open(path, CFile::modeRead))
-        return FileCheck::cannotOpen;
-    trial.Close();
-    return FileCheck::ok;
+    trial.Open(path, CFile::modeRead, &result);
+    return result;
 }
 
-ReadResult LoadEntryFile(const std::string& path, CEntryStore& store) {
+FileResult LoadEntryFile(const std::string& path, CEntryStore& store) {
     CEntryStore fresh;
-    ReadResult result;
+    FileResult result;
     try {
         result = ReadEntryFile(path, [&fresh](std::string question, std::string answer) {
             fresh.AddEntry(std::move(question), std::move(answer));
         });
     } catch (const std::bad_alloc&) {
         // The entries do not fit in memory: keep the store as it was.
-        result.status = ReadStatus::outOfMemory;
+        result.status = FileStatus::tooBig;
     }
-    if (result.status == ReadStatus::ok) {
+    if (result.Ok()) {
         store.RemoveAll();
         std::swap(store.m_arrQuestions, fresh.m_arrQuestions);
         std::swap(store.m_arrAnswers, fresh.m_arrAnswers);

@@ -19,16 +19,15 @@ public:
     std::vector<std::string> m_arrAnswers;
 };
 
-enum class FileCheck { ok, missing, cannotOpen };
-
-// Does the path name an existing file that opens for reading with no sharing?
-// The caller decides whether and how to tell the user.
-FileCheck CheckEntryFile(const std::string& path);
+// Does the path name an existing file that opens for reading with no sharing? missing when
+// nothing of that name exists, else what the trial open gave. The caller decides whether and
+// how to tell the user.
+FileResult CheckEntryFile(const std::string& path);
 
 // Replaces the store with the entries of the file; the same result as emptying the store and
 // reading the file into it. When the file cannot be opened or read (it vanished or was
-// locked after the check) or its entries do not fit in memory, the store keeps what it held
-// and the status says why.
-ReadResult LoadEntryFile(const std::string& path, CEntryStore& store);
+// locked after the check) or its entries do not fit in memory (tooBig), the store keeps what
+// it held and the result says why.
+FileResult LoadEntryFile(const std::string& path, CEntryStore& store);
 
 } // namespace vorna

@@ -1,7 +1,7 @@
 #include "platform/App.h"
 
 #include "platform/Dialog.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 #include "platform/Win.h"
 
 #include <commctrl.h>
@@ -85,7 +85,7 @@ std::wstring AppNameFromPath(std::wstring_view modulePath) {
 }
 
 int ShowMessageBox(HWND owner, std::string_view utf8Text, UINT type) {
-    std::wstring text = WideFromUtf8(utf8Text);
+    std::wstring text = ToWide(utf8Text, Encoding::utf8).text;
     return ::MessageBoxW(OwnerOrActiveModal(owner), text.c_str(), AppName().c_str(), type);
 }
 

@@ -1,7 +1,7 @@
 #include "platform/Dialog.h"
 
 #include "platform/App.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 
 #include <commctrl.h>
 
@@ -53,7 +53,7 @@ void CDataExchange::Text(int id, std::string& ansi) {
 
 void CDataExchange::TextStrict(int id, std::string& ansi) {
     HWND item = m_dialog.GetItem(id);
-    AnsiConversion shown = AnsiFromWideStrict(WindowTextWide(item));
+    Converted<std::string> shown = FromWide(WindowTextWide(item), Encoding::system);
     if (m_reading) {
         ansi = std::move(shown.text);
         if (!shown.ok && !m_fault)
@@ -63,16 +63,16 @@ void CDataExchange::TextStrict(int id, std::string& ansi) {
         // keeps them rather than showing their "?".
         std::string_view value(ansi.c_str());
         if (shown.text != value)
-            ::SetWindowTextW(item, WideFromAnsi(value).c_str());
+            ::SetWindowTextW(item, ToWide(value, Encoding::system).text.c_str());
     }
 }
 
 void CDataExchange::TextUtf8(int id, std::string& utf8) {
     HWND item = m_dialog.GetItem(id);
     if (m_reading) {
-        utf8 = Utf8FromWide(WindowTextWide(item));
+        utf8 = FromWide(WindowTextWide(item), Encoding::utf8).text;
     } else {
-        std::wstring value = WideFromUtf8(utf8);
+        std::wstring value = ToWide(utf8, Encoding::utf8).text;
         if (WindowTextWide(item) != value.c_str())
             ::SetWindowTextW(item, value.c_str());
     }

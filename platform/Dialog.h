@@ -2,7 +2,7 @@
 // Modal dialogs from a dialog template. A dialog class names its template, binds and
 // exchanges its controls in DoDataExchange, and handles its messages in one OnMessage
 // switch (its message map); OnInitDialog, OnOK and OnCancel are its typed virtuals.
-#include "platform/Text.h"
+#include "text/Convert.h"
 #include "platform/Win.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 
 #include "platform/App.h"
 #include "platform/Dialog.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 
 #include <commdlg.h>
 
@@ -13,7 +13,7 @@ namespace vorna {
 namespace {
 
 std::wstring WideOrEmpty(const char* utf8) {
-    return utf8 ? WideFromUtf8(utf8) : std::wstring();
+    return utf8 ? ToWide(utf8, Encoding::utf8).text : std::wstring();
 }
 
 // Room for long paths; the dialog fails rather than cut a longer one.
@@ -54,7 +54,7 @@ INT_PTR CFileDialog::DoModal() {
     BOOL ok = m_openMode ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);
     if (!ok)
         return IDCANCEL;
-    m_path = Utf8FromWide(file.data());
+    m_path = FromWide(file.data(), Encoding::utf8).text;
     return IDOK;
 }
 

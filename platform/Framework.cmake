@@ -1,7 +1,7 @@
 # The thin Win32 dialog framework: application object and entry point, window objects with
 # subclassing and reflection, modal dialogs with data exchange, common-control wrappers,
-# the file-open dialog, the command line, the notification-area icon, message boxes and handle
-# owners.
+# the file-open dialog, the command line, the notification-area icon, the clipboard viewer
+# chain, message boxes and handle owners.
 add_library(vorna_framework STATIC
     App.h App.cpp
     Win.h Win.cpp
@@ -10,10 +10,10 @@ add_library(vorna_framework STATIC
     FileDialog.h FileDialog.cpp
     CommandLine.h CommandLine.cpp
     NotifyIcon.h NotifyIcon.cpp
-    Text.h Text.cpp
+    ClipboardViewer.h ClipboardViewer.cpp
     Gdi.h Handle.h Library.h)
 target_include_directories(vorna_framework PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(vorna_framework PUBLIC vorna_file vorna_knowledge comctl32 comdlg32 gdi32 shell32 user32)
+target_link_libraries(vorna_framework PUBLIC vorna_text comctl32 comdlg32 gdi32 shell32 user32)
 
 # The entry point, linked into the executable as an object: the C runtime asks for wWinMain
 # only after the libraries have been searched.

@@ -1,7 +1,7 @@
 #include "platform/Win.h"
 
 #include "platform/App.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 
 #include <cstdio>
 #include <exception>
@@ -44,7 +44,7 @@ void LogDroppedException(const wchar_t* where, std::optional<UINT> message) noex
         try {
             throw;
         } catch (const std::exception& e) {
-            line += L": " + WideFromUtf8(e.what());
+            line += L": " + ToWide(e.what(), Encoding::utf8).text;
         } catch (...) {
             line += L": not a std::exception";
         }
@@ -61,6 +61,32 @@ std::string WindowTextAnsi(HWND window) {
 
 std::wstring WindowTextWide(HWND window) {
     return ReadWindowText<wchar_t>(window, ::GetWindowTextLengthW, ::GetWindowTextW);
+}
+
+HWND FrontWindow(HWND window) {
+    if (::IsWindowEnabled(window))
+        return window;
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{window, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND candidate, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!::IsWindowVisible(candidate) || !::IsWindowEnabled(candidate))
+                return TRUE;
+            for (HWND owner = ::GetWindow(candidate, GW_OWNER); owner;
+                 owner = ::GetWindow(owner, GW_OWNER)) {
+                if (owner == s->owner) {
+                    s->found = candidate;
+                    return FALSE;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.found : window;
 }
 
 CWin::~CWin() {

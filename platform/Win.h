@@ -86,4 +86,9 @@ void LogDroppedException(const wchar_t* where, std::optional<UINT> message = std
 std::string WindowTextAnsi(HWND window);
 std::wstring WindowTextWide(HWND window);
 
+// What the user can act on for window: the window itself, or while it waits for a dialog of
+// its own (disabled, as during a modal run) the visible, enabled window of this thread that
+// it owns, directly or not.
+HWND FrontWindow(HWND window);
+
 } // namespace vorna

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: native (plain and under sanitizers), fuzz smoke runs, and the
-# Windows build's core and end-to-end tests under Wine. Prints a summary line per stage.
+# Builds and runs every test: the layering check, native (plain and under sanitizers), fuzz
+# smoke runs, and the Windows build's core and end-to-end tests under Wine. Prints a summary
+# line per stage.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
@@ -23,6 +24,23 @@ stage() {
         failed=$((failed + 1))
         summary+=("FAIL  $name ($((SECONDS - start)) s)")
     fi
+}
+
+# Includes point down the layers of docs/ARCHITECTURE.md and product files stay under 500
+# lines; and the check still finds the fault in a tree made with an upward include.
+layer_check() {
+    python3 scripts/check-layers.py || return 1
+    local tree ok=0
+    tree=$(mktemp -d) || return 1
+    mkdir -p "$tree/docs" "$tree/text"
+    cp docs/ARCHITECTURE.md "$tree/docs/"
+    echo '#include "io/File.h"' >"$tree/text/Up.h"
+    if python3 scripts/check-layers.py --root "$tree" >/dev/null; then
+        echo "the layer check passed a tree with an upward include"
+        ok=1
+    fi
+    rm -rf "$tree"
+    return $ok
 }
 
 native_tests() {
@@ -74,6 +92,7 @@ release_tests() {
     VORNA_SKIP_SETUP=1 bash scripts/release.sh && bash tests/release/run.sh
 }
 
+stage "include layers and file sizes" layer_check
 stage "native tests" native_tests native
 stage "native tests under ASan and UBSan" native_tests native-asan
 stage "fuzz smoke runs" fuzz_smoke

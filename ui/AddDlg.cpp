@@ -1,31 +1,14 @@
 #include "ui/AddDlg.h"
 
-#include "knowledge/EntryAppend.h"
+#include "io/Append.h"
 #include "knowledge/EntryFile.h"
 #include "platform/FileDialog.h"
 #include "res/resource.h"
+#include "ui/Texts.h"
 
 #include <commdlg.h>
 
 namespace vorna {
-namespace {
-
-constexpr char kEntryFileFilter[] = "辅助文件(*.vendu)|*.vendu||";
-
-constexpr char kFileMissing[] = "该文件不存在！";
-constexpr char kCannotOpen[] = "该文件无法打开或写入！";
-// A character the entry file's code page cannot hold would be saved as "?".
-constexpr char kUnconvertible[] = "问题或回答中有无法保存的字符，请删除后重试！";
-constexpr char kNoTarget[] = "保存路径有问题，请重新确认！";
-// A failed append is undone, so the user may simply try again once there is room.
-constexpr char kSaveFailed[] = "保存失败，文件未被修改，请检查磁盘空间后重试！";
-// The undo itself failed: the user should know the file's end may need a look.
-constexpr char kSaveFailedPartly[] = "保存失败，文件末尾可能留有不完整的内容，请检查该文件！";
-// Another program wrote to the file beside the failed save, so nothing was cut back.
-constexpr char kSaveFailedOtherWriter[] =
-    "保存失败，文件同时被其他程序改动，请检查文件末尾的内容！";
-
-} // namespace
 
 CAddDlg::CAddDlg(HWND parent) : CDialog(IDD_ADD_DIALOG, parent) {}
 
@@ -55,17 +38,17 @@ bool CAddDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 }
 
 void CAddDlg::OnChoose() {
-    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, kEntryFileFilter);
+    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, texts::kEntryFileFilter);
     if (dialog.DoModal() != IDOK)
         return;
     m_strSavePath = dialog.GetPathName();
     if (!CFile::GetStatus(m_strSavePath)) {
-        ShowMessageBox(kFileMissing);
+        ShowMessageBox(texts::kFileMissing);
         return;
     }
     m_fileTarget.Close();
     if (!m_fileTarget.Open(m_strSavePath, CFile::modeReadWrite)) {
-        ShowMessageBox(kCannotOpen);
+        ShowMessageBox(texts::kTargetCannotOpen);
         return;
     }
     WriteControls();
@@ -80,7 +63,7 @@ void CAddDlg::OnSave() {
     }
     if (unconvertible) {
         SelectUnconvertible(*unconvertible);
-        ShowMessageBox(kUnconvertible);
+        ShowMessageBox(texts::kUnconvertible);
         return;
     }
     if (!AppendRecord(m_strQuestion, m_strAnswer))
@@ -102,24 +85,22 @@ void CAddDlg::SelectUnconvertible(const TextFault& fault) {
 
 BOOL CAddDlg::AppendRecord(std::string question, std::string answer) {
     if (!m_fileTarget.IsOpen()) {
-        ShowMessageBox(kNoTarget);
+        ShowMessageBox(texts::kNoTarget);
         return FALSE;
     }
     switch (AppendWhole(m_fileTarget, MakeRecord(question, answer)).status) {
-    case AppendStatus::appended:
+    case FileStatus::ok:
         return TRUE;
-    case AppendStatus::restoreFailed:
-        ShowMessageBox(kSaveFailedPartly);
+    case FileStatus::restoreFailed:
+        ShowMessageBox(texts::kSaveFailedPartly);
         return FALSE;
-    case AppendStatus::otherWriter:
-        ShowMessageBox(kSaveFailedOtherWriter);
+    case FileStatus::otherWriter:
+        ShowMessageBox(texts::kSaveFailedOtherWriter);
         return FALSE;
-    case AppendStatus::notOpen:
-    case AppendStatus::seekFailed:
-    case AppendStatus::writeFailed:
+    default:
         break;
     }
-    ShowMessageBox(kSaveFailed);
+    ShowMessageBox(texts::kSaveFailed);
     return FALSE;
 }
 

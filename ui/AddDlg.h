@@ -4,7 +4,7 @@
 // or its own end.
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
-#include "platform/File.h"
+#include "io/File.h"
 
 #include <windows.h>
 

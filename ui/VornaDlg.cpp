@@ -1,14 +1,15 @@
 #include "ui/VornaDlg.h"
 
-#include "knowledge/EntryFile.h"
+#include "knowledge/Search.h"
 #include "platform/App.h"
 #include "platform/FileDialog.h"
 #include "platform/Library.h"
-#include "platform/Text.h"
-#include "res/Maker.h"
 #include "res/resource.h"
+#include "text/Convert.h"
+#include "ui/AboutDlg.h"
 #include "ui/AddDlg.h"
 #include "ui/RunningCopy.h"
+#include "ui/Texts.h"
 #include "ui/VornaDlgRules.h"
 
 #include <commdlg.h>
@@ -20,7 +21,6 @@
 namespace vorna {
 namespace {
 
-constexpr char kEntryFileFilter[] = "辅助文件(*.vendu)|*.vendu||";
 constexpr int kAlphaMin = 10;
 constexpr int kAlphaMax = 255;
 constexpr int kAlphaStart = 100;
@@ -31,8 +31,6 @@ constexpr int kHotKeyClose = 101;
 // Posted to itself by a hand-over, so that the other copy is answered at once and ends,
 // whatever the load then shows.
 constexpr UINT kLoadHandedFile = WM_APP + 2;
-
-enum NotifyMenuItem : UINT { kMenuShow = 1, kMenuLoad, kMenuAbout, kMenuExit };
 
 } // namespace
 
@@ -56,10 +54,8 @@ void CVornaDlg::DoDataExchange(CDataExchange& dx) {
 }
 
 bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message == m_nTaskbarCreated && m_nTaskbarCreated != 0) {
-        m_notifyIcon.AddAgain();
+    if (m_trayIcon.OnShellRestarted(message))
         return true;
-    }
     switch (message) {
     case WM_COPYDATA:
         result = OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
@@ -121,7 +117,8 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         OnDrawClipboard(wParam, lParam);
         return true;
     case WM_CHANGECBCHAIN:
-        OnChangeCbChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
+        m_clipboardViewer.OnChangeCbChain(reinterpret_cast<HWND>(wParam),
+                                          reinterpret_cast<HWND>(lParam));
         return true;
     }
     return CDialog::OnMessage(message, wParam, lParam, result);
@@ -129,7 +126,7 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
 
 bool CVornaDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    JoinClipboardChain();
+    m_clipboardViewer.Join(m_hWnd);
 
     m_sliderAlpha.SetRange(kAlphaMin, kAlphaMax, false);
     m_sliderAlpha.SetPos(kAlphaStart);
@@ -142,7 +139,7 @@ bool CVornaDlg::OnInitDialog() {
     AddAboutMenuItem();
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
-    AddNotifyIcon();
+    m_trayIcon.Add(m_hWnd, m_hIcon);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     if (m_strStartFile)
         LoadFileAsChosen(*m_strStartFile);
@@ -171,27 +168,19 @@ void CVornaDlg::OnOK() {
 // ---- Entry store and loading
 
 bool CVornaDlg::CheckFile(std::string path, bool report) {
-    switch (CheckEntryFile(path)) {
-    case FileCheck::ok:
-        return true;
-    case FileCheck::missing:
-        if (report)
-            ShowMessageBox("该文件不存在！");
-        return false;
-    case FileCheck::cannotOpen:
-        if (report)
-            ShowMessageBox("该文件无法打开！");
-        return false;
-    }
-    return false;
+    const FileResult check = CheckEntryFile(path);
+    if (!check.Ok() && report)
+        ShowMessageBox(check.status == FileStatus::missing ? texts::kFileMissing
+                                                           : texts::kFileCannotOpen);
+    return check.Ok();
 }
 
 // Empties the store and reads the file into it, shows the count and writes the controls.
 // A file that vanished or was locked since its check leaves the store as it was.
 bool CVornaDlg::LoadFile(const std::string& path, bool report) {
-    if (LoadEntryFile(path, m_store).status != ReadStatus::ok) {
+    if (!LoadEntryFile(path, m_store).Ok()) {
         if (report)
-            ShowMessageBox("该文件无法打开！");
+            ShowMessageBox(texts::kFileCannotOpen);
         return false;
     }
     ShowEntryCount(static_cast<int>(m_store.GetCount()));
@@ -200,7 +189,7 @@ bool CVornaDlg::LoadFile(const std::string& path, bool report) {
 }
 
 void CVornaDlg::ShowEntryCount(int count) {
-    SetItemText(IDC_GROUP_SEARCH, FormatEntryCount(count));
+    SetItemText(IDC_GROUP_SEARCH, ToWide(EntryCountCaption(count), Encoding::utf8).text);
 }
 
 void CVornaDlg::LoadDefaultFile() {
@@ -209,13 +198,13 @@ void CVornaDlg::LoadDefaultFile() {
     std::optional<std::wstring> path = DefaultEntryPath(n, directory, MAX_PATH);
     if (!path)
         return;
-    std::string utf8 = Utf8FromWide(*path);
+    std::string utf8 = FromWide(*path, Encoding::utf8).text;
     if (CheckFile(utf8, false))
         LoadFile(utf8, false);
 }
 
 void CVornaDlg::OnLoad() {
-    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, kEntryFileFilter);
+    CFileDialog dialog(true, nullptr, nullptr, OFN_HIDEREADONLY, texts::kEntryFileFilter);
     if (dialog.DoModal() != IDOK)
         return;
     LoadFileAsChosen(dialog.GetPathName());
@@ -267,7 +256,8 @@ void CVornaDlg::AddListLabel(int index) {
 void CVornaDlg::ShowMatchCount(int count) {
     if (m_store.GetCount() == 0)
         return;
-    SetItemText(IDC_GROUP_MATCHES, FormatMatchCaption(WideFromAnsi(m_strKeyword), count));
+    const std::string keyword = Convert(m_strKeyword, Encoding::system, Encoding::utf8).text;
+    SetItemText(IDC_GROUP_MATCHES, ToWide(MatchCaption(keyword, count), Encoding::utf8).text);
 }
 
 void CVornaDlg::OnSelchangeResults() {
@@ -337,9 +327,9 @@ bool CVornaDlg::OnSysCommand(WPARAM command) {
 // WM_CLOSE from outside) destroys the window: leaving the chain here keeps the viewers after
 // this one receiving notices. The hotkeys lapse with the window.
 void CVornaDlg::OnDestroy() {
-    LeaveClipboardChain();
+    m_clipboardViewer.Leave();
     UnmarkRunningCopy(m_hWnd);
-    m_notifyIcon.Remove();
+    m_trayIcon.Remove();
 }
 
 // ---- The other dialogs
@@ -357,30 +347,11 @@ void CVornaDlg::OnAbout() {
     dlg.DoModal();
 }
 
-// ---- The About box
-
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
-
-CAboutDlg::~CAboutDlg() = default;
-
-void CAboutDlg::DoDataExchange(CDataExchange& dx) {
-    CDialog::DoDataExchange(dx);
-    dx.Control(IDC_WEBSITE, m_linkWebsite);
-}
-
-bool CAboutDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
-    // The same address the template shows, now on the attached link.
-    m_linkWebsite.SetURL(std::string(VORNA_MAKER_URL));
-    m_linkWebsite.SetUnderline(TRUE);
-    return true;
-}
-
 // ---- Global hotkeys and show/hide
 
 void CVornaDlg::RegisterHotKeys() {
-    RegisterHotKeyThroughControl(kHotKeyToggleShown, VK_NUMPAD1, "Ctrl+1热键冲突！");
-    RegisterHotKeyThroughControl(kHotKeyClose, VK_NUMPAD0, "关闭程序热键冲突！");
+    RegisterHotKeyThroughControl(kHotKeyToggleShown, VK_NUMPAD1, texts::kHotKeyShowConflict);
+    RegisterHotKeyThroughControl(kHotKeyClose, VK_NUMPAD0, texts::kHotKeyCloseConflict);
 }
 
 // The hidden hotkey control normalises the combination; what it reports is registered.
@@ -426,35 +397,9 @@ void CVornaDlg::OnHide() {
 void CVornaDlg::ShowAndActivate() {
     if (!m_bShown)
         ToggleShown();
-    ::SetForegroundWindow(FrontWindow());
-}
-
-// While a dialog of its own is up (the About box, a message box, a file dialog), the window
-// waits for it, disabled: that dialog is what the user can act on.
-HWND CVornaDlg::FrontWindow() const {
-    if (::IsWindowEnabled(m_hWnd))
-        return m_hWnd;
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search{m_hWnd, nullptr};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (!::IsWindowVisible(window) || !::IsWindowEnabled(window))
-                return TRUE;
-            for (HWND owner = ::GetWindow(window, GW_OWNER); owner;
-                 owner = ::GetWindow(owner, GW_OWNER)) {
-                if (owner == s->owner) {
-                    s->found = window;
-                    return FALSE;
-                }
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found ? search.found : m_hWnd;
+    // While a dialog of its own is up (the About box, a message box, a file dialog), the
+    // window waits for it, disabled: that dialog is what the user can act on.
+    ::SetForegroundWindow(FrontWindow(m_hWnd));
 }
 
 // ---- Files handed over, and the notification-area icon
@@ -463,7 +408,7 @@ bool CVornaDlg::OnCopyData(const COPYDATASTRUCT* data) {
     std::optional<std::wstring> path = data ? HandedPath(*data) : std::nullopt;
     if (!path)
         return false;
-    m_strHandedFile = Utf8FromWide(*path);
+    m_strHandedFile = FromWide(*path, Encoding::utf8).text;
     Post(kLoadHandedFile);
     return true;
 }
@@ -486,65 +431,29 @@ void CVornaDlg::OnHandedFile() {
     }
 }
 
-void CVornaDlg::AddNotifyIcon() {
-    m_nTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
-    // A copy with more rights than the shell would not hear it otherwise.
-    if (m_nTaskbarCreated)
-        ::ChangeWindowMessageFilterEx(m_hWnd, m_nTaskbarCreated, MSGFLT_ALLOW, nullptr);
-    m_iconSmall.Reset(static_cast<HICON>(
-        ::LoadImageW(AppInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
-    m_notifyIcon.Add(m_hWnd, kNotifyIconId, kNotifyIconMessage,
-                     m_iconSmall ? static_cast<HICON>(m_iconSmall) : m_hIcon, L"Lirel");
-}
-
 void CVornaDlg::OnNotifyIcon(LPARAM mouseMessage) {
-    switch (LOWORD(mouseMessage)) {
-    case WM_LBUTTONUP:
-        ShowAndActivate();
-        break;
-    case WM_RBUTTONUP:
-        ShowNotifyIconMenu();
-        break;
-    }
-}
-
-void CVornaDlg::ShowNotifyIconMenu() {
     // While a dialog of its own is up, only showing makes sense: the window waits for it.
     const bool free = ::IsWindowEnabled(m_hWnd) != FALSE;
-    CPopupMenu menu;
-    menu.Append(kMenuShow, L"显示");
-    menu.Append(kMenuLoad, L"加载...", free);
-    menu.Append(kMenuAbout, L"关于...", free);
-    menu.AppendSeparator();
-    menu.Append(kMenuExit, L"退出", free);
-    menu.SetDefault(kMenuShow);
-    const HWND owner = FrontWindow();
-    ::SetForegroundWindow(owner);
-    switch (menu.Track(owner)) {
-    case kMenuShow:
+    switch (m_trayIcon.OnMouse(mouseMessage, FrontWindow(m_hWnd), free)) {
+    case CTrayIcon::Command::none:
+        break;
+    case CTrayIcon::Command::show:
         ShowAndActivate();
         break;
-    case kMenuLoad:
+    case CTrayIcon::Command::load:
         ShowAndActivate();
         OnLoad();
         break;
-    case kMenuAbout:
+    case CTrayIcon::Command::about:
         OnAbout();
         break;
-    case kMenuExit:
+    case CTrayIcon::Command::exit:
         Send(WM_CLOSE, 0, 0);
         break;
     }
 }
 
 // ---- Clipboard watch
-
-void CVornaDlg::JoinClipboardChain() {
-    // The first notice arrives inside this call, before the next viewer is known: it is
-    // not passed on, as the clipboard has not changed for the others.
-    m_hNextViewer = ::SetClipboardViewer(m_hWnd);
-}
 
 void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
     if (m_bShown) {
@@ -561,26 +470,12 @@ void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
             OnSearch();
         }
     }
-    if (m_hNextViewer)
-        ::SendMessageW(m_hNextViewer, WM_DRAWCLIPBOARD, wParam, lParam);
+    m_clipboardViewer.PassOn(wParam, lParam);
 }
 
 // The clipboard's text in the ANSI code page; empty when it holds none.
 std::string CVornaDlg::ReadClipboardText() {
     return TextOfBlock(static_cast<HGLOBAL>(::GetClipboardData(CF_TEXT)));
-}
-
-void CVornaDlg::OnChangeCbChain(HWND leaving, HWND following) {
-    if (leaving == m_hNextViewer)
-        m_hNextViewer = following;
-    else if (m_hNextViewer)
-        ::SendMessageW(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(leaving),
-                       reinterpret_cast<LPARAM>(following));
-}
-
-void CVornaDlg::LeaveClipboardChain() {
-    ::ChangeClipboardChain(m_hWnd, m_hNextViewer);
-    m_hNextViewer = nullptr;
 }
 
 } // namespace vorna

@@ -2,12 +2,12 @@
 // The main window: search box, result list, question and answer boxes, opacity slider and
 // the command buttons. It owns the entry store and the match list.
 #include "knowledge/EntryStore.h"
-#include "knowledge/Search.h"
+#include "platform/ClipboardViewer.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
-#include "platform/NotifyIcon.h"
-#include "ui/controls/HyperLink.h"
+#include "text/CodePage.h"
+#include "ui/TrayIcon.h"
 
 #include <windows.h>
 
@@ -70,21 +70,15 @@ private:
     // Shows a hidden window as hotkey 100 does, and brings it (or the dialog it waits for)
     // to the front.
     void ShowAndActivate();
-    HWND FrontWindow() const;
 
     // Files handed over by copies started later, and the notification-area icon.
     bool OnCopyData(const COPYDATASTRUCT* data);
     void OnHandedFile();
-    void AddNotifyIcon();
     void OnNotifyIcon(LPARAM mouseMessage);
-    void ShowNotifyIconMenu();
 
     // Clipboard watch.
-    void JoinClipboardChain();
     void OnDrawClipboard(WPARAM wParam, LPARAM lParam);
     std::string ReadClipboardText();
-    void OnChangeCbChain(HWND leaving, HWND following);
-    void LeaveClipboardChain();
 
     CBrush m_brushBack;
     // Clear until initialisation has run: a clipboard notice during initialisation is only
@@ -103,32 +97,13 @@ private:
     // Loaded from the resources; the system keeps it, nothing to free.
     HICON m_hIcon = nullptr;
     LeadBytes m_leadBytes;
-    // The window after this one in the clipboard viewer chain; none while this one is last.
-    HWND m_hNextViewer = nullptr;
+    CClipboardViewer m_clipboardViewer;
     // Loaded at start-up in place of the default entry file.
     std::optional<std::string> m_strStartFile;
     // The newest file handed over and not loaded yet; a load of one runs at a time.
     std::optional<std::string> m_strHandedFile;
     bool m_bLoadingHanded = false;
-    // The icon at the size of the notification area, made for it.
-    CIconCopy m_iconSmall;
-    CNotifyIcon m_notifyIcon;
-    // Sent to every top-level window when the taskbar is made anew (Explorer restarted).
-    UINT m_nTaskbarCreated = 0;
-};
-
-// The About box: program name, author, the maker's web address as a live link, a notice.
-class CAboutDlg : public CDialog {
-public:
-    CAboutDlg();
-    ~CAboutDlg() override;
-
-protected:
-    void DoDataExchange(CDataExchange& dx) override;
-    bool OnInitDialog() override;
-
-private:
-    CHyperLink m_linkWebsite;
+    CTrayIcon m_trayIcon;
 };
 
 } // namespace vorna

@@ -7,20 +7,6 @@
 
 namespace vorna {
 
-std::wstring FormatEntryCount(int count) {
-    return L"搜索：" + std::to_wstring(count) + L"条结果";
-}
-
-std::wstring FormatMatchCaption(std::wstring_view keyword, int count) {
-    std::wstring caption = L"【";
-    caption += keyword;
-    if (count > 0)
-        caption += L"】共用" + std::to_wstring(count) + L"条搜索结果";
-    else
-        caption += L"】无搜索结果";
-    return caption;
-}
-
 std::optional<std::wstring> DefaultEntryPath(DWORD queryResult, const wchar_t* buffer,
                                              DWORD bufferSize) {
     // A result as large as the buffer is the size the directory would need.

@@ -1,8 +1,6 @@
 #pragma once
 // The main dialog's small decisions, kept apart from the window so they can be tested
 // on their own.
-#include "knowledge/Search.h"
-
 #include <windows.h>
 
 #include <cstddef>
@@ -13,11 +11,6 @@
 #include <vector>
 
 namespace vorna {
-
-// Caption of the "搜索" group after a load.
-std::wstring FormatEntryCount(int count);
-// Caption of the "匹配信息" group after a search; keyword already converted to UTF-16.
-std::wstring FormatMatchCaption(std::wstring_view keyword, int count);
 
 // The default entry file for what GetCurrentDirectoryW reported into a buffer of
 // bufferSize characters. None when the query failed or the directory did not fit: the

@@ -28,29 +28,52 @@ constexpr COLORREF kVisitedPurple = RGB(85, 26, 139);
 const std::wstring kShellRefusedText = L"Unable to open hyperlink:\n\nThe .EXE file is invalid\n"
                                        L"(non-Win32 .EXE or error in .EXE image).";
 
+// A 32-bit top-down bitmap of width x height, selected into a memory DC like the screen's.
+class Canvas {
+public:
+    Canvas(int width, int height)
+        : m_screen(GetDC(nullptr)), m_memory(CreateCompatibleDC(m_screen)) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        m_bitmap = CreateDIBSection(m_memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_bits = static_cast<DWORD*>(bits);
+        m_old = SelectObject(m_memory, m_bitmap);
+    }
+    ~Canvas() {
+        SelectObject(m_memory, m_old);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_memory);
+        ReleaseDC(nullptr, m_screen);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC Screen() const { return m_screen; }
+    HDC Dc() const { return m_memory; }
+    DWORD* Bits() const { return m_bits; }
+
+private:
+    HDC m_screen;
+    HDC m_memory;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+};
+
 // A screen area copied once, for reading many pixels.
 class ScreenShot {
 public:
     explicit ScreenShot(const RECT& area)
         : m_width(area.right - area.left), m_height(area.bottom - area.top) {
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = m_width;
-        info.bmiHeader.biHeight = -m_height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, m_width, m_height, screen, area.left, area.top, SRCCOPY);
-        const auto* p = static_cast<const DWORD*>(bits);
+        const Canvas canvas(m_width, m_height);
+        BitBlt(canvas.Dc(), 0, 0, m_width, m_height, canvas.Screen(), area.left, area.top, SRCCOPY);
+        const DWORD* p = canvas.Bits();
         m_pixels.assign(p, p + static_cast<std::size_t>(m_width) * m_height);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
     }
 
     // Pixels of exactly this colour.
@@ -74,28 +97,14 @@ private:
 
 // How the icon looks drawn by this process over the background colour bits.
 std::vector<DWORD> RenderIcon(HICON icon, int width, int height, DWORD background) {
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    auto* p = static_cast<DWORD*>(bits);
+    const Canvas canvas(width, height);
+    DWORD* p = canvas.Bits();
     std::fill(p, p + width * height, background);
-    DrawIconEx(memory, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+    DrawIconEx(canvas.Dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
     GdiFlush();
     std::vector<DWORD> pixels(p, p + width * height);
     for (DWORD& px : pixels)
         px &= 0xFFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return pixels;
 }
 

@@ -272,16 +272,7 @@ TEST_F(FileArgument, LoadsInPlaceOfTheDefaultFile) {
 TEST_F(FileArgument, ARefusedFileIsReportedAndLeavesAnEmptyStore) {
     const std::wstring held = folder.Write(L"held open.vendu", HandMadeFile(Numbered("h", 2)));
     HeldFile holder(held);
-    struct Case {
-        const char* name;
-        std::wstring path;
-        const char* message;
-    };
-    const std::vector<Case> cases = {
-        {"missing", folder.PathOf(L"没有 这个.vendu"), "该文件不存在！"},
-        {"held open by another program", held, "该文件无法打开！"},
-    };
-    for (const Case& c : cases) {
+    for (const RefusedFile& c : RefusedFiles(folder.PathOf(L"没有 这个.vendu"), held)) {
         SCOPED_TRACE(c.name);
         StartWith(Quoted(c.path));
         // The load is the last step before the window shows: the box comes first.

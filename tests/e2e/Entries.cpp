@@ -37,4 +37,11 @@ std::string MatchSummary(std::string_view keyword, int count) {
     return G("【") + std::string(keyword) + G("】共用") + std::to_string(count) + G("条搜索结果");
 }
 
+std::vector<RefusedFile> RefusedFiles(const std::wstring& missing, const std::wstring& held) {
+    return {
+        {"missing", missing, "该文件不存在！"},
+        {"held open by another program", held, "该文件无法打开！"},
+    };
+}
+
 } // namespace vorna::e2e

@@ -29,4 +29,13 @@ std::string CountSummary(int count);
 // The match caption as the program formats it, in ANSI bytes.
 std::string MatchSummary(std::string_view keyword, int count);
 
+// A file the program refuses to load, and its message (UTF-8).
+struct RefusedFile {
+    const char* name;
+    std::wstring path;
+    const char* message;
+};
+// The file check's two refusals: a missing file, and one another program holds open.
+std::vector<RefusedFile> RefusedFiles(const std::wstring& missing, const std::wstring& held);
+
 } // namespace vorna::e2e

@@ -279,16 +279,7 @@ TEST_F(Loading, RefusedFilesLeaveTheStoreAsItWas) {
     Start(kThree);
     const std::wstring held = folder.Write(L"held.vendu", HandMadeFile({{"x", "y"}}));
     HeldFile holder(held);
-    struct Case {
-        const char* name;
-        std::wstring path;
-        const char* message;
-    };
-    const std::vector<Case> cases = {
-        {"missing", folder.PathOf(L"missing.vendu"), "该文件不存在！"},
-        {"held open by another program", held, "该文件无法打开！"},
-    };
-    for (const Case& c : cases) {
+    for (const RefusedFile& c : RefusedFiles(folder.PathOf(L"missing.vendu"), held)) {
         SCOPED_TRACE(c.name);
         app->Load(c.path);
         const HWND box = app->WaitForMessageBox();

@@ -1,7 +1,7 @@
 #include "knowledge/EntryFile.h"
 
-#include "TestFiles.h"
-#include "platform/File.h"
+#include "io/File.h"
+#include "tests/io/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -151,7 +151,7 @@ TEST(CheckNewEntry, MessagesAreTheUsersTexts) {
 
 class ReadEntryFileTest : public test::ScratchDir {
 protected:
-    ReadResult Read(const std::string& path, Entries& out) {
+    FileResult Read(const std::string& path, Entries& out) {
         return ReadEntryFile(path,
                              [&out](std::string q, std::string a) { out.emplace_back(q, a); });
     }
@@ -180,9 +180,9 @@ TEST_F(ReadEntryFileTest, ReadingInChunksGivesWhatParsingInOnePieceGives) {
             const std::string content = FileOfSize(size, preamble);
             ASSERT_EQ(content.size(), size);
             Entries got;
-            ReadResult r = Read(WriteFile("a.vendu", content), got);
-            EXPECT_EQ(r.status, ReadStatus::ok);
-            EXPECT_EQ(r.bytesRead, size);
+            FileResult r = Read(WriteFile("a.vendu", content), got);
+            EXPECT_EQ(r.status, FileStatus::ok);
+            EXPECT_EQ(r.offset, size);
             EXPECT_EQ(got, Parse(content));
             if (size >= 800) {
                 EXPECT_FALSE(got.empty());
@@ -193,8 +193,8 @@ TEST_F(ReadEntryFileTest, ReadingInChunksGivesWhatParsingInOnePieceGives) {
 
 TEST_F(ReadEntryFileTest, AMissingFileHandsOverNothing) {
     Entries got;
-    ReadResult r = Read(PathOf("missing.vendu"), got);
-    EXPECT_EQ(r.status, ReadStatus::openFailed);
+    FileResult r = Read(PathOf("missing.vendu"), got);
+    EXPECT_EQ(r.status, FileStatus::missing);
     EXPECT_TRUE(got.empty());
 }
 
@@ -203,10 +203,10 @@ TEST_F(ReadEntryFileTest, AFileHeldByAnotherOpenerHandsOverNothing) {
     CFile holder;
     ASSERT_TRUE(holder.Open(path, CFile::modeReadWrite));
     Entries got;
-    EXPECT_EQ(Read(path, got).status, ReadStatus::openFailed);
+    EXPECT_EQ(Read(path, got).status, FileStatus::inUse);
     EXPECT_TRUE(got.empty());
     holder.Close();
-    EXPECT_EQ(Read(path, got).status, ReadStatus::ok);
+    EXPECT_EQ(Read(path, got).status, FileStatus::ok);
     EXPECT_EQ(got.size(), 1u);
 }
 
@@ -230,7 +230,7 @@ TEST_F(ReadEntryFileTest, WrittenRecordsReadBackWithTheRecordsLineBreaks) {
         ASSERT_EQ(file.Append(record.data(), record.size()), record.size());
     }
     Entries got;
-    ASSERT_EQ(Read(path, got).status, ReadStatus::ok);
+    ASSERT_EQ(Read(path, got).status, FileStatus::ok);
     ASSERT_EQ(got.size(), written.size());
     for (std::size_t i = 0; i < written.size(); ++i) {
         EXPECT_EQ(got[i].first, "\r\n" + written[i].first + "\r\n");
@@ -243,9 +243,9 @@ TEST_F(ReadEntryFileTest, WrittenRecordsReadBackWithTheRecordsLineBreaks) {
 // dialog would have written.
 TEST(ExampleFile, ReadsAsRecordsTheWriterAccepts) {
     Entries got;
-    ReadResult r = ReadEntryFile(std::string(VORNA_EXAMPLES_DIR) + "/super.vendu",
+    FileResult r = ReadEntryFile(std::string(VORNA_EXAMPLES_DIR) + "/super.vendu",
                                  [&got](std::string q, std::string a) { got.emplace_back(q, a); });
-    ASSERT_EQ(r.status, ReadStatus::ok);
+    ASSERT_EQ(r.status, FileStatus::ok);
     ASSERT_EQ(got.size(), 28u);
     std::string rewritten;
     for (std::size_t i = 0; i < got.size(); ++i) {
@@ -264,7 +264,7 @@ TEST(ExampleFile, ReadsAsRecordsTheWriterAccepts) {
         EXPECT_EQ(CheckNewEntry(question, answer), EntryCheck::ok) << i;
         rewritten += MakeRecord(question, answer);
     }
-    EXPECT_EQ(rewritten.size(), r.bytesRead);
+    EXPECT_EQ(rewritten.size(), r.offset);
 }
 
 } // namespace

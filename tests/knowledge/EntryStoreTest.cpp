@@ -1,7 +1,7 @@
 #include "knowledge/EntryStore.h"
 
-#include "TestFiles.h"
-#include "platform/File.h"
+#include "io/File.h"
+#include "tests/io/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -28,21 +28,21 @@ class FileCheckTest : public test::ScratchDir {};
 
 TEST_F(FileCheckTest, TellsMissingUnopenableAndFineApart) {
     std::string path = WriteFile("a.vendu", MakeRecord("q", "a"));
-    EXPECT_EQ(CheckEntryFile(PathOf("missing.vendu")), FileCheck::missing);
-    EXPECT_EQ(CheckEntryFile(path), FileCheck::ok);
+    EXPECT_EQ(CheckEntryFile(PathOf("missing.vendu")).status, FileStatus::missing);
+    EXPECT_EQ(CheckEntryFile(path).status, FileStatus::ok);
     // A folder exists but is no file to read.
-    EXPECT_EQ(CheckEntryFile(m_dir.u8string()), FileCheck::cannotOpen);
+    EXPECT_EQ(CheckEntryFile(m_dir.u8string()).status, FileStatus::notPlainFile);
     for (unsigned mode : {unsigned(CFile::modeRead), unsigned(CFile::modeReadWrite)}) {
         CFile holder;
         ASSERT_TRUE(holder.Open(path, mode));
-        EXPECT_EQ(CheckEntryFile(path), FileCheck::cannotOpen);
+        EXPECT_EQ(CheckEntryFile(path).status, FileStatus::inUse);
     }
-    EXPECT_EQ(CheckEntryFile(path), FileCheck::ok);
+    EXPECT_EQ(CheckEntryFile(path).status, FileStatus::ok);
 }
 
 TEST_F(FileCheckTest, TheTrialOpenIsClosedAgain) {
     std::string path = WriteFile("a.vendu", "");
-    ASSERT_EQ(CheckEntryFile(path), FileCheck::ok);
+    ASSERT_EQ(CheckEntryFile(path).status, FileStatus::ok);
     CFile after;
     EXPECT_TRUE(after.Open(path, CFile::modeReadWrite));
 }
@@ -54,12 +54,12 @@ TEST_F(LoadTest, ReplacesTheStoreAndNeverDoublesIt) {
     CEntryStore store;
     store.AddEntry("old", "old");
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(LoadEntryFile(path, store).status, ReadStatus::ok);
+        EXPECT_EQ(LoadEntryFile(path, store).status, FileStatus::ok);
         EXPECT_EQ(store.m_arrQuestions, (std::vector<std::string>{"\r\nq1\r\n", "\r\nq2\r\n"}));
         EXPECT_EQ(store.m_arrAnswers, (std::vector<std::string>{"\r\na1\r\n", "\r\na2"}));
     }
     std::string none = WriteFile("none.vendu", "no entries here (%A%)");
-    EXPECT_EQ(LoadEntryFile(none, store).status, ReadStatus::ok);
+    EXPECT_EQ(LoadEntryFile(none, store).status, FileStatus::ok);
     EXPECT_EQ(store.GetCount(), 0u);
     EXPECT_TRUE(store.m_arrAnswers.empty());
 }
@@ -73,9 +73,9 @@ TEST_F(LoadTest, AFileThatCannotBeReadLeavesTheStoreAsItWas) {
     {
         CFile holder;
         ASSERT_TRUE(holder.Open(path, CFile::modeRead));
-        EXPECT_EQ(LoadEntryFile(path, store).status, ReadStatus::openFailed);
+        EXPECT_EQ(LoadEntryFile(path, store).status, FileStatus::inUse);
     }
-    EXPECT_EQ(LoadEntryFile(PathOf("gone.vendu"), store).status, ReadStatus::openFailed);
+    EXPECT_EQ(LoadEntryFile(PathOf("gone.vendu"), store).status, FileStatus::missing);
     EXPECT_EQ(store.m_arrQuestions, std::vector<std::string>{"old"});
     EXPECT_EQ(store.m_arrAnswers, std::vector<std::string>{"kept"});
 }

@@ -103,9 +103,9 @@ void WriteAll(const std::wstring& path, const std::string& bytes) {
 // The number of entries the program's own reader finds in the file.
 int CountEntries(const std::wstring& path) {
     int count = 0;
-    const vorna::ReadResult read =
+    const vorna::FileResult read =
         vorna::ReadEntryFile(Utf8(path), [&count](std::string, std::string) { ++count; });
-    if (read.status != vorna::ReadStatus::ok)
+    if (!read.Ok())
         throw DriverError("the reader cannot read " + Utf8(path));
     return count;
 }

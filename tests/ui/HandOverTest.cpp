@@ -1,7 +1,7 @@
 // How a file reaches the program: the command line it is started with, and the message a
 // later copy hands it over with.
 #include "platform/CommandLine.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 #include "ui/RunningCopy.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ TEST(FileArgument, TheFileAfterTheProgramsName) {
         {L"Vorna.exe \"an unclosed name.vendu", L"an unclosed name.vendu"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(FileArgument(c.line), c.file) << Utf8FromWide(c.line);
+        EXPECT_EQ(FileArgument(c.line), c.file) << FromWide(c.line, Encoding::utf8).text;
 }
 
 TEST(HandedPath, OnlyAWellFormedHandOverCarriesAPath) {

@@ -1,5 +1,4 @@
 #include "ui/VornaDlgRules.h"
-#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,26 +6,6 @@
 
 namespace vorna {
 namespace {
-
-TEST(Captions, EntryCountAndMatchSummary) {
-    EXPECT_EQ(FormatEntryCount(3), L"搜索：3条结果");
-    EXPECT_EQ(FormatEntryCount(0), L"搜索：0条结果");
-    EXPECT_EQ(FormatEntryCount(100000), L"搜索：100000条结果");
-
-    struct Case {
-        const wchar_t* keyword;
-        int count;
-        const wchar_t* caption;
-    } cases[] = {
-        {L"", 5, L"【】共用5条搜索结果"},
-        {L"问题", 1, L"【问题】共用1条搜索结果"},
-        {L" a b ", 2, L"【 a b 】共用2条搜索结果"},
-        {L"zzz", 0, L"【zzz】无搜索结果"},
-        {L"", 0, L"【】无搜索结果"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FormatMatchCaption(c.keyword, c.count), c.caption) << c.keyword << c.count;
-}
 
 TEST(DefaultEntryPath, AppendsTheFileNameOrRefusesAnUnfitDirectory) {
     const wchar_t* dir = L"C:\\notes";
@@ -113,27 +92,6 @@ TEST(HasWhiteBackground, AllKindsButStatic) {
     EXPECT_FALSE(HasWhiteBackground(CTLCOLOR_STATIC));
     EXPECT_FALSE(HasWhiteBackground(7));
     EXPECT_FALSE(HasWhiteBackground(0xFFFFFFFFu));
-}
-
-TEST(ActiveCodePageLeadBytes, FollowsTheSystemCodePage) {
-    LeadBytes lead = ActiveCodePageLeadBytes();
-    if (::GetACP() != 936) {
-        EXPECT_EQ(lead.Any(), false);
-        GTEST_SKIP() << "code page " << ::GetACP();
-    }
-    EXPECT_TRUE(lead.IsLead(0x81));
-    EXPECT_TRUE(lead.IsLead(0xCB));
-    EXPECT_TRUE(lead.IsLead(0xFE));
-    EXPECT_FALSE(lead.IsLead(0x80));
-    EXPECT_FALSE(lead.IsLead(0xFF));
-    EXPECT_FALSE(lead.IsLead('A'));
-    // With them a single-byte keyword does not match the trail byte of a character:
-    // 0xCB 0x41 is one character.
-    EXPECT_EQ(FindKeyword("\xCB\x41", "A", lead), std::string_view::npos);
-    EXPECT_EQ(FindKeyword("\xCB\x41"
-                          "A",
-                          "A", lead),
-              2u);
 }
 
 } // namespace

@@ -81,7 +81,7 @@ TEST(SearchAgreement, ListsWhatTheProgramsMatcherFinds) {
         std::fclose(f);
 
         vorna::CEntryStore store;
-        ASSERT_EQ(vorna::LoadEntryFile(path, store).status, vorna::ReadStatus::ok);
+        ASSERT_EQ(vorna::LoadEntryFile(path, store).status, vorna::FileStatus::ok);
         for (int k = 0; k < 3; ++k) {
             // A keyword cut out of the file at any byte, so it may start on a second byte.
             std::string keyword;

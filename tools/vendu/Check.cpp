@@ -1,13 +1,13 @@
 // vendu check: where the reader drops or keeps something the writer of a file probably did
 // not mean, as compiler-style diagnostics or as one JSON document.
-#include "tools/vendu/Codec.h"
 #include "tools/vendu/Commands.h"
 #include "tools/vendu/Console.h"
-#include "tools/vendu/FileIo.h"
 #include "tools/vendu/Formats.h"
+#include "tools/vendu/ShowText.h"
 
-#include "knowledge/Diagnostics.h"
+#include "diagnostics/Diagnostics.h"
 #include "knowledge/EntryFile.h"
+#include "text/CodePage.h"
 
 #include <cstdio>
 
@@ -128,13 +128,13 @@ int RunCheck(const Options& options) {
             document += firstFile ? "\n  " : ",\n  ";
         firstFile = false;
         std::string content;
-        const FileOutcome read = ReadWholeFile(path, content, options.waitSeconds);
+        const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
         if (!read.Ok()) {
             status = kExitError;
-            WriteText(stderr, "vendu: " + path + ": " + Describe(read) + "\n");
+            WriteText(stderr, "vendu: " + path + ": " + read.Describe() + "\n");
             if (json)
                 document += "{\"file\": " + JsonString(path) +
-                            ", \"error\": " + JsonString(Describe(read)) + "}";
+                            ", \"error\": " + JsonString(read.Describe()) + "}";
             continue;
         }
         // The count shown is the program's reader's; the positions come from the scan that

@@ -2,16 +2,18 @@
 // record, with conversions only at the edges (terminal, CSV, JSON Lines).
 #include "tools/vendu/Commands.h"
 
-#include "tools/vendu/Codec.h"
 #include "tools/vendu/Console.h"
-#include "tools/vendu/FileIo.h"
 #include "tools/vendu/Formats.h"
+#include "tools/vendu/ShowText.h"
 
-#include "knowledge/Diagnostics.h"
-#include "knowledge/EntryAppend.h"
+#include "knowledge/EntrySpans.h"
 #include "knowledge/EntryFile.h"
 #include "knowledge/EntryStore.h"
 #include "knowledge/Search.h"
+#include "io/Append.h"
+#include "io/Read.h"
+#include "text/Convert.h"
+#include "text/Find.h"
 
 #include <cstdio>
 #include <utility>
@@ -30,13 +32,13 @@ int Usage(const char* command, const std::string& error, const char* usage) {
     return kExitError;
 }
 
-// Why text could not become code page 936, from the offset the converter stopped at.
-std::string WhyNotCp936(std::string_view utf8, std::size_t offset) {
-    const std::size_t length = vorna::Utf8CharLength(utf8, offset);
-    if (length == 0)
-        return "it is not valid UTF-8 at byte " + std::to_string(offset + 1);
-    return "\"" + std::string(utf8.substr(offset, length)) + "\" at byte " +
-           std::to_string(offset + 1) + " has no code page 936 form";
+// Why text could not become code page 936.
+std::string WhyNotCp936(std::string_view utf8, const vorna::ConversionError& error) {
+    const std::string at = " at byte " + std::to_string(error.offset + 1);
+    if (error.character == 0)
+        return "it is not valid UTF-8" + at;
+    return "\"" + std::string(utf8.substr(error.offset, error.length)) + "\"" + at +
+           " has no code page 936 form";
 }
 
 // Text the user gave, as entry-file bytes. raw keeps the bytes: on POSIX a command-line
@@ -56,10 +58,13 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
         why = "it is not valid text in the terminal's encoding";
         return false;
     }
-    std::size_t bad = 0;
-    if (Utf8ToCp936(utf8, bytes, &bad))
+    vorna::Converted<std::string> converted =
+        vorna::Convert(utf8, vorna::Encoding::utf8, vorna::Encoding::cp936);
+    if (converted.ok) {
+        bytes = std::move(converted.text);
         return true;
-    why = WhyNotCp936(utf8, bad);
+    }
+    why = WhyNotCp936(utf8, converted.error);
     return false;
 }
 
@@ -67,9 +72,9 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
 bool LoadStore(const char* command, const std::string& path, double waitSeconds,
                vorna::CEntryStore& store) {
     std::string content;
-    const FileOutcome read = ReadWholeFile(path, content, waitSeconds);
+    const vorna::FileResult read = ReadShared(path, waitSeconds, content);
     if (!read.Ok()) {
-        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + Describe(read));
+        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + read.Describe());
         return false;
     }
     content.append(vorna::kEndSentinel);
@@ -84,50 +89,23 @@ bool LoadStore(const char* command, const std::string& path, double waitSeconds,
 // this way.
 bool OpenTarget(const char* command, const std::string& path, double waitSeconds,
                 vorna::CFile& file) {
-    const FileOutcome opened = OpenEntryFile(path, Access::append, waitSeconds, file);
+    const vorna::FileResult opened =
+        vorna::OpenFile(file, path, vorna::Opening{vorna::CFile::modeReadWrite, waitSeconds});
     if (!opened.Ok())
-        Say(stderr, std::string("vendu ") + command + ": " + path + ": " +
-                        Describe(opened, Access::append));
+        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + opened.Describe());
     return opened.Ok();
 }
 
 // Appends and reports; the exit status.
 int Append(const char* command, vorna::CFile& file, const std::string& path,
            const std::string& bytes, const std::string& what) {
-    const vorna::AppendResult result = vorna::AppendWhole(file, bytes);
-    const std::string prefix = std::string("vendu ") + command + ": " + path + ": ";
-    const std::string reason = vorna::SystemErrorText(result.error.systemCode);
-    const std::string failed = result.bytesWritten == bytes.size()
-                                   ? "the disk did not confirm the write (" + reason + ")"
-                                   : "writing failed after " + std::to_string(result.bytesWritten) +
-                                         " of " + std::to_string(bytes.size()) + " bytes (" +
-                                         reason + ")";
-    switch (result.status) {
-    case vorna::AppendStatus::appended:
-        Say(stdout,
-            "added " + what + " to " + path + " (" + std::to_string(bytes.size()) + " bytes)");
-        return kExitOk;
-    case vorna::AppendStatus::notOpen:
-    case vorna::AppendStatus::seekFailed:
-        Say(stderr, prefix + "cannot tell the length of the file; nothing was written");
-        return kExitError;
-    case vorna::AppendStatus::writeFailed:
-        Say(stderr, prefix + failed + "; the file was cut back to its previous " +
-                        std::to_string(result.offset) +
-                        " bytes and is unchanged, nothing was added");
-        return kExitError;
-    case vorna::AppendStatus::restoreFailed:
-        Say(stderr, prefix + failed + ", and the file could not be cut back: it keeps a " +
-                        "partial record after its first " + std::to_string(result.offset) +
-                        " bytes");
-        return kExitError;
-    case vorna::AppendStatus::otherWriter:
-        Say(stderr, prefix + failed + ", and another program wrote to the file at the same " +
-                        "time, so nothing was cut back: check the end of the file (after its " +
-                        "first " + std::to_string(result.offset) + " bytes)");
+    const vorna::FileResult result = vorna::AppendWhole(file, bytes);
+    if (!result.Ok()) {
+        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + result.Describe());
         return kExitError;
     }
-    return kExitError;
+    Say(stdout, "added " + what + " to " + path + " (" + std::to_string(bytes.size()) + " bytes)");
+    return kExitOk;
 }
 
 const char* RefusedText(vorna::EntryCheck check) {
@@ -184,12 +162,6 @@ std::string_view WrittenText(std::string_view text, bool followedByRecord) {
     return text;
 }
 
-std::string Caption(std::string_view keywordShown, std::size_t count) {
-    if (count > 0)
-        return "【" + std::string(keywordShown) + "】共用" + std::to_string(count) + "条搜索结果";
-    return "【" + std::string(keywordShown) + "】无搜索结果";
-}
-
 const char* const kSearchUsage = "vendu search [--count] [--raw] FILE KEYWORD";
 const char* const kAddUsage = "vendu add FILE (--question TEXT | --question-file PATH) "
                               "(--answer TEXT | --answer-file PATH) [--raw]";
@@ -198,6 +170,15 @@ const char* const kImportUsage =
     "vendu import IN.csv|IN.jsonl --into FILE [--format=csv|jsonl] [--raw] [--skip-bad]";
 
 } // namespace
+
+vorna::Opening SharedReading(double waitSeconds) {
+    return vorna::Opening{vorna::CFile::modeRead | vorna::CFile::shareDenyWrite, waitSeconds};
+}
+
+vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content) {
+    return vorna::ReadWholeFile(path, SharedReading(waitSeconds), content, 256 * 1024,
+                                vorna::kEndSentinel.size());
+}
 
 int RunSearch(const Options& options) {
     if (options.positional.size() != 2)
@@ -249,10 +230,11 @@ int RunSearch(const Options& options) {
             out.clear();
         }
     };
-    const FileOutcome read =
-        ForEachEntryWindow(options.positional[0], 1 << 17, visit, options.waitSeconds);
+    const vorna::FileResult read =
+        vorna::ForEachWindow(options.positional[0], SharedReading(options.waitSeconds),
+                             vorna::kQuestionMarker, 1 << 17, visit);
     if (!read.Ok()) {
-        Say(stderr, "vendu search: " + options.positional[0] + ": " + Describe(read));
+        Say(stderr, "vendu search: " + options.positional[0] + ": " + read.Describe());
         return kExitError;
     }
     if (countOnly) {
@@ -261,13 +243,14 @@ int RunSearch(const Options& options) {
     }
     if (raw) {
         // The caption exactly as the program builds it: its own text in code page 936.
-        std::string caption;
-        Utf8ToCp936(Caption("\x01", count), caption);
+        std::string caption = vorna::Convert(vorna::MatchCaption("\x01", count),
+                                             vorna::Encoding::utf8, vorna::Encoding::cp936)
+                                  .text;
         const std::size_t at = caption.find('\x01');
         caption.replace(at, 1, ShowText(keyword, true));
         WriteBytes(stdout, out + caption + "\n");
     } else {
-        WriteText(stdout, out + Caption(ShowText(keyword, false), count) + "\n");
+        WriteText(stdout, out + vorna::MatchCaption(ShowText(keyword, false), count) + "\n");
     }
     if (invalid)
         Say(stderr, "vendu search: note: bytes that are not code page 936 are shown as \\xHH");
@@ -298,9 +281,9 @@ int RunAdd(const Options& options) {
                 return kExitError;
             }
         } else if (file) {
-            const FileOutcome read = ReadWholeFile(*file, given, options.waitSeconds);
+            const vorna::FileResult read = ReadShared(*file, options.waitSeconds, given);
             if (!read.Ok()) {
-                Say(stderr, "vendu add: " + *file + ": " + Describe(read));
+                Say(stderr, "vendu add: " + *file + ": " + read.Describe());
                 return kExitError;
             }
         } else {
@@ -352,14 +335,15 @@ int RunExport(const Options& options) {
         std::string shown[2];
         bool asBytes[2] = {raw, raw};
         for (int k = 0; k < 2; ++k) {
-            std::size_t bad = 0;
-            if (raw)
-                shown[k] = std::string(texts[k]);
-            else if (!Cp936ToUtf8(texts[k], shown[k], &bad)) {
+            vorna::Converted<std::string> utf8;
+            if (!raw)
+                utf8 = vorna::Convert(texts[k], vorna::Encoding::cp936, vorna::Encoding::utf8);
+            shown[k] = raw ? std::string(texts[k]) : std::move(utf8.text);
+            if (!utf8.ok) {
                 asBytes[k] = true;
                 const std::string where =
                     "entry " + std::to_string(i + 1) + ": the " + (k == 0 ? "question" : "answer") +
-                    " does not convert to UTF-8 at byte " + std::to_string(bad + 1);
+                    " does not convert to UTF-8 at byte " + std::to_string(utf8.error.offset + 1);
                 if (csv) {
                     problems.push_back(where);
                 } else {
@@ -416,9 +400,9 @@ int RunImport(const Options& options) {
             return kExitError;
         }
     } else {
-        const FileOutcome read = ReadWholeFile(input, data, options.waitSeconds);
+        const vorna::FileResult read = ReadShared(input, options.waitSeconds, data);
         if (!read.Ok()) {
-            Say(stderr, "vendu import: " + input + ": " + Describe(read));
+            Say(stderr, "vendu import: " + input + ": " + read.Describe());
             return kExitError;
         }
     }

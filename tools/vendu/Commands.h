@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "tools/vendu/FileIo.h"
+#include "io/FileResult.h"
+#include "io/Read.h"
 
 namespace vendu {
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFindings = 1;
 inline constexpr int kExitError = 2;
+
+inline constexpr double kDefaultWaitSeconds = 5;
 
 struct Options {
     std::vector<std::string> positional;
@@ -32,6 +35,13 @@ struct Options {
 // "--question --help" asks for the question "--help". False with a reason on anything else.
 bool ParseOptions(const std::vector<std::string>& args, const std::set<std::string>& withValue,
                   const std::set<std::string>& flags, Options& out, std::string& error);
+
+// The sharing model: vendu's readers share a file with one another, its writers (add and
+// import) hold their target alone. A file that another program holds is waited for, up to
+// --wait seconds.
+vorna::Opening SharedReading(double waitSeconds);
+// A whole file, read shared, with room for the reader's end sentinel.
+vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content);
 
 // Each command gets its options parsed by Run, with its own names (below) and --wait.
 int RunCheck(const Options& options);

@@ -1,9 +1,9 @@
 #include "tools/vendu/Console.h"
 
-#include "platform/File.h"
+#include "io/FileResult.h"
+#include "text/Convert.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <string>
 
@@ -13,8 +13,6 @@
 #include <windows.h>
 #else
 #include <clocale>
-#include <iconv.h>
-#include <langinfo.h>
 #endif
 
 namespace vendu {
@@ -73,15 +71,9 @@ bool TerminalArgToUtf8(const std::string& arg, std::string& utf8) {
 void WriteText(std::FILE* stream, std::string_view utf8) {
     HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode;
-    if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX) ||
-        !GetConsoleMode(handle, &mode)) {
-        WriteBytes(stream, utf8);
-        return;
-    }
-    const int length = static_cast<int>(utf8.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n <= 0 || MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, &wide[0], n) != n) {
+    const std::wstring wide =
+        GetConsoleMode(handle, &mode) ? vorna::ToWide(utf8, vorna::Encoding::utf8).text : L"";
+    if (wide.empty()) {
         WriteBytes(stream, utf8);
         return;
     }
@@ -99,67 +91,23 @@ void WriteText(std::FILE* stream, std::string_view utf8) {
 
 #else
 
-namespace {
-
-// The locale's encoding; the plain C locale (ASCII) is taken as UTF-8, as terminals are.
-const char* TerminalCodeset() {
-    static const char* codeset = [] {
-        std::setlocale(LC_CTYPE, "");
-        const char* name = nl_langinfo(CODESET);
-        if (!name || std::strcmp(name, "ANSI_X3.4-1968") == 0 || std::strcmp(name, "UTF-8") == 0)
-            return "UTF-8";
-        return name;
-    }();
-    return codeset;
-}
-
-bool IsUtf8Terminal() {
-    return std::strcmp(TerminalCodeset(), "UTF-8") == 0;
-}
-
-bool Reencode(const char* to, const char* from, std::string_view in, std::string& out) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    out.clear();
-    char* src = const_cast<char*>(in.data());
-    std::size_t srcLeft = in.size();
-    bool ok = true;
-    char buffer[4096];
-    while (srcLeft > 0) {
-        char* dst = buffer;
-        std::size_t dstLeft = sizeof buffer;
-        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        out.append(buffer, sizeof buffer - dstLeft);
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(cd);
-    return ok;
-}
-
-} // namespace
-
+// The terminal's encoding is the locale's: the system's byte encoding.
 void InitConsole() {
-    TerminalCodeset();
+    std::setlocale(LC_CTYPE, "");
 }
 
 bool TerminalArgToUtf8(const std::string& arg, std::string& utf8) {
-    if (IsUtf8Terminal()) {
-        utf8 = arg;
-        return true;
-    }
-    return Reencode("UTF-8", TerminalCodeset(), arg, utf8);
+    vorna::Converted<std::string> converted =
+        vorna::Convert(arg, vorna::Encoding::system, vorna::Encoding::utf8);
+    utf8 = std::move(converted.text);
+    return converted.ok;
 }
 
 void WriteText(std::FILE* stream, std::string_view utf8) {
-    std::string local;
     // A character the terminal cannot show is written as UTF-8 rather than dropped.
-    if (!IsUtf8Terminal() && Reencode(TerminalCodeset(), "UTF-8", utf8, local))
-        utf8 = local;
-    WriteBytes(stream, utf8);
+    const vorna::Converted<std::string> local =
+        vorna::Convert(utf8, vorna::Encoding::utf8, vorna::Encoding::system);
+    WriteBytes(stream, local.ok ? std::string_view(local.text) : utf8);
 }
 
 #endif

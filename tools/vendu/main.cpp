@@ -2,6 +2,8 @@
 #include "tools/vendu/Commands.h"
 #include "tools/vendu/Console.h"
 
+#include "text/Convert.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +11,7 @@
 #include <new>
 #include <stdexcept>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <csignal>
 #endif
 
@@ -293,15 +293,8 @@ int Run(const std::vector<std::string>& args) {
 int wmain(int argc, wchar_t** argv) {
     vendu::InitConsole();
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        const int length = static_cast<int>(wcslen(argv[i]));
-        const int n =
-            WideCharToMultiByte(CP_UTF8, 0, argv[i], length, nullptr, 0, nullptr, nullptr);
-        std::string utf8(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-        if (n > 0)
-            WideCharToMultiByte(CP_UTF8, 0, argv[i], length, &utf8[0], n, nullptr, nullptr);
-        args.push_back(std::move(utf8));
-    }
+    for (int i = 1; i < argc; ++i)
+        args.push_back(vorna::FromWide(argv[i], vorna::Encoding::utf8).text);
     return vendu::Run(args);
 }
 

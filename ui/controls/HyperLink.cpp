@@ -2,7 +2,7 @@
 
 #include "platform/App.h"
 #include "platform/Library.h"
-#include "platform/Text.h"
+#include "text/Convert.h"
 #include "ui/controls/LinkCommand.h"
 
 #include <shellapi.h>
@@ -285,7 +285,7 @@ int CHyperLink::OpenURL(const std::string& url, int showCommand) {
     if (ReadRegDefault(HKEY_CLASSES_ROOT, buffer, buffer, kCommandChars) != ERROR_SUCCESS)
         return shell;
 
-    OpenCommand command = MakeOpenCommand(buffer, WideFromAnsi(url));
+    OpenCommand command = MakeOpenCommand(buffer, ToWide(url, Encoding::system).text);
     switch (command.status) {
     case OpenCommand::Status::noProgram:
         return shell;

@@ -1,0 +1,329 @@
+#include "diagnostics/Diagnostics.h"
+
+#include "text/ByteFinder.h"
+#include "text/CodePage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <utility>
+
+namespace vorna {
+
+const char* FindingName(FindingCode code) {
+    switch (code) {
+    case FindingCode::lostEntry:
+        return "lost-entry";
+    case FindingCode::preambleText:
+        return "preamble-text";
+    case FindingCode::preambleAnswerMarker:
+        return "preamble-answer-marker";
+    case FindingCode::answerMarkerInAnswer:
+        return "answer-marker-in-answer";
+    case FindingCode::lookAlikeMarker:
+        return "look-alike-marker";
+    case FindingCode::nulBytes:
+        return "nul-bytes";
+    case FindingCode::emptyQuestion:
+        return "empty-question";
+    case FindingCode::blankQuestion:
+        return "blank-question";
+    case FindingCode::emptyAnswer:
+        return "empty-answer";
+    case FindingCode::blankAnswer:
+        return "blank-answer";
+    case FindingCode::invalidCp936:
+        return "invalid-cp936";
+    case FindingCode::duplicateEntry:
+        return "duplicate-entry";
+    case FindingCode::looksLikeUtf8:
+        return "looks-like-utf8";
+    }
+    return "";
+}
+
+bool IsDataLoss(FindingCode code) {
+    return code == FindingCode::lostEntry;
+}
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool IsBlankText(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), IsBlank);
+}
+
+// The ASCII sign a character stands for, letters folded to lower case: an ASCII byte, or a
+// full-width form from the row A3 A1..A3 FE, which holds the ASCII signs 21..7E in order.
+// 0 for any other character. length receives the character's size in bytes.
+char FoldedSign(std::string_view s, std::size_t i, std::size_t& length) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    unsigned ascii = 0;
+    length = 1;
+    if (b < 0x80) {
+        ascii = b;
+    } else if (b == 0xA3 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0xA1 &&
+               static_cast<unsigned char>(s[i + 1]) <= 0xFE) {
+        ascii = static_cast<unsigned char>(s[i + 1]) - 0x80u;
+        length = 2;
+    } else {
+        return 0;
+    }
+    if (ascii >= 'A' && ascii <= 'Z')
+        ascii += 'a' - 'A';
+    return static_cast<char>(ascii);
+}
+
+// Bytes taken by a marker look-alike that starts at i, or 0. A real marker never gets here.
+// Candidates: a marker with a wrong-case letter or full-width signs ("(%q%)", "（%Q%）"),
+// and a marker with one of its five signs missing ("(%Q%", "%A%)", "(%%)"). No candidate
+// has '(' after its first sign, so none can overlap a real marker that follows it.
+std::size_t LookAlikeLength(std::string_view s, std::size_t i) {
+    static constexpr std::string_view kFull[] = {"(%q%)", "(%a%)"};
+    static constexpr std::string_view kShort[] = {"%q%)", "(q%)", "(%q)", "(%q%", "%a%)",
+                                                  "(a%)", "(%a)", "(%a%", "(%%)"};
+    char signs[5];
+    std::size_t ends[5];
+    std::size_t count = 0;
+    std::size_t at = i;
+    while (count < 5 && at < s.size()) {
+        std::size_t length;
+        const char sign = FoldedSign(s, at, length);
+        if (sign == 0)
+            break;
+        signs[count] = sign;
+        at += length;
+        ends[count++] = at;
+    }
+    const std::string_view seen(signs, count);
+    for (std::string_view pattern : kFull) {
+        if (seen == pattern)
+            return ends[4] - i;
+    }
+    for (std::string_view pattern : kShort) {
+        if (seen.substr(0, 4) == pattern)
+            return ends[3] - i;
+    }
+    return 0;
+}
+
+bool StartsWithMarker(std::string_view s, std::size_t i) {
+    const std::string_view rest = s.substr(i, kMarkerLength);
+    return rest == kQuestionMarker || rest == kAnswerMarker;
+}
+
+// One pass over the characters: look-alikes, NUL runs and invalid byte runs.
+void ScanCharacters(std::string_view s, std::vector<Finding>& out) {
+    const auto* u = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Most characters can start nothing: plain ASCII, and double-byte characters outside
+        // the full-width row. They are passed over here, the rest is looked at closely below.
+        const unsigned char b = u[i];
+        if (b < 0x80) {
+            if (b != '(' && b != '%' && b != '\0') {
+                ++i;
+                continue;
+            }
+        } else if (b > 0x80 && b < 0xFF && b != 0xA3 && i + 1 < n &&
+                   ((u[i + 1] >= 0x40 && u[i + 1] <= 0x7E) ||
+                    (u[i + 1] >= 0x80 && u[i + 1] <= 0xFE))) {
+            i += 2;
+            continue;
+        }
+        const char c = s[i];
+        if (c == '(' && StartsWithMarker(s, i)) {
+            i += kMarkerLength;
+            continue;
+        }
+        if (c == '(' || c == '%' || static_cast<unsigned char>(c) == 0xA3) {
+            if (std::size_t length = LookAlikeLength(s, i)) {
+                out.push_back({FindingCode::lookAlikeMarker, i, i, length});
+                i += length;
+                continue;
+            }
+        }
+        if (c == '\0') {
+            std::size_t end = i;
+            while (end < s.size() && s[end] == '\0')
+                ++end;
+            out.push_back({FindingCode::nulBytes, i, i, end - i});
+            i = end;
+            continue;
+        }
+        if (std::size_t length = Cp936CharLength(s, i)) {
+            i += length;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < s.size() && Cp936CharLength(s, end) == 0)
+            ++end;
+        out.push_back({FindingCode::invalidCp936, i, i, end - i});
+        i = end;
+    }
+}
+
+// firstWide receives the offset of the first character of 3 or 4 bytes, the size of a
+// Chinese character in UTF-8.
+bool IsUtf8WithWideCharacters(std::string_view s, std::size_t& firstWide) {
+    firstWide = kNoPosition;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t length = Utf8CharLength(s, i);
+        if (length == 0)
+            return false;
+        if (length >= 3 && firstWide == kNoPosition)
+            firstWide = i;
+        i += length;
+    }
+    return firstWide != kNoPosition;
+}
+
+// An entry as compared for duplicates. The line break that ends an answer is the start of
+// the next record, which the last entry of a file does not have: it is left out.
+struct EntryKey {
+    std::string_view question;
+    std::string_view answer;
+    const EntrySpan* span;
+    std::size_t entry; // 1-based
+    std::size_t hash;
+};
+
+// Every entry that repeats an earlier one, named by its first occurrence. Sorting hashes
+// keeps this fast on files of hundreds of thousands of entries.
+void FindDuplicates(std::vector<EntryKey>& keys, std::vector<Finding>& out) {
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const EntryKey& a, const EntryKey& b) { return a.hash < b.hash; });
+    for (std::size_t run = 0; run < keys.size();) {
+        std::size_t end = run + 1;
+        while (end < keys.size() && keys[end].hash == keys[run].hash)
+            ++end;
+        for (std::size_t j = run + 1; j < end; ++j) {
+            for (std::size_t i = run; i < j; ++i) {
+                if (keys[i].question == keys[j].question && keys[i].answer == keys[j].answer) {
+                    const EntrySpan& span = *keys[j].span;
+                    Finding f{FindingCode::duplicateEntry, span.questionMarker, span.questionMarker,
+                              span.next - span.questionMarker, keys[j].entry};
+                    f.earlierEntry = keys[i].entry;
+                    f.earlierOffset = keys[i].span->questionMarker;
+                    out.push_back(f);
+                    break;
+                }
+            }
+        }
+        run = end;
+    }
+}
+
+void ScanPreamble(std::string_view s, std::size_t end, std::vector<Finding>& out) {
+    const detail::ByteFinder answer(kAnswerMarker);
+    std::size_t firstText = kNoPosition;
+    std::size_t i = 0;
+    while (i < end) {
+        const std::size_t m = answer.Find(s.data(), end, i);
+        const std::size_t stop = m == detail::kNotFound ? end : m;
+        for (std::size_t k = i; k < stop && firstText == kNoPosition; ++k) {
+            if (!IsBlank(s[k]))
+                firstText = k;
+        }
+        if (m == detail::kNotFound)
+            break;
+        out.push_back({FindingCode::preambleAnswerMarker, m, m, kMarkerLength});
+        i = m + kMarkerLength;
+    }
+    if (firstText != kNoPosition) {
+        std::size_t last = end;
+        while (last > firstText && IsBlank(s[last - 1]))
+            --last;
+        out.push_back({FindingCode::preambleText, firstText, firstText, last - firstText});
+    }
+}
+
+} // namespace
+
+FileDiagnosis DiagnoseEntryFile(std::string_view s) {
+    FileDiagnosis result;
+    const std::vector<EntrySpan> spans = ScanEntrySpans(s);
+    result.hasQuestionMarker = !spans.empty();
+    std::vector<Finding>& out = result.findings;
+
+    ScanPreamble(s, spans.empty() ? s.size() : spans.front().questionMarker, out);
+
+    const detail::ByteFinder answerFinder(kAnswerMarker);
+    const std::hash<std::string_view> hash;
+    std::vector<EntryKey> keys;
+    keys.reserve(spans.size());
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        const EntrySpan& span = spans[k];
+        if (!span.Kept()) {
+            out.push_back({FindingCode::lostEntry, span.questionMarker, span.QuestionBegin(),
+                           span.next - span.QuestionBegin()});
+            continue;
+        }
+        const std::size_t entry = keys.size() + 1;
+        const std::string_view question =
+            s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
+        const std::string_view answer =
+            s.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
+        if (question.empty() || IsBlankText(question)) {
+            out.push_back(
+                {question.empty() ? FindingCode::emptyQuestion : FindingCode::blankQuestion,
+                 span.questionMarker, span.QuestionBegin(), question.size(), entry});
+        }
+        for (std::size_t m = answerFinder.Find(s.data(), span.next, span.AnswerBegin());
+             m != detail::kNotFound;
+             m = answerFinder.Find(s.data(), span.next, m + kMarkerLength)) {
+            out.push_back({FindingCode::answerMarkerInAnswer, m, m, kMarkerLength, entry});
+        }
+        if (answer.empty() || IsBlankText(answer)) {
+            out.push_back({answer.empty() ? FindingCode::emptyAnswer : FindingCode::blankAnswer,
+                           span.answerMarker, span.AnswerBegin(), answer.size(), entry});
+        }
+        std::string_view answerKey = answer;
+        if (answerKey.size() >= 2 && answerKey.substr(answerKey.size() - 2) == "\r\n")
+            answerKey.remove_suffix(2);
+        keys.push_back({question, answerKey, &span, entry, hash(question) * 31 + hash(answerKey)});
+    }
+    result.entryCount = keys.size();
+    FindDuplicates(keys, out);
+
+    ScanCharacters(s, out);
+    std::size_t firstWide;
+    if (IsUtf8WithWideCharacters(s, firstWide))
+        out.push_back({FindingCode::looksLikeUtf8, firstWide, firstWide, 0});
+
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Finding& a, const Finding& b) { return a.offset < b.offset; });
+    return result;
+}
+
+std::vector<TextPosition> LocateOffsets(std::string_view content,
+                                        const std::vector<std::size_t>& offsets) {
+    std::vector<std::size_t> order(offsets.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return offsets[a] < offsets[b]; });
+    std::vector<TextPosition> positions(offsets.size());
+    std::size_t line = 1, lineStart = 0, scanned = 0;
+    for (std::size_t k : order) {
+        const std::size_t target = std::min(offsets[k], content.size());
+        while (scanned < target) {
+            const void* lf = std::memchr(content.data() + scanned, '\n', target - scanned);
+            if (!lf) {
+                scanned = target;
+                break;
+            }
+            scanned = static_cast<std::size_t>(static_cast<const char*>(lf) - content.data()) + 1;
+            ++line;
+            lineStart = scanned;
+        }
+        positions[k] = {line, offsets[k] - lineStart + 1};
+    }
+    return positions;
+}
+
+} // namespace vorna

@@ -1,0 +1,60 @@
+#pragma once
+// What the entry reader keeps and drops, with positions, for tools that tell a user what a
+// hand-edited file really holds. The scan takes the reader's steps one for one (ScanEntrySpans),
+// so the entries it reports are exactly the reader's; it only adds where each piece lies.
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "knowledge/EntrySpans.h"
+
+namespace vorna {
+
+enum class FindingCode {
+    lostEntry,            // question marker with no answer marker before the next one
+    preambleText,         // non-blank text before the first question marker
+    preambleAnswerMarker, // answer marker before the first question marker
+    answerMarkerInAnswer, // a second answer marker, kept as answer text
+    lookAlikeMarker,      // "(%q%)", "（%Q%）", "(%Q%" and the like: plain text
+    nulBytes,             // a run of NUL bytes
+    emptyQuestion,        // length 0
+    blankQuestion,        // only spaces, tabs and line breaks
+    emptyAnswer,
+    blankAnswer,
+    invalidCp936,   // a run of bytes that form no code page 936 character
+    duplicateEntry, // same question and answer as an earlier entry
+    looksLikeUtf8,  // the whole file is valid UTF-8 with multi-byte characters
+};
+
+// Stable short name of a code, for machine-readable output ("lost-entry", ...).
+const char* FindingName(FindingCode code);
+// Whether the finding means data the reader drops (an error) rather than a doubt (a warning).
+bool IsDataLoss(FindingCode code);
+
+struct Finding {
+    FindingCode code;
+    std::size_t offset = 0;    // where it is reported
+    std::size_t textBegin = 0; // the bytes it concerns (lost text, look-alike, bad bytes...)
+    std::size_t textLength = 0;
+    std::size_t entry = 0;                   // 1-based entry number, when it concerns a kept entry
+    std::size_t earlierEntry = 0;            // duplicates: the entry repeated
+    std::size_t earlierOffset = kNoPosition; // duplicates: that entry's question marker
+};
+
+struct FileDiagnosis {
+    std::size_t entryCount = 0;
+    bool hasQuestionMarker = false;
+    std::vector<Finding> findings; // by offset
+};
+
+FileDiagnosis DiagnoseEntryFile(std::string_view content);
+
+struct TextPosition {
+    std::size_t line = 1;   // counted from 1, by LF
+    std::size_t column = 1; // counted from 1, by byte
+};
+// Line and column of each offset; offsets may come in any order.
+std::vector<TextPosition> LocateOffsets(std::string_view content,
+                                        const std::vector<std::size_t>& offsets);
+
+} // namespace vorna

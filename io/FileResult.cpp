@@ -1,0 +1,65 @@
+#include "io/FileResult.h"
+
+#include <cmath>
+
+namespace vorna {
+namespace {
+
+// What the write of a failed append managed, and the system's reason.
+std::string WriteFailure(const FileResult& r) {
+    const std::string reason = SystemErrorText(r.systemCode);
+    if (r.written == r.requested)
+        return "the disk did not confirm the write (" + reason + ")";
+    return "writing failed after " + std::to_string(r.written) + " of " +
+           std::to_string(r.requested) + " bytes (" + reason + ")";
+}
+
+} // namespace
+
+std::string FileResult::Describe() const {
+    const std::string length = std::to_string(offset);
+    switch (status) {
+    case FileStatus::ok:
+        return "";
+    case FileStatus::missing:
+        return "no such file";
+    case FileStatus::notPlainFile:
+        return "not a plain file";
+    case FileStatus::noReadPermission:
+        return "no permission to read it";
+    case FileStatus::noWritePermission:
+        return "no permission to write to it";
+    case FileStatus::inUse: {
+        const long seconds = std::lround(waited);
+        return "in use by another program" +
+               (seconds > 0
+                    ? " (waited " + std::to_string(seconds) + " s; --wait SECONDS sets how long)"
+                    : std::string(" (--wait SECONDS waits for it)"));
+    }
+    case FileStatus::openFailed:
+        return "cannot be opened: " + SystemErrorText(systemCode);
+    case FileStatus::readFailed:
+        return "reading failed part way: " + SystemErrorText(systemCode);
+    case FileStatus::tooBig:
+        return "does not fit in memory (" + length + " bytes)";
+    case FileStatus::notOpen:
+    case FileStatus::lengthUnknown:
+        return "cannot tell the length of the file; nothing was written";
+    case FileStatus::writeFailed:
+        return WriteFailure(*this) + "; the file was cut back to its previous " + length +
+               " bytes and is unchanged, nothing was added";
+    case FileStatus::restoreFailed:
+        return WriteFailure(*this) +
+               ", and the file could not be cut back: it keeps a partial record after its "
+               "first " +
+               length + " bytes";
+    case FileStatus::otherWriter:
+        return WriteFailure(*this) +
+               ", and another program wrote to the file at the same time, so nothing was cut "
+               "back: check the end of the file (after its first " +
+               length + " bytes)";
+    }
+    return "";
+}
+
+} // namespace vorna

@@ -1,0 +1,163 @@
+// The file object's system calls on POSIX systems. The sharing rules are advisory locks
+// (flock): an exclusive lock for the exclusive modes, a shared one for readers that share, so
+// every CFile, in this process or another, keeps to the same rules as on Windows.
+#include "io/File.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysinfo.h>
+#include <unistd.h>
+
+namespace vorna {
+
+namespace {
+
+int Fd(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
+
+} // namespace
+
+const int CFile::kNotOpenCode = EBADF;
+const int CFile::kDiskFullCode = ENOSPC;
+
+FileStatus CFile::OpenFailure(int code, unsigned flags) {
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileStatus::missing;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return flags == modeReadWrite ? FileStatus::noWritePermission
+                                      : FileStatus::noReadPermission;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV:
+        return FileStatus::notPlainFile;
+    case EWOULDBLOCK:
+        return FileStatus::inUse;
+    default:
+        return FileStatus::openFailed;
+    }
+}
+
+std::string SystemErrorText(int systemCode) {
+    return std::strerror(systemCode);
+}
+
+bool MayFitInMemory(std::uint64_t bytes) {
+    struct sysinfo info;
+    if (sysinfo(&info) != 0)
+        return true;
+    const std::uint64_t unit = info.mem_unit ? info.mem_unit : 1;
+    return bytes / unit <= std::uint64_t{info.totalram} + info.totalswap;
+}
+
+bool CFile::GetStatus(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool CFile::OpenDirect(const std::string& path, unsigned flags) {
+    // Writes always go to the true end (O_APPEND), whatever the position and whoever else
+    // appended. O_NONBLOCK keeps the open of a FIFO from waiting for a writer; such a file is
+    // refused below anyway.
+    const int access = flags == modeReadWrite ? O_RDWR | O_APPEND : O_RDONLY;
+    int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        Fail(OpenFailure(errno, flags), errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        Fail(OpenFailure(errno, flags), errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        Fail(FileStatus::notPlainFile, 0);
+    } else {
+        const int lock = (flags & shareDenyWrite) ? LOCK_SH : LOCK_EX;
+        int locked;
+        while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+        const int fl = locked == 0 ? ::fcntl(fd, F_GETFL) : -1;
+        if (locked == 0 && fl != -1 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != -1) {
+            m_handle = fd;
+            return true;
+        }
+        Fail(OpenFailure(errno, flags), errno);
+    }
+    ::close(fd);
+    return false;
+}
+
+std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
+    for (;;) {
+        ssize_t got = ::read(Fd(m_handle), buffer, count);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno == EINTR)
+            continue;
+        Fail(FileStatus::readFailed, errno);
+        if (failed)
+            *failed = true;
+        return 0;
+    }
+}
+
+bool CFile::GetLength(std::uint64_t* length) const {
+    struct stat st;
+    if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0 || st.st_size < 0)
+        return false;
+    *length = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool CFile::SeekToEndDirect(std::uint64_t* length) {
+    off_t pos = ::lseek(Fd(m_handle), 0, SEEK_END);
+    if (pos < 0)
+        return false;
+    if (length)
+        *length = static_cast<std::uint64_t>(pos);
+    return true;
+}
+
+// The descriptor was opened with O_APPEND: every write lands at the end.
+bool CFile::WriteAtEndDirect(const char* buffer, std::size_t count, std::size_t& put) {
+    for (;;) {
+        const ssize_t n = ::write(Fd(m_handle), buffer, count);
+        if (n >= 0) {
+            put = static_cast<std::size_t>(n);
+            return true;
+        }
+        if (errno != EINTR) {
+            put = 0;
+            Fail(FileStatus::writeFailed, errno);
+            return false;
+        }
+    }
+}
+
+bool CFile::FlushDirect() {
+    if (::fsync(Fd(m_handle)) == 0)
+        return true;
+    Fail(FileStatus::writeFailed, errno);
+    return false;
+}
+
+bool CFile::SetLengthDirect(std::uint64_t length) {
+    if (::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0)
+        return true;
+    Fail(FileStatus::writeFailed, errno);
+    return false;
+}
+
+// Closing the descriptor releases the lock with it.
+void CFile::CloseDirect() {
+    ::close(Fd(m_handle));
+}
+
+} // namespace vorna

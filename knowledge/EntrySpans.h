@@ -1,0 +1,40 @@
+#pragma once
+// Where the entries of a file's bytes lie, as the reader finds them, and which of them hold a
+// keyword: the reader and the matching in one pass over a file's bytes, with positions.
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "knowledge/EntryFile.h"
+#include "text/CodePage.h"
+
+namespace vorna {
+
+inline constexpr std::size_t kNoPosition = static_cast<std::size_t>(-1);
+
+// One question marker of a file and what the reader makes of it.
+struct EntrySpan {
+    std::size_t questionMarker = 0;         // offset of the question marker
+    std::size_t answerMarker = kNoPosition; // first answer marker before next; none: entry lost
+    std::size_t next = 0;                   // next question marker, or the file's size
+
+    bool Kept() const { return answerMarker != kNoPosition; }
+    std::size_t QuestionBegin() const { return questionMarker + kMarkerLength; }
+    std::size_t AnswerBegin() const { return answerMarker + kMarkerLength; }
+};
+
+// Every question marker of content (the file's bytes, without the end sentinel), in file
+// order. The kept spans are the reader's entries, in the reader's order. Linear time.
+std::vector<EntrySpan> ScanEntrySpans(std::string_view content);
+// The same into out (replaced), which keeps its memory from one call to the next.
+void ScanEntrySpans(std::string_view content, std::vector<EntrySpan>& out);
+
+// The indices of the kept spans (of spans, as ScanEntrySpans gave them for content) whose
+// question or answer holds the keyword as FindKeyword finds it, ascending; out is replaced.
+// One pass over content whatever the keyword: a place where the keyword's bytes occur counts
+// when it lies wholly inside a question or an answer and begins a character there.
+void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& spans,
+                       std::string_view keyword, const LeadBytes& lead,
+                       std::vector<std::size_t>& out);
+
+} // namespace vorna

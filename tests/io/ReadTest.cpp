@@ -1,0 +1,141 @@
+#include "io/Read.h"
+
+#include "knowledge/EntryFile.h"
+#include "knowledge/EntrySpans.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
+
+namespace vorna {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+void Collect(std::string_view text, Entries& out) {
+    for (const EntrySpan& span : ScanEntrySpans(text)) {
+        if (span.Kept()) {
+            out.emplace_back(
+                text.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
+                text.substr(span.AnswerBegin(), span.next - span.AnswerBegin()));
+        }
+    }
+}
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& content)
+        : m_path(testing::TempDir() + "vorna_read_test.vendu") {
+        FILE* f = std::fopen(m_path.c_str(), "wb");
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+    }
+    ~TempFile() { std::remove(m_path.c_str()); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+const Opening kShared{CFile::modeRead | CFile::shareDenyWrite, 5};
+
+// Markers split across reads in every possible way must not change a single entry.
+TEST(ForEachWindow, GivesTheReadersEntriesWhateverTheReadSize) {
+    const std::vector<std::string> pieces = {"(%Q%)", "(%A%)", "(%", "Q%)", "%A", "x",
+                                             "\r\n",  "(",     "%",  "Q",   "yz", "(%Q%"};
+    std::mt19937 rng(99);
+    for (int round = 0; round < 300; ++round) {
+        std::string content;
+        const int count = static_cast<int>(rng() % 25);
+        for (int k = 0; k < count; ++k)
+            content += pieces[rng() % pieces.size()];
+        Entries want;
+        Collect(content, want);
+        const TempFile file(content);
+        for (std::size_t readSize : {1, 2, 3, 4, 5, 6, 7, 11, 64}) {
+            Entries got;
+            std::size_t windows = 0;
+            ASSERT_EQ(ForEachWindow(file.Path(), kShared, kQuestionMarker, readSize,
+                                    [&](std::string_view window) {
+                                        ++windows;
+                                        EXPECT_EQ(window.substr(0, 5), kQuestionMarker);
+                                        Collect(window, got);
+                                    })
+                          .status,
+                      FileStatus::ok);
+            ASSERT_EQ(got, want) << "read size " << readSize << ", content " << content;
+            if (content.find(kQuestionMarker) == std::string::npos) {
+                EXPECT_EQ(windows, 0u);
+            }
+        }
+    }
+}
+
+TEST(ReadWholeFile, ReadsEveryByteAndNamesWhatFails) {
+    std::string content(300000, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7);
+    const TempFile file(content);
+    std::string read;
+    ASSERT_TRUE(ReadWholeFile(file.Path(), kShared, read, 256 * 1024).Ok());
+    EXPECT_EQ(read, content);
+    EXPECT_EQ(ReadWholeFile(file.Path() + ".missing", kShared, read, 80).Describe(),
+              "no such file");
+    EXPECT_EQ(ForEachWindow(file.Path() + ".missing", kShared, kQuestionMarker, 16,
+                            [](std::string_view) {})
+                  .Describe(),
+              "no such file");
+}
+
+// A file held by another opener is waited for as long as asked, and no longer; readers share.
+TEST(OpenFile, WaitsForABusyFileAsLongAsAsked) {
+    const TempFile file("x");
+    const unsigned shared = CFile::modeRead | CFile::shareDenyWrite;
+    const unsigned append = CFile::modeReadWrite;
+    struct Case {
+        unsigned holder;
+        unsigned flags;
+        double wait;
+        int releaseAfterMs; // -1: held throughout
+        bool opens;
+    };
+    const Case cases[] = {
+        {shared, shared, 0, -1, true},
+        {CFile::modeRead, shared, 0, -1, false},
+        {shared, append, 0.3, -1, false},
+        {CFile::modeReadWrite, append, 5, 100, true},
+        {CFile::modeReadWrite, shared, 5, 100, true},
+    };
+    using Clock = std::chrono::steady_clock;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "holder " << c.holder << ", wait " << c.wait);
+        CFile holder;
+        ASSERT_TRUE(holder.Open(file.Path(), c.holder));
+        std::thread release;
+        if (c.releaseAfterMs >= 0)
+            release = std::thread([&holder, &c] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(c.releaseAfterMs));
+                holder.Close();
+            });
+        const Clock::time_point start = Clock::now();
+        CFile opened;
+        const FileResult outcome = OpenFile(opened, file.Path(), Opening{c.flags, c.wait});
+        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        if (release.joinable())
+            release.join();
+        EXPECT_EQ(outcome.Ok(), c.opens) << outcome.Describe();
+        EXPECT_EQ(opened.IsOpen(), c.opens);
+        if (!c.opens) {
+            EXPECT_EQ(outcome.status, FileStatus::inUse);
+            EXPECT_EQ(outcome.Describe().rfind("in use by another program", 0), 0u);
+            EXPECT_GE(took, c.wait);
+            EXPECT_LT(took, c.wait + 1.5);
+        }
+    }
+}
+
+} // namespace
+} // namespace vorna

@@ -1,0 +1,65 @@
+#include "text/CodePage.h"
+
+namespace vorna {
+
+LeadBytes LeadBytes::Cp936() {
+    return FromRanges({{0x81, 0xFE}});
+}
+
+LeadBytes LeadBytes::FromRanges(const std::vector<std::pair<unsigned char, unsigned char>>& r) {
+    LeadBytes lead;
+    for (const auto& range : r) {
+        for (unsigned b = range.first; b <= range.second; ++b)
+            lead.m_lead[b] = true;
+    }
+    return lead;
+}
+
+bool LeadBytes::Any() const {
+    for (bool b : m_lead) {
+        if (b)
+            return true;
+    }
+    return false;
+}
+
+std::size_t Cp936CharLength(std::string_view text, std::size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b <= 0x80) // 0x80 is the euro sign, a single byte in code page 936
+        return 1;
+    if (b == 0xFF || i + 1 >= text.size())
+        return 0;
+    const auto t = static_cast<unsigned char>(text[i + 1]);
+    return (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFE) ? 2 : 0;
+}
+
+std::size_t Utf8CharLength(std::string_view s, std::size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::size_t length;
+    unsigned low = 0x80, high = 0xBF; // the second byte's range; later bytes take 80..BF
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        low = b == 0xE0 ? 0xA0 : 0x80;
+        high = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        low = b == 0xF0 ? 0x90 : 0x80;
+        high = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > s.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto t = static_cast<unsigned char>(s[i + k]);
+        if (t < (k == 1 ? low : 0x80u) || t > (k == 1 ? high : 0xBFu))
+            return 0;
+    }
+    return length;
+}
+
+} // namespace vorna

@@ -1,0 +1,41 @@
+#pragma once
+// The program's own texts: its message boxes, the file dialogs' filter and the notification
+// area's tip and menu, in one place. The controls' texts are in the dialog templates
+// (res/Vorna.rc); the entry checks' messages and the count captions are formatted in the core
+// (knowledge/), which vendu shares. Message box texts are UTF-8; texts handed to the W APIs
+// as they are, UTF-16.
+namespace vorna::texts {
+
+// The one filter of the file-open dialogs of Load... and of the add-entry dialog.
+inline constexpr char kEntryFileFilter[] = "辅助文件(*.vendu)|*.vendu||";
+
+// Load... and a file named at start-up or handed over: the file check.
+inline constexpr char kFileMissing[] = "该文件不存在！";
+inline constexpr char kFileCannotOpen[] = "该文件无法打开！";
+
+// A global hotkey that another program (or another copy of this one) holds.
+inline constexpr char kHotKeyShowConflict[] = "Ctrl+1热键冲突！";
+inline constexpr char kHotKeyCloseConflict[] = "关闭程序热键冲突！";
+
+// The notification-area icon: its tip and its menu.
+inline constexpr wchar_t kNotifyTip[] = L"Lirel";
+inline constexpr wchar_t kMenuShow[] = L"显示";
+inline constexpr wchar_t kMenuLoad[] = L"加载...";
+inline constexpr wchar_t kMenuAbout[] = L"关于...";
+inline constexpr wchar_t kMenuExit[] = L"退出";
+
+// The add-entry dialog.
+inline constexpr char kTargetCannotOpen[] = "该文件无法打开或写入！";
+// A character the entry file's code page cannot hold would be saved as "?".
+inline constexpr char kUnconvertible[] = "问题或回答中有无法保存的字符，请删除后重试！";
+inline constexpr char kNoTarget[] = "保存路径有问题，请重新确认！";
+// A failed append is undone, so the user may simply try again once there is room.
+inline constexpr char kSaveFailed[] = "保存失败，文件未被修改，请检查磁盘空间后重试！";
+// The undo itself failed: the user should know the file's end may need a look.
+inline constexpr char kSaveFailedPartly[] =
+    "保存失败，文件末尾可能留有不完整的内容，请检查该文件！";
+// Another program wrote to the file beside the failed save, so nothing was cut back.
+inline constexpr char kSaveFailedOtherWriter[] =
+    "保存失败，文件同时被其他程序改动，请检查文件末尾的内容！";
+
+} // namespace vorna::texts
