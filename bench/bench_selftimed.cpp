@@ -101,15 +101,17 @@ int main(int argc, char** argv) {
         const Corpus& c = CorpusOf(n);
         std::printf("-- %zu entries: file %zu bytes, store %zu bytes\n", n, c.file.size(),
                     c.storeBytes);
-        Measure("parse_80_byte_reads", n, c.file.size(), [&] { return ParseThroughFile(c.path); });
-        Measure("parse_in_memory", n, c.file.size(),
-                [&] { return ParseInMemory(c.content, true); });
-        Measure("parse_in_memory_no_store", n, c.file.size(),
-                [&] { return ParseInMemory(c.content, false); });
-        Measure("parse_markers_only_80_byte_reads", n, c.markersFileSize,
-                [&] { return ParseThroughFile(c.markersPath); });
-        Measure("parse_markers_only_in_memory", n, c.markersFileSize,
-                [&] { return ParseInMemory(c.markers, true); });
+        Measure("load_file", n, c.file.size(), [&] { return LoadFile(c.path); });
+        Measure("load_in_memory", n, c.file.size(), [&] { return LoadInMemory(c.file); });
+        Measure("scan_spans_in_memory", n, c.file.size(), [&] { return ScanSpans(c.file); });
+        Measure("load_markers_only_file", n, c.markers.size(),
+                [&] { return LoadFile(c.markersPath); });
+        Measure("load_markers_only_in_memory", n, c.markers.size(),
+                [&] { return LoadInMemory(c.markers); });
+        Measure("old_reader_80_byte_reads", n, c.file.size(),
+                [&] { return OldReaderThroughFile(c.path); });
+        Measure("read_and_count_markers", n, c.file.size(),
+                [&] { return ReadAndCountMarkers(c.path); });
         for (const KeywordCase& k : KeywordCases()) {
             Measure(std::string("search_") + k.name, n, c.storeBytes,
                     [&] { return Search(c.store, k.keyword); });

@@ -2,6 +2,7 @@
 
 #include "knowledge/EntryFile.h"
 #include "knowledge/Search.h"
+#include "tests/knowledge/ReferenceReader.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,7 @@ namespace {
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries ReaderEntries(std::string content) {
-    content.append(kEndSentinel);
-    Entries entries;
-    ParseEntries(content, [&entries](std::string q, std::string a) {
-        entries.emplace_back(std::move(q), std::move(a));
-    });
-    return entries;
+    return test::ReferenceParseFile(std::move(content));
 }
 
 Entries SpanEntries(std::string_view content) {
@@ -89,7 +85,7 @@ TEST(FindMatchingSpans, FindsWhatTheMatcherFindsInTheReadersStore) {
                 keyword = content.substr(rng() % content.size(), 1 + rng() % 6);
             for (const LeadBytes* lead : {&cp936, &none}) {
                 std::vector<std::uint32_t> want;
-                FindMatches(questions, answers, keyword, *lead, want);
+                FindMatches(test::StoreOf(questions, answers), keyword, *lead, want);
                 FindMatchingSpans(content, spans, keyword, *lead, matching);
                 // Span indices to entry indices: the kept spans are the entries, in order.
                 std::vector<std::uint32_t> got;

@@ -7,9 +7,11 @@
 
 #include "diagnostics/Diagnostics.h"
 #include "knowledge/EntryFile.h"
+#include "knowledge/EntryReader.h"
 #include "text/CodePage.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace vendu {
 
@@ -139,11 +141,16 @@ int RunCheck(const Options& options) {
         }
         // The count shown is the program's reader's; the positions come from the scan that
         // follows it step by step, and the two must agree.
-        const std::size_t size = content.size();
-        content.append(vorna::kEndSentinel);
         std::size_t readerCount = 0;
-        vorna::ParseEntries(content, [&readerCount](std::string, std::string) { ++readerCount; });
-        content.resize(size);
+        {
+            vorna::CEntryStore store;
+            vorna::CEntryReader reader(store);
+            if (!content.empty())
+                std::memcpy(reader.Room(content.size()), content.data(), content.size());
+            reader.Commit(content.size());
+            reader.Finish();
+            readerCount = store.GetCount();
+        }
         const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(content);
         if (diagnosis.entryCount != readerCount) {
             WriteText(stderr, "vendu: " + path + ": internal error: the diagnostics found " +

@@ -8,6 +8,7 @@
 
 #include "knowledge/EntrySpans.h"
 #include "knowledge/EntryFile.h"
+#include "knowledge/EntryReader.h"
 #include "knowledge/EntryStore.h"
 #include "knowledge/Search.h"
 #include "io/Append.h"
@@ -16,6 +17,7 @@
 #include "text/Find.h"
 
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -77,10 +79,11 @@ bool LoadStore(const char* command, const std::string& path, double waitSeconds,
         Say(stderr, std::string("vendu ") + command + ": " + path + ": " + read.Describe());
         return false;
     }
-    content.append(vorna::kEndSentinel);
-    vorna::ParseEntries(content, [&store](std::string question, std::string answer) {
-        store.AddEntry(std::move(question), std::move(answer));
-    });
+    vorna::CEntryReader reader(store);
+    if (!content.empty())
+        std::memcpy(reader.Room(content.size()), content.data(), content.size());
+    reader.Commit(content.size());
+    reader.Finish();
     return true;
 }
 
