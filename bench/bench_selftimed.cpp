@@ -5,7 +5,8 @@
 // and by the thread's processor time.
 //
 //   bench_selftimed [entries...]        run every case for each entry count
-//   bench_selftimed --write N PATH      write the generated file of N entries to PATH
+//   bench_selftimed --write N PATH [LONGEST]   write the generated file of N entries to PATH,
+//                                              answers of at most LONGEST bytes
 #include "BenchCases.h"
 #include "EntryGenerator.h"
 #include "KeepFreedMemory.h"
@@ -73,8 +74,8 @@ void Measure(const std::string& name, std::size_t entries, std::size_t bytes,
     std::fflush(stdout);
 }
 
-int WriteFile(std::size_t entries, const char* path) {
-    const std::string file = GenerateEntryFile(entries);
+int WriteFile(std::size_t entries, const char* path, std::size_t longestAnswer) {
+    const std::string file = GenerateEntryFile(entries, longestAnswer);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(file.data(), static_cast<std::streamsize>(file.size()));
     return out ? 0 : 1;
@@ -84,11 +85,12 @@ int WriteFile(std::size_t entries, const char* path) {
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::puts("bench_selftimed [entries...] | --write N PATH");
+        std::puts("bench_selftimed [entries...] | --write N PATH [LONGEST]");
         return 0;
     }
-    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
-        return WriteFile(std::strtoull(argv[2], nullptr, 10), argv[3]);
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--write") == 0)
+        return WriteFile(std::strtoull(argv[2], nullptr, 10), argv[3],
+                         argc == 5 ? std::strtoull(argv[4], nullptr, 10) : kLongestAnswer);
     std::vector<std::size_t> sizes;
     for (int i = 1; i < argc; ++i)
         sizes.push_back(std::strtoull(argv[i], nullptr, 10));

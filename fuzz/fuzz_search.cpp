@@ -1,5 +1,6 @@
 // The matching against a naive one: every start position in turn, with the character
 // starts of code page 936 worked out beforehand for the whole text.
+#include "knowledge/EntrySpans.h"
 #include "knowledge/Search.h"
 #include "tests/knowledge/ReferenceReader.h"
 #include "text/ByteFinder.h"
@@ -54,6 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(at == (rest.find(keyword) == std::string::npos ? vorna::detail::kNotFound
                                                                    : rest.find(keyword)));
         }
+    }
+
+    // The rest as an entry file: counting the entries that hold the keyword, which looks at
+    // the markers only around its bytes, agrees with matching over all the file's entries.
+    for (const vorna::LeadBytes* lead : {&cp936, &single}) {
+        std::vector<std::size_t> matching;
+        vorna::FindMatchingSpans(rest, vorna::ScanEntrySpans(rest), keyword, *lead, matching);
+        Require(vorna::CountMatchingEntries(rest, keyword, *lead) == matching.size());
     }
 
     // The rest as a store: texts split at the separator byte, alternately question and answer.

@@ -62,6 +62,7 @@ public:
     void Close();
 
 private:
+    friend class CFileView;
     // The system's own calls, one implementation per platform. Those that can fail set
     // m_error then.
     bool OpenDirect(const std::string& path, unsigned flags);

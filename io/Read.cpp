@@ -1,7 +1,11 @@
 #include "io/Read.h"
 
+#include "io/FileView.h"
+
 #include <algorithm>
+#include <limits>
 #include <chrono>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -74,12 +78,83 @@ FileResult ReadWholeFile(const std::string& path, const Opening& how, std::strin
     return result;
 }
 
+namespace {
+
+// The windows of ForEachWindow cut from views of the file. False when not even the first view
+// could be made (nothing was handed over then); any later failure is in result.
+bool WindowsFromViews(const CFile& file, std::string_view separator, std::size_t viewSize,
+                      const std::function<void(std::string_view window)>& visit,
+                      FileResult& result) {
+    std::uint64_t length = 0;
+    if (!file.GetLength(&length) || length == 0)
+        return false;
+    constexpr std::uint64_t kNone = static_cast<std::uint64_t>(-1);
+    std::uint64_t at = 0;        // where the next view begins
+    std::uint64_t start = kNone; // where the window being gathered begins (at or after at)
+    std::size_t size = std::max(viewSize, separator.size());
+    bool mapped = false;
+    CFileView view;
+    while (at < length) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, length - at));
+        if (!view.Map(file, at, want)) {
+            if (!mapped)
+                return false;
+            throw std::bad_alloc(); // a window that no view can hold
+        }
+        mapped = true;
+        const std::string_view bytes(view.Data(), view.Size());
+        const bool last = at + want == length;
+        if (start == kNone) {
+            const std::size_t first = bytes.find(separator);
+            if (first == std::string_view::npos) {
+                if (last)
+                    break;
+                // What may be the beginning of a separator goes into the next view.
+                at += want - (separator.size() - 1);
+                continue;
+            }
+            start = at + first;
+        }
+        const std::size_t begin = static_cast<std::size_t>(start - at);
+        std::size_t end = want;
+        if (!last) {
+            end = bytes.rfind(separator);
+            if (end == std::string_view::npos || end <= begin) {
+                // The window runs on past the view: a view twice as big, from its start.
+                at = start;
+                size = size <= std::numeric_limits<std::size_t>::max() / 2
+                           ? size * 2
+                           : std::numeric_limits<std::size_t>::max();
+                continue;
+            }
+        }
+        visit(bytes.substr(begin, end - begin));
+        if (view.Spoiled()) {
+            // The file was cut short meanwhile: what was handed over is not the file's.
+            result.status = FileStatus::readFailed;
+            result.systemCode = EIO;
+            result.offset = at + end;
+            return true;
+        }
+        at = start = at + end;
+        size = std::max(viewSize, separator.size());
+    }
+    result.offset = length;
+    return true;
+}
+
+} // namespace
+
 FileResult ForEachWindow(const std::string& path, const Opening& how, std::string_view separator,
                          std::size_t readSize,
-                         const std::function<void(std::string_view window)>& visit) {
+                         const std::function<void(std::string_view window)>& visit,
+                         std::size_t viewSize) {
     CFile file;
     FileResult result = OpenFile(file, path, how);
     if (!result.Ok())
+        return result;
+    if (viewSize > 0 && WindowsFromViews(file, separator, viewSize, visit, result))
         return result;
     // The bytes not handed over yet, then one more read. A plain array rather than a string:
     // growing a string fills the new room with zeros first, a second pass over every byte.

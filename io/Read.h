@@ -31,9 +31,13 @@ FileResult ReadWholeFile(const std::string& path, const Opening& how, std::strin
 // Reads a file piece by piece (readSize bytes a time) and hands over, in file order, windows
 // that each begin at separator and end just before a later one, or at the end of the file;
 // what comes before the first separator is passed over. Only a window and one read are held in
-// memory; a window bigger than memory ends in bad_alloc.
+// memory; a window bigger than memory ends in bad_alloc. With viewSize, where the system maps
+// files, the windows are cut from views of about that many bytes of the file instead (a view
+// grows to hold a window that does not fit), and nothing is copied; when no view can be made,
+// the file is read.
 FileResult ForEachWindow(const std::string& path, const Opening& how, std::string_view separator,
                          std::size_t readSize,
-                         const std::function<void(std::string_view window)>& visit);
+                         const std::function<void(std::string_view window)>& visit,
+                         std::size_t viewSize = 0);
 
 } // namespace vorna

@@ -37,4 +37,12 @@ void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& s
                        std::string_view keyword, const LeadBytes& lead,
                        std::vector<std::size_t>& out);
 
+// How many entries of window (bytes that begin with a question marker and hold whole entries,
+// the last one running to the window's end) have a question or answer that holds the keyword,
+// as FindMatchingSpans finds them. The keyword is looked for first, and the markers only
+// around the places where its bytes occur, so entries without it cost no more than their
+// bytes; linear in the window's size on every input.
+std::size_t CountMatchingEntries(std::string_view window, std::string_view keyword,
+                                 const LeadBytes& lead);
+
 } // namespace vorna

@@ -37,7 +37,16 @@ public:
         : m_needle(needle.data()), m_len(needle.size()),
           m_first(static_cast<unsigned char>(needle.front())),
           m_last(static_cast<unsigned char>(needle.back())),
-          m_level(level < DetectedSimdLevel() ? level : DetectedSimdLevel()) {}
+          m_level(level < DetectedSimdLevel() ? level : DetectedSimdLevel()) {
+        const std::size_t m = m_len > 2 ? m_len - 2 : 0;
+        if (m >= 4 && m <= 8) {
+            m_head4 = Word<std::uint32_t>(m_needle + 1);
+            m_tail4 = Word<std::uint32_t>(m_needle + m_len - 5);
+        } else if (m > 8 && m <= 16) {
+            m_head8 = Word<std::uint64_t>(m_needle + 1);
+            m_tail8 = Word<std::uint64_t>(m_needle + m_len - 9);
+        }
+    }
 
     // First position p >= from where the needle lies wholly inside [0, n) and accept(p) is
     // true; accept sees the matches in ascending order. kNotFound when there is none.
@@ -48,6 +57,27 @@ public:
 
     std::size_t Find(const char* hay, std::size_t n, std::size_t from) const {
         return Find(hay, n, from, AcceptAll());
+    }
+
+    // The last position p with from <= p and p + needle size <= to where the needle lies;
+    // kNotFound when there is none.
+    std::size_t FindLast(const char* hay, std::size_t from, std::size_t to) const {
+        if (from > to || to - from < m_len)
+            return kNotFound;
+        std::size_t top = to - m_len; // candidates from..top, looked at downwards
+#ifdef VORNA_HAVE_X86_SIMD
+        std::size_t found = kNotFound;
+        if (m_level == SimdLevel::avx2 && BackAvx2(hay, from, top, found))
+            return found;
+        if (m_level == SimdLevel::sse2 && BackSse2(hay, from, top, found))
+            return found;
+#endif
+        const unsigned char* u = reinterpret_cast<const unsigned char*>(hay);
+        for (std::size_t i = top + 1; i-- > from;) {
+            if (u[i] == m_first && u[i + m_len - 1] == m_last && Middle<true>(hay + i))
+                return i;
+        }
+        return kNotFound;
     }
 
     // The same, but accept sees every place where only the needle's first and last byte
@@ -100,8 +130,30 @@ private:
         return false;
     }
 
+    // Whether the bytes between the first and the last agree. Up to 16 of them are compared
+    // as two words that may overlap, without a call: markers and most keywords are short, and
+    // a call for each candidate would cost more than the comparison.
     template <bool kWholeNeedle> bool Middle(const char* at) const {
-        return !kWholeNeedle || m_len <= 2 || std::memcmp(at + 1, m_needle + 1, m_len - 2) == 0;
+        if (!kWholeNeedle || m_len <= 2)
+            return true;
+        const std::size_t m = m_len - 2;
+        if (m <= 3) {
+            return at[1] == m_needle[1] && (m < 2 || at[2] == m_needle[2]) &&
+                   (m < 3 || at[3] == m_needle[3]);
+        }
+        if (m <= 8)
+            return Word<std::uint32_t>(at + 1) == m_head4 &&
+                   Word<std::uint32_t>(at + m_len - 5) == m_tail4;
+        if (m <= 16)
+            return Word<std::uint64_t>(at + 1) == m_head8 &&
+                   Word<std::uint64_t>(at + m_len - 9) == m_tail8;
+        return std::memcmp(at + 1, m_needle + 1, m) == 0;
+    }
+
+    template <class T> static T Word(const char* at) {
+        T word;
+        std::memcpy(&word, at, sizeof word);
+        return word;
     }
 
 #ifdef VORNA_HAVE_X86_SIMD
@@ -155,6 +207,56 @@ private:
         return static_cast<std::uint32_t>(_mm256_movemask_epi8(both));
     }
 
+    // Blocks of 32 starts looked at downwards from top while whole blocks remain. True when
+    // that settles it (found: the match, or kNotFound); otherwise top is the last start left
+    // for a byte-wise look.
+    VORNA_TARGET_AVX2 bool BackAvx2(const char* hay, std::size_t from, std::size_t& top,
+                                    std::size_t& found) const {
+        const unsigned char f = m_first, l = m_last;
+        while (top - from >= 31) {
+            const std::size_t start = top - 31;
+            std::uint32_t mask = Mask32(hay, start, f, l);
+            while (mask) {
+                const unsigned bit = 31u - static_cast<unsigned>(__builtin_clz(mask));
+                if (Middle<true>(hay + start + bit)) {
+                    found = start + bit;
+                    return true;
+                }
+                mask &= ~(1u << bit);
+            }
+            if (start == from)
+                return true;
+            top = start - 1;
+        }
+        return false;
+    }
+
+    // The same with blocks of 16 starts.
+    bool BackSse2(const char* hay, std::size_t from, std::size_t& top, std::size_t& found) const {
+        const __m128i first = _mm_set1_epi8(static_cast<char>(m_first));
+        const __m128i last = _mm_set1_epi8(static_cast<char>(m_last));
+        while (top - from >= 15) {
+            const std::size_t start = top - 15;
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + start));
+            const __m128i b =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + start + m_len - 1));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+            while (mask) {
+                const unsigned bit = 31u - static_cast<unsigned>(__builtin_clz(mask));
+                if (Middle<true>(hay + start + bit)) {
+                    found = start + bit;
+                    return true;
+                }
+                mask &= ~(1u << bit);
+            }
+            if (start == from)
+                return true;
+            top = start - 1;
+        }
+        return false;
+    }
+
     // The same with blocks of 16 starts.
     template <bool kWholeNeedle, class Accept>
     std::size_t SearchSse2(const char* hay, std::size_t n, std::size_t from, Accept& accept) const {
@@ -200,6 +302,9 @@ private:
     unsigned char m_first;
     unsigned char m_last;
     SimdLevel m_level;
+    // The middle's first and last four or eight bytes, for middles of 4 to 16 bytes.
+    std::uint32_t m_head4 = 0, m_tail4 = 0;
+    std::uint64_t m_head8 = 0, m_tail8 = 0;
 };
 
 } // namespace vorna::detail

@@ -61,8 +61,10 @@ TEST(ScanEntrySpans, AgreesWithTheReaderOnRandomFiles) {
 // trail bytes, hold markers or pieces of them, or span a question's end.
 TEST(FindMatchingSpans, FindsWhatTheMatcherFindsInTheReadersStore) {
     const std::vector<std::string> pieces = {
-        "(%Q%)", "(%A%)", "\r\n", "A",  "a",        "\xb0\x41", "\xb0",     "\x41\xb0", "\xd6\xd0",
-        "(%",    "Q%)",   " ",    "AB", "\x81\x40", "\xff",     "\xb0\xb0", "preamble"};
+        "(%Q%)", "(%A%)", "\r\n", "A", "a", "\xb0\x41", "\xb0", "\x41\xb0", "\xd6\xd0", "(%", "Q%)",
+        " ", "AB", "\x81\x40", "\xff", "\xb0\xb0", "preamble",
+        // Long texts, so that an entry's markers are also looked for backwards.
+        std::string(300, 'x'), std::string(301, '\xb0')};
     const LeadBytes cp936 = LeadBytes::Cp936();
     const LeadBytes none;
     std::mt19937 rng(1936);
@@ -102,6 +104,9 @@ TEST(FindMatchingSpans, FindsWhatTheMatcherFindsInTheReadersStore) {
                 ASSERT_EQ(next, matching.size());
                 ASSERT_EQ(got, want) << "content: " << content << " keyword: " << keyword
                                      << (lead == &none ? " (single-byte)" : "");
+                // Counting, which looks at the markers only around the keyword, agrees.
+                ASSERT_EQ(CountMatchingEntries(content, keyword, *lead), want.size())
+                    << "content: " << content << " keyword: " << keyword;
             }
         }
     }

@@ -206,13 +206,15 @@ int RunSearch(const Options& options) {
     const auto visit = [&](std::string_view window) {
         // Counting needs the entries only where the keyword's bytes occur; listing numbers
         // every entry, unless nobody reads the list any more.
-        if ((countOnly && !vorna::HoldsBytes(window, keyword)) || StandardOutputFailed())
+        if (StandardOutputFailed())
             return;
+        if (countOnly) {
+            count += vorna::CountMatchingEntries(window, keyword, lead);
+            return;
+        }
         vorna::ScanEntrySpans(window, spans);
         vorna::FindMatchingSpans(window, spans, keyword, lead, matching);
         count += matching.size();
-        if (countOnly)
-            return;
         std::size_t s = 0;
         for (const std::size_t k : matching) {
             for (; s < k; ++s)
@@ -233,9 +235,10 @@ int RunSearch(const Options& options) {
             out.clear();
         }
     };
+    // Where files can be mapped, the windows are views of the file: no copy of its bytes.
     const vorna::FileResult read =
         vorna::ForEachWindow(options.positional[0], SharedReading(options.waitSeconds),
-                             vorna::kQuestionMarker, 1 << 17, visit);
+                             vorna::kQuestionMarker, 1 << 17, visit, 16 << 20);
     if (!read.Ok()) {
         Say(stderr, "vendu search: " + options.positional[0] + ": " + read.Describe());
         return kExitError;
