@@ -53,7 +53,7 @@ std::vector<std::uint32_t> ListedEntries(const std::string& out) {
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
-        const std::size_t colon = line.find(": ");
+        const std::size_t colon = line.find(':');
         if (colon == std::string::npos || line.find_first_not_of("0123456789") != colon)
             continue; // the caption
         listed.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(0, colon)) - 1));
@@ -92,7 +92,7 @@ TEST(SearchAgreement, ListsWhatTheProgramsMatcherFinds) {
             std::vector<std::uint32_t> want;
             vorna::FindMatches(store.m_arrQuestions, store.m_arrAnswers, keyword, lead, want);
             std::string out;
-            const int status = RunVendu({"search", "--raw", path, "--", keyword}, out);
+            const int status = RunVendu({"search", "-n", "--raw", path, "--", keyword}, out);
             EXPECT_EQ(status, want.empty() ? 1 : 0) << content << " / " << keyword;
             EXPECT_EQ(ListedEntries(out), want) << content << " / " << keyword;
             if (k == 1) {
