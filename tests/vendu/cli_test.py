@@ -118,7 +118,7 @@ USAGE_ERRORS = [  # arguments, what standard error begins with
 def commands():
     """The commands that vendu --help lists."""
     rc, out, err = run(["--help"], ".")
-    listed = out.decode("utf-8").split("\ncommands:\n")[1].split("\n\n")[0]
+    listed = out.decode("utf-8").split("\nCommands:\n")[1].split("\n\n")[0]
     return [line.split()[0] for line in listed.splitlines() if line.split()[0] != "help"]
 
 
@@ -135,8 +135,8 @@ def every_command_takes_help_and_version(tmp, golden):
         expect(all(h == helps[0] for h in helps), f"{name}: the help differs by how it is asked")
         rc, out, err = helps[0]
         text = out.decode("utf-8")
-        expect(rc == 0 and text.startswith(f"usage: vendu {name} [OPTIONS]"), f"{name}: {rc} {err}")
-        expect("\nexit status: 0 " in text, f"{name}: no exit status")
+        expect(rc == 0 and text.startswith(f"Usage: vendu {name} [OPTIONS]"), f"{name}: {rc} {err}")
+        expect("\nExit status: 0 " in text, f"{name}: no exit status")
         wide = [line for line in text.splitlines() if columns(line) > 80]
         expect(not wide, f"{name}: lines wider than 80 columns: {wide}")
         for args in ([name, "-V"], [name, "--version"]):
@@ -146,7 +146,7 @@ def every_command_takes_help_and_version(tmp, golden):
         rc, out, err = run(args, tmp)
         expect(rc == 0 and VERSION.match(out.decode()), f"{args}: {rc} {out}")
     rc, out, err = run(["-h"], tmp)
-    expect(rc == 0 and out.decode("utf-8").startswith("usage: vendu COMMAND"), f"-h: {rc}")
+    expect(rc == 0 and out.decode("utf-8").startswith("Usage: vendu COMMAND"), f"-h: {rc}")
 
 
 @test("options", windows=True)
@@ -156,7 +156,7 @@ def usage_errors_exit_2_with_the_usage(tmp, golden):
         rc, out, err = run(args, tmp)
         expect(rc == 2 and out == b"" and err.startswith(message), f"{args}: {rc} {err}")
         who = " ".join(["vendu"] + args[:1]) if args and args[0] in commands() else "vendu"
-        expect(f"\nusage: {who} " in err, f"{args}: no usage line: {err}")
+        expect(f"\nUsage: {who} " in err, f"{args}: no usage line: {err}")
 
 
 @test("options", windows=True)
@@ -181,6 +181,46 @@ def messages_name_the_command_and_the_file(tmp, golden):
         expect(rc == status and line in err.splitlines(), f"{args}: {rc} {err}")
         stray = [m for m in err.splitlines() if not m.startswith(f"vendu {args[0]}: ")]
         expect(not stray, f"{args}: messages in another form: {stray}")
+
+
+COMPLETION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                          "vendu", "completion", "vendu.bash")
+
+
+def complete(words, tmp):
+    """What the bash completion offers for words, the last being the one completed, as bash
+    hands them over (it splits "--color=al" into "--color", "=", "al")."""
+    script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); '
+              'COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}; _vendu; printf "%s\\n" "${COMPREPLY[@]}"')
+    env = dict(os.environ, PATH=os.path.dirname(VENDU[0]) + os.pathsep + os.environ["PATH"])
+    done = subprocess.run(["bash", "-c", script, "bash", COMPLETION] + words, cwd=tmp, env=env,
+                          capture_output=True, timeout=60)
+    return [w for w in done.stdout.decode("utf-8").split("\n") if w]
+
+
+@test("options", portable=False)
+def bash_completion_offers_what_the_help_lists(tmp, golden):
+    search_file(tmp)
+    cases = [
+        (["vendu", ""], commands() + ["help"]),
+        (["vendu", "se"], ["search"]),
+        (["vendu", "-"], ["-h", "--help", "-V", "--version"]),
+        (["vendu", "search", "--c"], ["--count", "--color", "--caption"]),
+        (["vendu", "search", "--color", "="], ["auto", "always", "never"]),
+        (["vendu", "search", "-n", "--color", "=", "al"], ["always"]),
+        (["vendu", "export", "--format", ""], ["csv", "jsonl"]),
+        (["vendu", "check", "--wait", ""], []),
+        (["vendu", "help", "s"], ["search", "show"]),
+        (["vendu", "search", "-c", "s."], ["s.vendu"]),
+    ]
+    for name in commands():
+        rc, out, err = run([name, "--help"], tmp)
+        options = out.decode("utf-8").split("\nOptions:\n")[1].split("\n\n")[0]
+        cases.append((["vendu", name, "--"], re.findall(r"^ {2,6}(?:-\S, )?(--[a-z-]+)", options,
+                                                       re.M)))
+    for words, want in cases:
+        got = complete(words, tmp)
+        expect(got == want, f"{words}: {got}, wanted {want}")
 
 
 # ---------------------------------------------------------------- check

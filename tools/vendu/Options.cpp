@@ -207,20 +207,20 @@ Parsed ParseCommandLine(const CommandSpec& command, const std::vector<std::strin
 
 std::string UsageLine(const CommandSpec& command) {
     return Indented(
-        (std::string("usage: vendu ") + command.name + " [OPTIONS] " + command.operands).c_str(),
-        std::strlen("usage: vendu ") + std::strlen(command.name) + 1, 0);
+        (std::string("Usage: vendu ") + command.name + " [OPTIONS] " + command.operands).c_str(),
+        std::strlen("Usage: vendu ") + std::strlen(command.name) + 1, 0);
 }
 
 std::string CommandHelp(const CommandSpec& command) {
     return UsageLine(command) + command.summary + "\n\n" + Indented(command.description, 0, 0) +
-           "\noptions:\n" + OptionLines(AllOptions(command)) +
-           "\nexit status: " + Indented(command.exitStatus, 2, 0);
+           "\nOptions:\n" + OptionLines(AllOptions(command)) +
+           "\nExit status: " + Indented(command.exitStatus, 2, 0);
 }
 
 std::string ToolHelp() {
-    std::string out = "usage: vendu COMMAND [OPTIONS] [ARGUMENTS]\n"
+    std::string out = "Usage: vendu COMMAND [OPTIONS] [ARGUMENTS]\n"
                       "Checks, searches and edits entry files (.vendu) from a terminal.\n\n"
-                      "commands:\n";
+                      "Commands:\n";
     std::size_t width = 0;
     for (const CommandSpec& c : CommandTable())
         width = std::max(width, std::strlen(c.name));
@@ -228,7 +228,7 @@ std::string ToolHelp() {
         out += "  " + std::string(c.name) + std::string(width + 2 - std::strlen(c.name), ' ') +
                c.summary + "\n";
     out += "  help" + std::string(width - 2, ' ') + "describe a command: vendu help COMMAND\n";
-    out += "\noptions:\n" + OptionLines({kHelpOption, kVersionOption});
+    out += "\nOptions:\n" + OptionLines({kHelpOption, kVersionOption});
     out += R"(
 'vendu COMMAND --help' describes a command. Options come before or after the
 other words; short options bundle (-ic); '--' ends the options, so
@@ -246,9 +246,11 @@ SECONDS, on every command that opens files (default 5, 0: not at all).
 
 Messages go to standard error as 'vendu COMMAND: FILE: what happened'.
 
-exit status: 0 done, 1 findings, no match or refused input, 2 error (a usage
-  error, a file that cannot be read or written, a file in use, out of memory,
-  or standard output that cannot be written)
+Exit status:
+  0  done
+  1  findings, no match or refused input
+  2  an error: a usage error, a file that cannot be read or written, a file in
+     use, out of memory, or standard output that cannot be written
 )";
     return out;
 }

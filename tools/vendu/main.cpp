@@ -40,7 +40,7 @@ int PrintVersion(const std::string& who, const char* version) {
 
 int ToolUsageError(const std::string& error) {
     WriteText(stderr, "vendu: " + error +
-                          "\nusage: vendu COMMAND [OPTIONS] [ARGUMENTS]\n"
+                          "\nUsage: vendu COMMAND [OPTIONS] [ARGUMENTS]\n"
                           "Try 'vendu --help' for the commands.\n");
     return kExitError;
 }
