@@ -10,6 +10,7 @@
 #include <sstream>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -25,6 +26,9 @@ int RunVendu(const std::vector<std::string>& args, std::string& out) {
         return -1;
     const pid_t pid = fork();
     if (pid == 0) {
+        // The caption goes to standard error when no terminal reads the output.
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 2);
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
