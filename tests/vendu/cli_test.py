@@ -613,6 +613,21 @@ def export_import_round_trip_raw(tmp, golden):
 
 
 @test("exchange")
+def search_json_gives_the_texts_of_export(tmp, golden):
+    # Over 128 KB, so that entries end windows of the file; the last answer keeps its break.
+    original = make_store(tmp, "s.vendu", 6000, 2) + b"\r\n"
+    write(os.path.join(tmp, "s.vendu"), original)
+    rc, out, err = run(["export", "s.vendu", "--format=jsonl"], tmp)
+    exported = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+    rc, out, err = run(["search", "--json", "s.vendu", ""], tmp)
+    found = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+    expect(rc == 0 and len(found) == 6000 and [f.pop("entry") for f in found] ==
+           list(range(1, 6001)), f"{rc} {len(found)} {err}")
+    expect(found == exported, "search --json and export --format=jsonl differ")
+    expect(found[-1]["answer"].endswith("\r\n"), repr(found[-1]))
+
+
+@test("exchange")
 def export_writes_valid_csv_and_json(tmp, golden):
     write(os.path.join(tmp, "s.vendu"),
           record('问"题"'.encode("gbk"), "a,b\r\nc".encode("gbk")) + record(b"Q", b"A"))
