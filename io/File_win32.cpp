@@ -131,6 +131,25 @@ std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
     return got;
 }
 
+// Through an OVERLAPPED offset; on a handle opened for plain reads the call still waits, and
+// it moves the position, which only Read uses, and Read is not mixed with ReadAt.
+std::size_t CFile::ReadAtDirect(std::uint64_t offset, void* buffer, std::size_t count,
+                                bool* failed) {
+    const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (!ReadFile(Handle(m_handle), buffer, want, &got, &at) &&
+        ::GetLastError() != ERROR_HANDLE_EOF) {
+        Fail(FileStatus::readFailed, static_cast<int>(::GetLastError()));
+        if (failed)
+            *failed = true;
+        return 0;
+    }
+    return got;
+}
+
 bool CFile::GetLength(std::uint64_t* length) const {
     LARGE_INTEGER size;
     if (!IsOpen() || !GetFileSizeEx(Handle(m_handle), &size) || size.QuadPart < 0)

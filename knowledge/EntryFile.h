@@ -12,9 +12,6 @@ namespace vorna {
 inline constexpr std::string_view kQuestionMarker = "(%Q%)";
 inline constexpr std::string_view kAnswerMarker = "(%A%)";
 inline constexpr std::size_t kMarkerLength = 5;
-// Appended to the content before scanning: the end of the file acts as one more question
-// marker, and its leading '(' keeps a marker from forming across the boundary.
-inline constexpr std::string_view kEndSentinel = "(%Q%)m(%A%)y";
 // The writer's record: "\r\n(%Q%)\r\n" question "\r\n(%A%)\r\n" answer, nothing after.
 std::string MakeRecord(std::string_view question, std::string_view answer);
 

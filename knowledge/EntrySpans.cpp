@@ -3,6 +3,7 @@
 #include "text/ByteFinder.h"
 
 #include <algorithm>
+#include <new>
 
 namespace vorna {
 
@@ -181,6 +182,102 @@ std::size_t CountMatchingEntries(std::string_view window, std::string_view keywo
         from = next; // the entry is settled
     }
     return count;
+}
+
+namespace {
+
+// Hands the entries of each window on; the last of a window waits, copied, until it is known
+// whether another follows.
+class EntryRelay {
+public:
+    explicit EntryRelay(const EntryVisit& visit) : m_visit(visit) {}
+
+    void Add(const Window& w) {
+        ScanEntrySpans(w.bytes, m_spans);
+        const EntrySpan* last = nullptr;
+        for (const EntrySpan& span : m_spans) {
+            if (!span.Kept())
+                continue;
+            if (last)
+                m_visit(Question(w, *last), Answer(w, *last), true);
+            else
+                Flush(true);
+            last = &span;
+        }
+        if (last) {
+            m_question.assign(Question(w, *last));
+            m_answer.assign(Answer(w, *last));
+            m_waiting = true;
+        }
+    }
+    void Flush(bool followed) {
+        if (m_waiting)
+            m_visit(m_question, m_answer, followed);
+        m_waiting = false;
+    }
+
+private:
+    static std::string_view Question(const Window& w, const EntrySpan& span) {
+        return w.bytes.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
+    }
+    static std::string_view Answer(const Window& w, const EntrySpan& span) {
+        return w.bytes.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
+    }
+
+    const EntryVisit& m_visit;
+    std::vector<EntrySpan> m_spans;
+    std::string m_question, m_answer;
+    bool m_waiting = false;
+};
+
+// Views of 4 MiB: few calls, and the bytes looked at while they are still in the cache.
+constexpr std::size_t kViewSize = 4 << 20;
+
+} // namespace
+
+FileResult ForEachEntry(const std::string& path, const Opening& how, const EntryVisit& visit) {
+    std::uint64_t length = 0;
+    {
+        CFile file;
+        FileResult opened = OpenFile(file, path, how);
+        if (!opened.Ok())
+            return opened;
+        if (file.GetLength(&length) && !MayFitInMemory(length)) {
+            opened.status = FileStatus::tooBig;
+            opened.offset = length;
+            return opened;
+        }
+    }
+    EntryRelay relay(visit);
+    WindowReading reading;
+    reading.viewSize = kViewSize;
+    FileResult result;
+    try {
+        result = ForEachWindow(path, Opening{how.flags, how.waitSeconds}, kQuestionMarker, reading,
+                               [&relay](const Window& w) { relay.Add(w); });
+    } catch (const std::bad_alloc&) {
+        result.status = FileStatus::tooBig;
+        result.offset = length;
+        return result;
+    }
+    if (result.Ok())
+        relay.Flush(false);
+    return result;
+}
+
+FileResult ForEachEntry(const ReadPiece& read, const EntryVisit& visit) {
+    EntryRelay relay(visit);
+    FileResult result;
+    try {
+        result = ForEachWindow(read, kQuestionMarker, WindowReading(),
+                               [&relay](const Window& w) { relay.Add(w); });
+    } catch (const std::bad_alloc&) {
+        result.status = FileStatus::tooBig;
+        return result;
+    }
+    if (result.Ok())
+        relay.Flush(false);
+    return result;
 }
 
 } // namespace vorna

@@ -2,9 +2,12 @@
 // Where the entries of a file's bytes lie, as the reader finds them, and which of them hold a
 // keyword: the reader and the matching in one pass over a file's bytes, with positions.
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "io/Read.h"
 #include "knowledge/EntryFile.h"
 #include "text/CodePage.h"
 
@@ -44,5 +47,16 @@ void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& s
 // bytes; linear in the window's size on every input.
 std::size_t CountMatchingEntries(std::string_view window, std::string_view keyword,
                                  const LeadBytes& lead);
+
+// Every entry of a file in order, as the reader gives them: its two texts (valid during the
+// call) and whether another entry follows it (its answer then ends with the line break that
+// begins the next record). The file is read a window of whole entries at a time, from views
+// where files can be mapped, so memory stays within the largest entry; a file bigger than all
+// the machine's memory, or an entry bigger than what is left, is tooBig.
+using EntryVisit =
+    std::function<void(std::string_view question, std::string_view answer, bool followed)>;
+FileResult ForEachEntry(const std::string& path, const Opening& how, const EntryVisit& visit);
+// The same for bytes from elsewhere (standard input, or bytes held in memory).
+FileResult ForEachEntry(const ReadPiece& read, const EntryVisit& visit);
 
 } // namespace vorna

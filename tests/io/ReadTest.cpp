@@ -78,6 +78,28 @@ TEST(ForEachWindow, GivesTheReadersEntriesWhateverTheReadSize) {
                     EXPECT_EQ(windows, 0u);
                 }
             }
+            // With the preamble the windows are the whole file, in order, each where its
+            // offset says; preamble pieces end with a line feed, at the first question
+            // marker or at the end; only the file's end is marked last.
+            WindowReading reading;
+            reading.readSize = readSize;
+            reading.preamble = true;
+            std::string whole;
+            bool ended = false;
+            ASSERT_TRUE(
+                ForEachWindow(file.Path(), kShared, kQuestionMarker, reading, [&](const Window& w) {
+                    ASSERT_FALSE(ended);
+                    ASSERT_EQ(w.offset, whole.size());
+                    whole += w.bytes;
+                    ended = w.last;
+                    const bool atMarker = content.compare(whole.size(), 5, kQuestionMarker) == 0;
+                    if (w.preamble)
+                        EXPECT_TRUE(w.last || w.bytes.back() == '\n' || atMarker);
+                    else
+                        EXPECT_EQ(w.bytes.substr(0, 5), kQuestionMarker);
+                }).Ok());
+            ASSERT_EQ(whole, content) << "read size " << readSize;
+            EXPECT_EQ(ended, !content.empty());
         }
     }
 }

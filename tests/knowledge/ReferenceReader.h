@@ -22,6 +22,9 @@ namespace vorna::test {
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 inline constexpr std::size_t kReferenceReadChunk = 80;
+// Appended to the content before scanning: the end of the file acts as one more question
+// marker, and its leading '(' keeps a marker from forming across the boundary.
+inline constexpr std::string_view kEndSentinel = "(%Q%)m(%A%)y";
 
 // content must end with kEndSentinel. Markers cannot overlap one another, so the first
 // answer marker after a question marker P lies before the next question marker N exactly

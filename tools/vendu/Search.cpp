@@ -29,11 +29,9 @@ vorna::FileResult ForEachInputWindow(const Options& options, const std::string& 
     if (path != "-")
         return vorna::ForEachWindow(path, SharedReading(options.waitSeconds),
                                     vorna::kQuestionMarker, 1 << 17, visit, 4 << 20);
-    std::string content;
-    const vorna::FileResult read = ReadInput(path, options.waitSeconds, content);
-    if (read.Ok())
-        visit(content);
-    return read;
+    return vorna::ForEachWindow(StandardInputPieces(), vorna::kQuestionMarker,
+                                vorna::WindowReading(),
+                                [&visit](const vorna::Window& w) { visit(w.bytes); });
 }
 
 // A kept entry of a window: its two texts as the file holds them.
