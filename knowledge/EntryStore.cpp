@@ -49,17 +49,23 @@ void MoveDown(char* dst, const char* src, std::size_t n) {
 void TextBounds::Push(std::uint64_t bound) {
     if (!m_wide.empty()) {
         m_wide.push_back(bound);
-    } else if (bound <= std::numeric_limits<std::uint32_t>::max()) {
-        m_narrow.push_back(static_cast<std::uint32_t>(bound));
-    } else {
-        // Past 4 GiB of texts: every bound takes eight bytes from here on.
-        std::vector<std::uint64_t> wide;
-        wide.reserve(std::max(m_narrow.capacity(), m_narrow.size() + 2));
-        wide.assign(m_narrow.begin(), m_narrow.end());
-        wide.push_back(bound);
-        m_wide = std::move(wide);
-        std::vector<std::uint32_t>().swap(m_narrow);
+        return;
     }
+    if (m_narrow.empty()) {
+        m_narrow.reserve(2);
+        m_narrow.push_back(0);
+    }
+    if (bound <= std::numeric_limits<std::uint32_t>::max()) {
+        m_narrow.push_back(static_cast<std::uint32_t>(bound));
+        return;
+    }
+    // Past 4 GiB of texts: every bound takes eight bytes from here on.
+    std::vector<std::uint64_t> wide;
+    wide.reserve(std::max(m_narrow.capacity(), m_narrow.size() + 2));
+    wide.assign(m_narrow.begin(), m_narrow.end());
+    wide.push_back(bound);
+    m_wide = std::move(wide);
+    std::vector<std::uint32_t>().swap(m_narrow);
 }
 
 void TextBounds::Reserve(std::size_t count) {
@@ -71,8 +77,9 @@ void TextBounds::Reserve(std::size_t count) {
 
 void TextBounds::MakeRoom(std::size_t count) {
     const auto room = [count](auto& bounds) {
-        if (bounds.capacity() - bounds.size() < count)
-            bounds.reserve(std::max(bounds.capacity() * 2, bounds.size() + count));
+        // One more for the bound 0 that a first text brings.
+        if (bounds.capacity() - bounds.size() < count + 1)
+            bounds.reserve(std::max(bounds.capacity() * 2, bounds.size() + count + 1));
     };
     if (m_wide.empty())
         room(m_narrow);
@@ -80,9 +87,9 @@ void TextBounds::MakeRoom(std::size_t count) {
         room(m_wide);
 }
 
-void TextBounds::Clear() {
+void TextBounds::Clear() noexcept {
     std::vector<std::uint64_t>().swap(m_wide);
-    std::vector<std::uint32_t>(1, 0).swap(m_narrow);
+    std::vector<std::uint32_t>().swap(m_narrow);
 }
 
 CEntryStore::CEntryStore(CEntryStore&& other) noexcept : CEntryStore() {

@@ -4,6 +4,7 @@
 // a few bytes an entry beside the file's own size, and one run of bytes to search.
 #include "io/FileResult.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -18,19 +19,21 @@ namespace vorna {
 // bound while the texts stay below 4 GiB, eight beyond.
 class TextBounds {
 public:
-    TextBounds() { Clear(); }
-
-    std::size_t Size() const { return m_wide.empty() ? m_narrow.size() : m_wide.size(); }
+    // There is always the bound 0, where the first text begins; it takes no memory alone.
+    std::size_t Size() const {
+        return !m_wide.empty() ? m_wide.size() : std::max<std::size_t>(m_narrow.size(), 1);
+    }
     std::uint64_t operator[](std::size_t i) const {
-        return m_wide.empty() ? m_narrow[i] : m_wide[i];
+        return !m_wide.empty() ? m_wide[i] : m_narrow.empty() ? 0 : m_narrow[i];
     }
     void Push(std::uint64_t bound);
     void Reserve(std::size_t count);
     // Room for count more without moving, growing by at least half when it must.
     void MakeRoom(std::size_t count);
-    // Back to the one bound 0, with no memory held beyond it.
-    void Clear();
-    // Calls visit with the bounds as one array of their width.
+    // Back to the one bound 0, with no memory held.
+    void Clear() noexcept;
+    // Calls visit with the bounds as one array of their width (Size() of them; null when
+    // there is only the bound 0).
     template <class Visit> decltype(auto) With(Visit&& visit) const {
         return m_wide.empty() ? visit(m_narrow.data()) : visit(m_wide.data());
     }
