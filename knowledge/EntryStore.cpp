@@ -46,7 +46,7 @@ void MoveDown(char* dst, const char* src, std::size_t n) {
 
 } // namespace
 
-void TextBounds::Push(std::uint64_t bound) {
+void TextBounds::PushFirstOrWide(std::uint64_t bound) {
     if (!m_wide.empty()) {
         m_wide.push_back(bound);
         return;

