@@ -3,6 +3,7 @@
 #include "tools/vendu/Commands.h"
 
 #include "tools/vendu/Console.h"
+#include "tools/vendu/EntryEdits.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/ShowText.h"
 
@@ -16,6 +17,7 @@
 #include "text/Find.h"
 
 #include <cstdio>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -41,8 +43,8 @@ std::string WhyNotCp936(std::string_view utf8, const vorna::ConversionError& err
            " has no code page 936 form";
 }
 
-// Text the user gave, as entry-file bytes. raw keeps the bytes: on POSIX a command-line
-// argument's too; on Windows the command line is Unicode and always converts.
+} // namespace
+
 bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,
                   std::string& why) {
 #ifdef _WIN32
@@ -67,6 +69,8 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
     why = WhyNotCp936(utf8, converted.error);
     return false;
 }
+
+namespace {
 
 // Reads an entry file with the program's reader into a store; says why when it cannot.
 bool LoadStore(const char* command, const std::string& path, double waitSeconds,
@@ -108,6 +112,8 @@ int Append(const char* command, vorna::CFile& file, const std::string& path,
     return kExitOk;
 }
 
+} // namespace
+
 const char* RefusedText(vorna::EntryCheck check) {
     switch (check) {
     case vorna::EntryCheck::questionEmpty:
@@ -118,6 +124,8 @@ const char* RefusedText(vorna::EntryCheck check) {
         return "answer";
     }
 }
+
+namespace {
 
 // The first control character of an entry text other than tab, CR and LF, or npos. In code
 // page 936 these bytes are never part of a two-byte character.
@@ -130,7 +138,8 @@ std::size_t FindControlCharacter(std::string_view bytes) {
     return std::string_view::npos;
 }
 
-// Why the texts are refused beyond the six checks, or empty.
+} // namespace
+
 std::string ControlCharacterProblem(const std::string (&texts)[2]) {
     for (int k = 0; k < 2; ++k) {
         const std::size_t at = FindControlCharacter(texts[k]);
@@ -145,27 +154,12 @@ std::string ControlCharacterProblem(const std::string (&texts)[2]) {
     return "";
 }
 
-// An entry's texts as its writer gave them: without the line breaks that the record puts
-// around them. Records written by the program or by vendu give back exactly their texts;
-// the last answer of a file has no line break after it.
-std::string_view WrittenText(std::string_view text, bool followedByRecord) {
-    if (text.substr(0, 2) == "\r\n")
-        text.remove_prefix(2);
-    else if (text.substr(0, 1) == "\n")
-        text.remove_prefix(1);
-    if (followedByRecord) {
-        if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
-            text.remove_suffix(2);
-        else if (!text.empty() && text.back() == '\n')
-            text.remove_suffix(1);
-    }
-    return text;
-}
+namespace {
 
 const char* const kSearchUsage = "vendu search [--count] [--raw] FILE KEYWORD";
 const char* const kAddUsage = "vendu add FILE (--question TEXT | --question-file PATH) "
                               "(--answer TEXT | --answer-file PATH) [--raw]";
-const char* const kExportUsage = "vendu export FILE --format=csv|jsonl [--raw]";
+const char* const kExportUsage = "vendu export FILE --format=csv|jsonl|html|md [--raw]";
 const char* const kImportUsage =
     "vendu import IN.csv|IN.jsonl --into FILE [--format=csv|jsonl] [--raw] [--skip-bad]";
 
@@ -257,45 +251,71 @@ int RunSearch(const Options& options) {
     return count == 0 ? kExitFindings : kExitOk;
 }
 
-int RunAdd(const Options& options) {
-    if (options.positional.size() != 1)
-        return Usage("add", "give exactly one entry file", kAddUsage);
+bool ReadEntryTexts(const char* command, const char* usage, const Options& options, bool bothNeeded,
+                    std::optional<std::string> (&texts)[2], int& status) {
     const bool raw = options.Has("--raw");
+    const std::string who = std::string("vendu ") + command + ": ";
     bool stdinTaken = false;
-    std::string texts[2];
     const char* names[2] = {"question", "answer"};
     for (int k = 0; k < 2; ++k) {
         const std::string name = names[k];
         const std::string* text = options.Value("--" + name);
         const std::string* file = options.Value("--" + name + "-file");
-        if ((text != nullptr) == (file != nullptr))
-            return Usage("add", "give --" + name + " or --" + name + "-file (one of them)",
-                         kAddUsage);
+        if (text && file) {
+            status = Usage(command, "give --" + name + " or --" + name + "-file, not both", usage);
+            return false;
+        }
+        if (!text && !file) {
+            if (bothNeeded) {
+                status = Usage(command, "give --" + name + " or --" + name + "-file (one of them)",
+                               usage);
+                return false;
+            }
+            continue;
+        }
         std::string given;
         if (file && *file == "-") {
-            if (stdinTaken)
-                return Usage("add", "only one text can come from standard input", kAddUsage);
+            if (stdinTaken) {
+                status = Usage(command, "only one text can come from standard input", usage);
+                return false;
+            }
             stdinTaken = true;
             if (!ReadStandardInput(given)) {
-                Say(stderr, "vendu add: reading standard input failed");
-                return kExitError;
+                Say(stderr, who + "reading standard input failed");
+                status = kExitError;
+                return false;
             }
         } else if (file) {
             const vorna::FileResult read = ReadShared(*file, options.waitSeconds, given);
             if (!read.Ok()) {
-                Say(stderr, "vendu add: " + *file + ": " + read.Describe());
-                return kExitError;
+                Say(stderr, who + *file + ": " + read.Describe());
+                status = kExitError;
+                return false;
             }
         } else {
             given = *text;
         }
         std::string why;
-        if (!ToEntryBytes(given, raw, text != nullptr, texts[k], why)) {
-            Say(stderr, "vendu add: the " + name + " cannot be written in code page 936: " + why +
-                            "; nothing was added");
-            return kExitError;
+        texts[k].emplace();
+        if (!ToEntryBytes(given, raw, text != nullptr, *texts[k], why)) {
+            Say(stderr, who + "the " + name + " cannot be written in code page 936: " + why +
+                            "; nothing was " +
+                            (command == std::string("add") ? "added" : "changed"));
+            status = kExitError;
+            return false;
         }
     }
+    return true;
+}
+
+int RunAdd(const Options& options) {
+    if (options.positional.size() != 1)
+        return Usage("add", "give exactly one entry file", kAddUsage);
+    std::optional<std::string> given[2];
+    int status = kExitOk;
+    if (!ReadEntryTexts("add", kAddUsage, options, true, given, status))
+        return status;
+    const std::string texts[2] = {*given[0], *given[1]};
 
     const std::string& path = options.positional[0];
     vorna::CFile file;
@@ -317,8 +337,10 @@ int RunAdd(const Options& options) {
 
 int RunExport(const Options& options) {
     const std::string* format = options.Value("--format");
+    if (format && (*format == "html" || *format == "md"))
+        return RunExportPage(options, *format);
     if (options.positional.size() != 1 || !format || (*format != "csv" && *format != "jsonl"))
-        return Usage("export", "give one entry file and --format=csv or --format=jsonl",
+        return Usage("export", "give one entry file and --format=csv, jsonl, html or md",
                      kExportUsage);
     const bool csv = *format == "csv";
     const bool raw = options.Has("--raw");

@@ -2,12 +2,14 @@
 // The commands of vendu. Each takes its parsed options (texts UTF-8) and returns the exit
 // status: 0 done, 1 findings or refused input, 2 an error.
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "io/FileResult.h"
 #include "io/Read.h"
+#include "knowledge/EntryFile.h"
 
 namespace vendu {
 
@@ -43,12 +45,37 @@ vorna::Opening SharedReading(double waitSeconds);
 // A whole file, read shared, with room for the reader's end sentinel.
 vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content);
 
+// Text the user gave, as entry-file bytes. raw keeps the bytes: on POSIX a command-line
+// argument's too; on Windows the command line is Unicode and always converts.
+bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,
+                  std::string& why);
+// The text a failed check refused: "question" or "answer".
+const char* RefusedText(vorna::EntryCheck check);
+// Why the texts are refused beyond the six checks (a control character other than tab, CR
+// and LF), or empty.
+std::string ControlCharacterProblem(const std::string (&texts)[2]);
+// The question and the answer of --question / --question-file and --answer / --answer-file
+// (bothNeeded: each must be given), as entry-file bytes. False when they cannot be had:
+// status is then the exit status, and the reason has been said.
+bool ReadEntryTexts(const char* command, const char* usage, const Options& options, bool bothNeeded,
+                    std::optional<std::string> (&texts)[2], int& status);
+
 // Each command gets its options parsed by Run, with its own names (below) and --wait.
 int RunCheck(const Options& options);
 int RunSearch(const Options& options);
 int RunAdd(const Options& options);
 int RunExport(const Options& options);
 int RunImport(const Options& options);
+// The editing commands: each changes its file through one rewrite (io/Rewrite.h).
+int RunFix(const Options& options);
+int RunConvert(const Options& options);
+int RunDedupe(const Options& options);
+int RunRemove(const Options& options);
+int RunEdit(const Options& options);
+int RunMerge(const Options& options);
+int RunStats(const Options& options);
+// export --format=html and --format=md.
+int RunExportPage(const Options& options, const std::string& format);
 
 // The whole tool: args without the program name.
 int Run(const std::vector<std::string>& args);

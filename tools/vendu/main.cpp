@@ -29,9 +29,17 @@ commands:
   search FILE KEYWORD         list the entries that the program's search finds
   add FILE --question .. --answer ..
                               append one entry, with the program's checks
-  export FILE --format=csv|jsonl
+  export FILE --format=csv|jsonl|html|md
                               write all entries to standard output
   import IN --into FILE       append the rows of a CSV or JSON Lines file
+  fix FILE                    mend what check finds and has one sound mend for
+  convert FILE                turn a UTF-8 file into code page 936
+  dedupe FILE                 remove the exact repeats of earlier entries
+  rm FILE N...                remove entries by number
+  edit FILE N --question .. --answer ..
+                              change an entry, with the program's checks
+  merge FILE... --into FILE   append the entries of other entry files
+  stats FILE                  count entries, bytes, repeats and findings
 
 Entry files hold code page 936 bytes. Text on the command line and on the terminal is in
 the terminal's encoding, CSV and JSON Lines are UTF-8; --raw (where offered) passes entry
@@ -40,6 +48,11 @@ bytes unchanged instead.
 Readers (check, search, export, and the inputs of add and import) share a file with one
 another; add and import hold their target alone while they append. A file that another
 program holds is waited for: --wait SECONDS, on every command (default 5, 0: not at all).
+
+The editing commands (fix, convert, dedupe, rm, edit, merge) write the whole new file beside
+the old one, flush it to the disk and put it in the old one's place, holding the file alone
+meanwhile; the old version stays as FILE.bak unless --no-backup is given. If anything fails,
+the file is left as it was.
 
 Exit status: 0 done, 1 findings / no match / refused input, 2 error (also a file in use,
 out of memory, or standard output that cannot be written).
@@ -124,7 +137,7 @@ Exit status: 0 added, 1 refused by a check, 2 error (nothing added).
      RunExport,
      {"--format"},
      {"--raw"},
-     R"HELP(usage: vendu export FILE --format=csv|jsonl [--raw]
+     R"HELP(usage: vendu export FILE --format=csv|jsonl|html|md [--raw]
 
 Writes every entry to standard output, without the line breaks the record puts around the
 texts, so that importing the output into an empty file rebuilds a file of written records
@@ -133,6 +146,10 @@ byte for byte.
   csv    UTF-8, a header row "question,answer", every field quoted, rows end with CR LF
   jsonl  one object per line: {"question": "...", "answer": "..."}; a text that does not
          convert to UTF-8 exactly goes as "question_base64" / "answer_base64" (its bytes)
+  html   one page that needs nothing else: every entry, and a search box that shows the
+         entries the program would find as you type (question, else answer, holds the
+         keyword; case counts); prints without the box
+  md     Markdown: a heading per entry number, the question, the answer as a quote
   --raw  csv: code page 936 bytes unchanged; jsonl: every text as *_base64
 
 Exit status: 0 written, 1 a text does not convert (csv; nothing written), 2 error.
@@ -153,6 +170,118 @@ passes; all rows go in one write, undone as add's is if it fails.
   --raw       CSV fields and JSON strings are code page 936 bytes already
 
 Exit status: 0 all appended, 1 rows refused, 2 error.
+)HELP"},
+    {"fix",
+     RunFix,
+     {},
+     {"--dry-run", "--no-backup"},
+     R"HELP(usage: vendu fix [--dry-run] [--no-backup] FILE
+
+Mends what check reports and has one sound mend, and lists each mend as
+FILE:LINE:COLUMN: mended: what [code]:
+  lost-entry      a lost question gets an empty answer right after its text, so the program
+                  shows it and nothing of it is dropped
+  nul-bytes       NUL bytes are removed (kept where removing them would make a marker)
+  lf-line-breaks  a line break of a lone LF becomes CR LF
+What has no sound mend is listed as "left" and left as it is: look-alike markers, text or
+answer markers before the first question, an answer marker inside an answer, a blank lost
+question, bytes that are not code page 936, repeats ('vendu dedupe') and a UTF-8 file
+('vendu convert').
+
+  --dry-run    list the mends, write nothing
+  --no-backup  keep no FILE.bak
+
+Exit status: 0 nothing is left (and, with --dry-run, nothing to mend), 1 findings left or
+mends to make with --dry-run, 2 error (the file is left as it was).
+)HELP"},
+    {"convert",
+     RunConvert,
+     {},
+     {"--no-backup"},
+     R"HELP(usage: vendu convert [--no-backup] FILE
+
+Turns an entry file saved as UTF-8 (with or without a byte-order mark, as Notepad saves it)
+into code page 936, the encoding the program reads. Refuses, naming each place as
+FILE:LINE:COLUMN, the characters that code page 936 cannot hold, and a file that is not
+UTF-8; nothing is written then. A file of ASCII only is the same in both and stays as it is.
+
+  --no-backup  keep no FILE.bak
+
+Exit status: 0 converted or nothing to convert, 1 refused, 2 error.
+)HELP"},
+    {"dedupe",
+     RunDedupe,
+     {},
+     {"--dry-run", "--no-backup"},
+     R"HELP(usage: vendu dedupe [--dry-run] [--no-backup] FILE
+
+Removes every entry that repeats an earlier one exactly (check's duplicate-entry: the same
+question and answer), keeping the first, and lists each.
+
+  --dry-run    list them, write nothing
+  --no-backup  keep no FILE.bak
+
+Exit status: 0 done (or no repeats), 1 repeats to remove with --dry-run, 2 error.
+)HELP"},
+    {"rm",
+     RunRemove,
+     {},
+     {"--no-backup"},
+     R"HELP(usage: vendu rm [--no-backup] FILE N...
+
+Removes the entries numbered N (counted from 1 in file order, as search -n and show number
+them), each from its question marker to the next; removing the last record gives back the
+file as it was before that record was added. Lists each entry removed.
+
+  --no-backup  keep no FILE.bak
+
+Exit status: 0 removed, 1 no such entry (nothing removed), 2 error.
+)HELP"},
+    {"edit",
+     RunEdit,
+     {"--question", "--question-file", "--answer", "--answer-file"},
+     {"--raw", "--no-backup"},
+     R"HELP(usage: vendu edit FILE N [--question TEXT | --question-file PATH]
+                       [--answer TEXT | --answer-file PATH] [--raw] [--no-backup]
+
+Changes the question, the answer or both of entry N (counted from 1), keeping the line
+breaks around them as they were. The entry as it will be goes through the six checks of the
+program's Add dialog, with its messages; a new text with a control character other than tab,
+CR and LF is refused too. The texts are taken as add takes them.
+
+  --no-backup  keep no FILE.bak
+
+Exit status: 0 changed, 1 refused or no such entry (nothing changed), 2 error.
+)HELP"},
+    {"merge",
+     RunMerge,
+     {"--into"},
+     {"--dedupe", "--no-backup"},
+     R"HELP(usage: vendu merge FILE... --into FILE [--dedupe] [--no-backup]
+
+Appends the entries of the entry files given to the one after --into, in order, each as add
+writes a record, so that each reads back with the texts it had.
+
+  --dedupe     skip an entry whose question and answer are in the target already, or were
+               added before it
+  --no-backup  keep no FILE.bak
+
+Exit status: 0 done, 2 error (nothing added).
+)HELP"},
+    {"stats",
+     RunStats,
+     {},
+     {"--json"},
+     R"HELP(usage: vendu stats [--json] FILE
+
+Counts the entries and bytes of an entry file, names its largest entry (bytes from its
+question marker to the next), and counts the entries that repeat an earlier one and check's
+errors and warnings.
+
+  --json  one JSON object: {"file", "entries", "bytes", "largest_entry",
+          "largest_entry_bytes", "repeats", "errors", "warnings"}
+
+Exit status: 0 done, 2 error.
 )HELP"},
 };
 
