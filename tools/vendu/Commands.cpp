@@ -251,63 +251,6 @@ int RunSearch(const Options& options) {
     return count == 0 ? kExitFindings : kExitOk;
 }
 
-bool ReadEntryTexts(const char* command, const char* usage, const Options& options, bool bothNeeded,
-                    std::optional<std::string> (&texts)[2], int& status) {
-    const bool raw = options.Has("--raw");
-    const std::string who = std::string("vendu ") + command + ": ";
-    bool stdinTaken = false;
-    const char* names[2] = {"question", "answer"};
-    for (int k = 0; k < 2; ++k) {
-        const std::string name = names[k];
-        const std::string* text = options.Value("--" + name);
-        const std::string* file = options.Value("--" + name + "-file");
-        if (text && file) {
-            status = Usage(command, "give --" + name + " or --" + name + "-file, not both", usage);
-            return false;
-        }
-        if (!text && !file) {
-            if (bothNeeded) {
-                status = Usage(command, "give --" + name + " or --" + name + "-file (one of them)",
-                               usage);
-                return false;
-            }
-            continue;
-        }
-        std::string given;
-        if (file && *file == "-") {
-            if (stdinTaken) {
-                status = Usage(command, "only one text can come from standard input", usage);
-                return false;
-            }
-            stdinTaken = true;
-            if (!ReadStandardInput(given)) {
-                Say(stderr, who + "reading standard input failed");
-                status = kExitError;
-                return false;
-            }
-        } else if (file) {
-            const vorna::FileResult read = ReadShared(*file, options.waitSeconds, given);
-            if (!read.Ok()) {
-                Say(stderr, who + *file + ": " + read.Describe());
-                status = kExitError;
-                return false;
-            }
-        } else {
-            given = *text;
-        }
-        std::string why;
-        texts[k].emplace();
-        if (!ToEntryBytes(given, raw, text != nullptr, *texts[k], why)) {
-            Say(stderr, who + "the " + name + " cannot be written in code page 936: " + why +
-                            "; nothing was " +
-                            (command == std::string("add") ? "added" : "changed"));
-            status = kExitError;
-            return false;
-        }
-    }
-    return true;
-}
-
 int RunAdd(const Options& options) {
     if (options.positional.size() != 1)
         return Usage("add", "give exactly one entry file", kAddUsage);

@@ -39,4 +39,68 @@ int Complain(const char* command, const std::string& text, int status) {
     return status;
 }
 
+bool ReadEntryTexts(const char* command, const char* usage, const Options& options, bool bothNeeded,
+                    std::optional<std::string> (&texts)[2], int& status) {
+    const bool raw = options.Has("--raw");
+    const std::string who = std::string("vendu ") + command + ": ";
+    bool stdinTaken = false;
+    const char* names[2] = {"question", "answer"};
+    for (int k = 0; k < 2; ++k) {
+        const std::string name = names[k];
+        const std::string* text = options.Value("--" + name);
+        const std::string* file = options.Value("--" + name + "-file");
+        if (text && file) {
+            status = Complain(
+                command, "give --" + name + " or --" + name + "-file, not both\nusage: " + usage,
+                kExitError);
+            return false;
+        }
+        if (!text && !file) {
+            if (bothNeeded) {
+                status = Complain(command,
+                                  "give --" + name + " or --" + name +
+                                      "-file (one of them)\nusage: " + usage,
+                                  kExitError);
+                return false;
+            }
+            continue;
+        }
+        std::string given;
+        if (file && *file == "-") {
+            if (stdinTaken) {
+                status = Complain(
+                    command,
+                    std::string("only one text can come from standard input\nusage: ") + usage,
+                    kExitError);
+                return false;
+            }
+            stdinTaken = true;
+            if (!ReadStandardInput(given)) {
+                WriteText(stderr, who + "reading standard input failed\n");
+                status = kExitError;
+                return false;
+            }
+        } else if (file) {
+            const vorna::FileResult read = ReadShared(*file, options.waitSeconds, given);
+            if (!read.Ok()) {
+                WriteText(stderr, who + *file + ": " + read.Describe() + "\n");
+                status = kExitError;
+                return false;
+            }
+        } else {
+            given = *text;
+        }
+        std::string why;
+        texts[k].emplace();
+        if (!ToEntryBytes(given, raw, text != nullptr, *texts[k], why)) {
+            WriteText(stderr, who + "the " + name + " cannot be written in code page 936: " + why +
+                                  "; nothing was " +
+                                  (command == std::string("add") ? "added" : "changed"));
+            status = kExitError;
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace vendu
