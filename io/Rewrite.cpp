@@ -78,6 +78,9 @@ FileResult RewriteFile(const std::string& path, const RewriteOptions& options,
     FileResult result = OpenFile(file, target, Opening{CFile::modeRead, options.waitSeconds});
     if (!result.Ok())
         return result;
+    int code = 0;
+    if (!detail::MayWrite(target, code))
+        return Failure(FileStatus::noWritePermission, code);
     std::string old;
     result = ReadRest(file, old);
     if (!result.Ok())
@@ -89,7 +92,6 @@ FileResult RewriteFile(const std::string& path, const RewriteOptions& options,
     }
 
     NewFiles made;
-    int code = 0;
     if (options.keepBackup && !detail::WriteNewFileBeside(target, old, made.backup, code))
         return Failure(FileStatus::backupFailed, code);
     if (!detail::WriteNewFileBeside(target, updated, made.replacement, code))

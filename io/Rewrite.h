@@ -26,7 +26,8 @@ using RewriteChange = std::function<bool(const std::string& old, std::string& up
 // the file alone until the new one is in place. A symbolic link is followed: the file it
 // names is the one changed, and its backup lies beside that file.
 // ok: done, or nothing to do (change returned false); offset is the new length.
-// The failures of opening and reading (missing, inUse, tooBig, readFailed...), then
+// The failures of opening and reading (missing, inUse, tooBig, readFailed...), and
+// noWritePermission for a file this process may not change (a read-only one); then
 // tempFailed, backupFailed, changedMeanwhile or replaceFailed: the file is untouched; or
 // replaceUnconfirmed: the new bytes are in place but the system did not confirm that the
 // folder's change reached the device. systemCode is the system's reason.

@@ -10,6 +10,10 @@ namespace vorna::detail {
 // The file a path names, symbolic links followed; the path itself when that cannot be told.
 std::string ResolvedPath(const std::string& path);
 
+// Whether this process may change the file (a rename in its folder could replace even a
+// read-only file, which an append would not touch).
+bool MayWrite(const std::string& path, int& code);
+
 // Writes bytes to a new file in the folder of beside, with a name of its own, the same
 // permissions as beside, and flushes it to the device. name receives its path; on failure
 // nothing is left behind and code is the system's reason.

@@ -52,6 +52,13 @@ std::string ResolvedPath(const std::string& path) {
     return result;
 }
 
+bool MayWrite(const std::string& path, int& code) {
+    if (::access(path.c_str(), W_OK) == 0)
+        return true;
+    code = errno;
+    return false;
+}
+
 bool WriteNewFileBeside(const std::string& beside, std::string_view bytes, std::string& name,
                         int& code) {
     const std::size_t slash = beside.rfind('/');

@@ -35,6 +35,21 @@ std::string ResolvedPath(const std::string& path) {
     return path;
 }
 
+bool MayWrite(const std::string& path, int& code) {
+    const std::wstring wide = Widen(path);
+    const DWORD attributes =
+        wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        code = LastError();
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        code = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    return true;
+}
+
 bool WriteNewFileBeside(const std::string& beside, std::string_view bytes, std::string& name,
                         int& code) {
     const std::wstring wide = Widen(beside);

@@ -11,6 +11,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace vorna {
@@ -90,6 +91,26 @@ TEST_F(RewriteTest, AHeldFileIsWaitedForThenLeftAlone) {
     EXPECT_EQ(RewriteFile(PathOf("none.vendu"), RewriteOptions{}, Replace("x")).status,
               FileStatus::missing);
     EXPECT_FALSE(Exists("none.vendu"));
+}
+
+// A rename would replace even a read-only file; the rewrite refuses it, as an append does.
+TEST_F(RewriteTest, AReadOnlyFileIsRefused) {
+#ifndef _WIN32
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write to any file";
+#endif
+    const std::string path = WriteFile("a.vendu", "old");
+    std::filesystem::permissions(m_dir / "a.vendu",
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(RewriteFile(path, RewriteOptions{}, Replace("new")).status,
+              FileStatus::noWritePermission);
+    EXPECT_EQ(ReadBack("a.vendu"), "old");
+    EXPECT_EQ(FileCount(), 1u);
+    std::filesystem::permissions(m_dir / "a.vendu", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
 }
 
 #ifndef _WIN32
