@@ -111,6 +111,8 @@ CASES = [
      record(b"q", b"a") + record(b"q", b"a") + record(b"x", b"y"), True, True),
     ("rm: the last record gives back the file before it was added", CLEAN,
      ["rm", "--no-backup", "t.vendu", "2"], 0, None, "", record(b"q1", b"a1"), False, False),
+    ("rm: every entry of a file of records leaves it empty", CLEAN,
+     ["rm", "t.vendu", "2", "1"], 0, None, "", b"", True, False),
     ("rm: no such entry", CLEAN, ["rm", "t.vendu", "1", "3"], 1, "",
      "vendu rm: t.vendu: no entry 3 (the file has 2 entries); nothing was removed", None, False,
      False),
