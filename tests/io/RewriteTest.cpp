@@ -79,9 +79,12 @@ TEST_F(RewriteTest, AHeldFileIsWaitedForThenLeftAlone) {
     const std::string path = WriteFile("a.vendu", "old");
     for (unsigned flags :
          {unsigned(CFile::modeRead | CFile::shareDenyWrite), unsigned(CFile::modeReadWrite)}) {
-        CFile holder;
-        ASSERT_TRUE(holder.Open(path, flags));
-        const FileResult r = RewriteFile(path, RewriteOptions{0.2, true}, Replace("new"));
+        FileResult r;
+        {
+            CFile holder;
+            ASSERT_TRUE(holder.Open(path, flags));
+            r = RewriteFile(path, RewriteOptions{0.2, true}, Replace("new"));
+        }
         EXPECT_EQ(r.status, FileStatus::inUse);
         EXPECT_GE(r.waited, 0.2);
         EXPECT_EQ(ReadBack("a.vendu"), "old");
