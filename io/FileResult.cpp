@@ -32,9 +32,7 @@ std::string FileResult::Describe() const {
     case FileStatus::inUse: {
         const long seconds = std::lround(waited);
         return "in use by another program" +
-               (seconds > 0
-                    ? " (waited " + std::to_string(seconds) + " s; --wait SECONDS sets how long)"
-                    : std::string(" (--wait SECONDS waits for it)"));
+               (seconds > 0 ? " (waited " + std::to_string(seconds) + " s)" : std::string());
     }
     case FileStatus::openFailed:
         return "cannot be opened: " + SystemErrorText(systemCode);

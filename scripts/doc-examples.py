@@ -7,6 +7,11 @@ Two kinds of example are checked in README.md, docs/guide.txt and tools/vendu/RE
   indentation, up to a blank or less indented line, are what vendu prints. The command is
   run with the real vendu in a folder that holds a copy of super.vendu and nothing else
   (its standard output, then its standard error) and must print exactly those lines.
+- A part made from vendu's help: the lines between "<!-- vendu: command table -->" (or
+  "<!-- vendu: exit status -->", "<!-- vendu: help COMMAND -->") and "<!-- end -->" are the
+  table of the commands, their usage, what each does and its exit statuses (or the exit
+  statuses of vendu, or a command's help as a code block) as 'vendu --help' and
+  'vendu help COMMAND' print them.
 - A caption in the text: "搜索：N条结果" must give super.vendu's entry count,
   "【KEYWORD】共用N条搜索结果" the number of entries the program finds for KEYWORD, and
   "【KEYWORD】无搜索结果" a keyword it finds nothing for.
@@ -30,6 +35,8 @@ EXAMPLE = os.path.join(ROOT, "examples", "super.vendu")
 
 COMMAND = re.compile(r"^(?P<indent>[ \t]*)> (?P<command>vendu(?: .*)?)$")
 COUNT_CAPTION = re.compile(r"搜索：(\d+)条结果")
+TABLE = re.compile(r"^<!-- vendu: (command table|exit status|help [a-z]+) -->$")
+TABLE_END = "<!-- end -->"
 MATCH_CAPTION = re.compile(r"【([^】\n]*)】共用(\d+)条搜索结果")
 NO_MATCH_CAPTION = re.compile(r"【([^】\n]*)】无搜索结果")
 
@@ -67,6 +74,66 @@ def command_blocks(lines, vendu):
             i += 1
         args = shlex.split(found.group("command"))[1:]
         out.extend(indent + printed for printed in vendu.run(args))
+    return out
+
+
+def help_section(text, heading):
+    """The lines under a heading ("Commands:") of a help text, up to the next blank line."""
+    return text.split(f"\n{heading}:\n")[1].split("\n\n")[0].splitlines()
+
+
+def cell(text):
+    return text.replace("|", "\\|")
+
+
+def command_table(vendu):
+    rows = ["| Command | What it does | Exit status |", "|---|---|---|"]
+    for line in help_section("\n".join(vendu.run(["--help"])), "Commands"):
+        name = line.split()[0]
+        if name == "help":
+            continue
+        lines = vendu.run(["help", name])
+        head = lines[:lines.index("")]
+        usage = " ".join(l.strip() for l in head if not l[:1].isalpha() or l.startswith("Usage:"))
+        summary = " ".join(l for l in head if l[:1].isalpha() and not l.startswith("Usage:"))
+        # The exit status is the help's last paragraph.
+        last = next(k for k, l in enumerate(lines) if l.startswith("Exit status:"))
+        status = " ".join(" ".join(lines[last:]).split())
+        rows.append(f"| `{cell(usage[len('Usage: '):])}` | {cell(summary)} | "
+                    f"{cell(status[len('Exit status: '):].strip())} |")
+    return rows
+
+
+def exit_status_table(vendu):
+    rows = ["| Status | Meaning |", "|---|---|"]
+    for line in help_section("\n".join(vendu.run(["--help"])) + "\n", "Exit status"):
+        code, _, meaning = line.strip().partition("  ")
+        if line.startswith("     "):
+            rows[-1] = rows[-1][:-2] + " " + line.strip() + " |"
+        else:
+            rows.append(f"| {code} | {cell(meaning.strip())} |")
+    return rows
+
+
+def tables(lines, vendu):
+    """The lines with every generated table made anew from vendu's help."""
+    out = []
+    i = 0
+    while i < len(lines):
+        out.append(lines[i])
+        found = TABLE.match(lines[i])
+        i += 1
+        if not found:
+            continue
+        while i < len(lines) and lines[i] != TABLE_END:
+            i += 1
+        what = found.group(1)
+        if what == "command table":
+            out += command_table(vendu)
+        elif what == "exit status":
+            out += exit_status_table(vendu)
+        else:
+            out += ["```"] + vendu.run(what.split()) + ["```"]
     return out
 
 
@@ -112,7 +179,7 @@ def main(argv):
             with open(path, encoding="utf-8", newline="") as f:
                 text = f.read()
             lines = text.split("\n")
-            made = "\n".join(command_blocks(lines, vendu))
+            made = "\n".join(tables(command_blocks(lines, vendu), vendu))
             made = captions(made, vendu, problems, name)
             if made == text:
                 continue

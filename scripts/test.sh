@@ -50,6 +50,12 @@ native_tests() {
         ctest --test-dir "build/$preset" --output-on-failure
 }
 
+# The optimised native build installed into a new prefix, and what it installed, used.
+install_tests() {
+    cmake --preset native-release >/dev/null && cmake --build --preset native-release -j "$jobs" &&
+        bash tests/vendu/install_test.sh build/native-release
+}
+
 fuzz_smoke() {
     cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$jobs" || return 1
     local ok=0 target
@@ -95,6 +101,7 @@ release_tests() {
 stage "include layers and file sizes" layer_check
 stage "native tests" native_tests native
 stage "native tests under ASan and UBSan" native_tests native-asan
+stage "native release build, installed" install_tests
 stage "fuzz smoke runs" fuzz_smoke
 stage "documented examples" documented_examples
 stage "Windows tests under Wine" windows_tests

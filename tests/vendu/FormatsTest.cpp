@@ -1,6 +1,7 @@
 #include "tools/vendu/Formats.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <tuple>
 
@@ -33,10 +34,20 @@ TEST(Base64, RefusesAnythingElse) {
     }
 }
 
-TEST(JsonString, EscapesAndKeepsTheDocumentValid) {
-    EXPECT_EQ(JsonString("a\"b\\c\n\r\t\x01/"), "\"a\\\"b\\\\c\\n\\r\\t\\u0001/\"");
-    EXPECT_EQ(JsonString("\xe9\x97\xae"), "\"\xe9\x97\xae\"");
-    EXPECT_EQ(JsonString("x\xffy"), "\"x\xef\xbf\xbdy\"");
+TEST(JsonText, EscapesKeepsTheDocumentValidAndLaysItOut) {
+    using Json = nlohmann::ordered_json;
+    const std::pair<Json, std::string> cases[] = {
+        {"a\"b\\c\n\r\t\x01/", R"("a\"b\\c\n\r\t\u0001/")"},
+        {"\xe9\x97\xae", "\"\xe9\x97\xae\""},
+        {"x\xffy", "\"x\xef\xbf\xbdy\""},
+        {{{"question", "q"}, {"answer", "a"}}, R"({"question": "q", "answer": "a"})"},
+        {{{"n", {1, 2}}, {"empty", Json::array()}}, R"({"n": [1, 2], "empty": []})"},
+        {{{"files", {{{"file", "f"}, {"findings", {{{"line", 1}}, {{"line", 2}}}}}}}},
+         "{\"files\": [\n  {\"file\": \"f\", \"findings\": [\n    {\"line\": 1},\n"
+         "    {\"line\": 2}\n  ]}\n]}"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(JsonText(value), text);
 }
 
 TEST(CsvRow, QuotesEveryField) {

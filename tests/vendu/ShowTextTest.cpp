@@ -36,5 +36,29 @@ TEST(ShowText, EscapesWhatWouldBreakALineAndMarksBadBytes) {
     EXPECT_EQ(ShowText("\x81\x5c", false), converted.text);
 }
 
+TEST(OneLine, TurnsLineBreakRunsIntoSpacesAndMarksStretches) {
+    const Marking marking = {"<", ">"};
+    const struct {
+        std::string text;
+        std::vector<Mark> marks;
+        std::string shown;
+    } cases[] = {
+        {"\r\nq\r\n/\r\na\r\n", {}, "q / a"},
+        {"one\r\n\r\n\ntwo\rthree", {}, "one two three"},
+        {"  tab\there\x1b\\ ", {}, "tab\there\\x1B\\"},
+        {"Apple", {{0, 1}, {3, 4}}, "<A>pp<l>e"},
+        {"a\r\nb", {{0, 4}}, "<a b>"},
+        {"\r\nkey\r\n", {{2, 5}}, "<key>"},
+        {"\xcb\xd1x\xff", {{0, 2}}, "<\xe6\x90\x9c>x\\xFF"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OneLine(c.text, c.marks, marking, false), c.shown) << c.text;
+    EXPECT_EQ(OneLine("\xcb\xd1\r\n\xff", {}, Marking{}, true), "\xcb\xd1 \xff");
+}
+
+TEST(WholeText, KeepsLineBreaksAndTabsAndEscapesOtherControlBytes) {
+    EXPECT_EQ(WholeText("(%Q%)\r\nq\tx\x07\\\xcb\xd1", false), "(%Q%)\r\nq\tx\\x07\\\xe6\x90\x9c");
+}
+
 } // namespace
 } // namespace vendu

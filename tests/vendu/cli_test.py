@@ -27,6 +27,7 @@ import sys
 import tempfile
 import threading
 import time
+import unicodedata
 
 Q = b"(%Q%)"
 A = b"(%A%)"
@@ -90,6 +91,136 @@ def write(path, data):
 def read(path):
     with open(path, "rb") as f:
         return f.read()
+
+
+# ---------------------------------------------------------------- options and messages
+
+VERSION = re.compile(r"^vendu \d+\.\d+\.\d+\n$")
+USAGE_ERRORS = [  # arguments, what standard error begins with
+    ([], "vendu: no command given\n"),
+    (["frobnicate"], 'vendu: no command "frobnicate"\n'),
+    (["--bogus"], "vendu: unknown option --bogus"),
+    (["search", "--bogus", "s.vendu", "A"], "vendu search: unknown option --bogus\n"),
+    (["search", "-cx", "s.vendu", "A"], "vendu search: unknown option -x\n"),
+    (["search", "--c", "s.vendu", "A"], "vendu search: option --c is ambiguous (--count, --color, "
+     "--caption)\n"),
+    (["search", "--count=2", "s.vendu", "A"], "vendu search: option --count takes no value\n"),
+    (["search", "s.vendu"], "vendu search: give a file and a keyword\n"),
+    (["search", "--color=red", "s.vendu", "A"], "vendu search: --color takes auto, always or never\n"),
+    (["check", "--wait", "soon", "s.vendu"], "vendu check: --wait takes a number of seconds"),
+    (["check", "--format", "s.vendu"], "vendu check: no file given\n"),
+    (["add", "s.vendu", "--answer", "a", "--question"], "vendu add: option --question needs a value\n"),
+    (["show", "s.vendu", "0"], 'vendu show: the entry number is a whole number from 1, not "0"\n'),
+    (["export", "s.vendu"], "vendu export: give one entry file and --format=csv, jsonl, html or md\n"),
+]
+
+
+def commands():
+    """The commands that vendu --help lists."""
+    rc, out, err = run(["--help"], ".")
+    listed = out.decode("utf-8").split("\nCommands:\n")[1].split("\n\n")[0]
+    return [line.split()[0] for line in listed.splitlines() if line.split()[0] != "help"]
+
+
+def columns(line):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in line)
+
+
+@test("options", windows=True)
+def every_command_takes_help_and_version(tmp, golden):
+    names = commands()
+    expect({"check", "search", "show", "add", "export", "import"} <= set(names), names)
+    for name in names:
+        helps = [run(args, tmp) for args in ([name, "-h"], [name, "--help"], ["help", name])]
+        expect(all(h == helps[0] for h in helps), f"{name}: the help differs by how it is asked")
+        rc, out, err = helps[0]
+        text = out.decode("utf-8")
+        expect(rc == 0 and text.startswith(f"Usage: vendu {name} [OPTIONS]"), f"{name}: {rc} {err}")
+        expect("\nExit status: 0 " in text, f"{name}: no exit status")
+        wide = [line for line in text.splitlines() if columns(line) > 80]
+        expect(not wide, f"{name}: lines wider than 80 columns: {wide}")
+        for args in ([name, "-V"], [name, "--version"]):
+            rc, out, err = run(args, tmp)
+            expect(rc == 0 and VERSION.match(out.decode()), f"{args}: {rc} {out}")
+    for args in (["-V"], ["--version"]):
+        rc, out, err = run(args, tmp)
+        expect(rc == 0 and VERSION.match(out.decode()), f"{args}: {rc} {out}")
+    rc, out, err = run(["-h"], tmp)
+    expect(rc == 0 and out.decode("utf-8").startswith("Usage: vendu COMMAND"), f"-h: {rc}")
+
+
+@test("options", windows=True)
+def usage_errors_exit_2_with_the_usage(tmp, golden):
+    search_file(tmp)
+    for args, message in USAGE_ERRORS:
+        rc, out, err = run(args, tmp)
+        expect(rc == 2 and out == b"" and err.startswith(message), f"{args}: {rc} {err}")
+        who = " ".join(["vendu"] + args[:1]) if args and args[0] in commands() else "vendu"
+        expect(f"\nUsage: {who} " in err, f"{args}: no usage line: {err}")
+
+
+@test("options", windows=True)
+def messages_name_the_command_and_the_file(tmp, golden):
+    write(os.path.join(tmp, "t.vendu"), b"")
+    write(os.path.join(tmp, "in.csv"), b'"q",""\r\n')
+    cases = [  # arguments, exit status, a line of standard error
+        (["check", "nope.vendu"], 2, "vendu check: nope.vendu: no such file"),
+        (["search", "nope.vendu", "k"], 2, "vendu search: nope.vendu: no such file"),
+        (["show", "nope.vendu", "1"], 2, "vendu show: nope.vendu: no such file"),
+        (["export", "nope.vendu", "--format=csv"], 2, "vendu export: nope.vendu: no such file"),
+        (["add", "nope.vendu", "--question", "q", "--answer", "a"], 2,
+         "vendu add: nope.vendu: no such file"),
+        (["add", "t.vendu", "--question", "", "--answer", "a"], 1,
+         f"vendu add: t.vendu: {EMPTY} (the question; nothing was added)"),
+        (["import", "in.csv", "--into", "t.vendu"], 1,
+         f"vendu import: in.csv: row 1: the answer is refused: {EMPTY}"),
+        (["import", "nope.csv", "--into", "t.vendu"], 2, "vendu import: nope.csv: no such file"),
+    ]
+    for args, status, line in cases:
+        rc, out, err = run(args, tmp)
+        expect(rc == status and line in err.splitlines(), f"{args}: {rc} {err}")
+        stray = [m for m in err.splitlines() if not m.startswith(f"vendu {args[0]}: ")]
+        expect(not stray, f"{args}: messages in another form: {stray}")
+
+
+COMPLETION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                          "vendu", "completion", "vendu.bash")
+
+
+def complete(words, tmp):
+    """What the bash completion offers for words, the last being the one completed, as bash
+    hands them over (it splits "--color=al" into "--color", "=", "al")."""
+    script = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); '
+              'COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}; _vendu; printf "%s\\n" "${COMPREPLY[@]}"')
+    env = dict(os.environ, PATH=os.path.dirname(VENDU[0]) + os.pathsep + os.environ["PATH"])
+    done = subprocess.run(["bash", "-c", script, "bash", COMPLETION] + words, cwd=tmp, env=env,
+                          capture_output=True, timeout=60)
+    return [w for w in done.stdout.decode("utf-8").split("\n") if w]
+
+
+@test("options", portable=False)
+def bash_completion_offers_what_the_help_lists(tmp, golden):
+    search_file(tmp)
+    cases = [
+        (["vendu", ""], commands() + ["help"]),
+        (["vendu", "se"], ["search"]),
+        (["vendu", "-"], ["-h", "--help", "-V", "--version"]),
+        (["vendu", "search", "--c"], ["--count", "--color", "--caption"]),
+        (["vendu", "search", "--color", "="], ["auto", "always", "never"]),
+        (["vendu", "search", "-n", "--color", "=", "al"], ["always"]),
+        (["vendu", "export", "--format", ""], ["csv", "jsonl", "html", "md"]),
+        (["vendu", "check", "--wait", ""], []),
+        (["vendu", "help", "s"], ["search", "show", "stats"]),
+        (["vendu", "search", "-c", "s."], ["s.vendu"]),
+    ]
+    for name in commands():
+        rc, out, err = run([name, "--help"], tmp)
+        options = out.decode("utf-8").split("\nOptions:\n")[1].split("\n\n")[0]
+        cases.append((["vendu", name, "--"], re.findall(r"^ {2,6}(?:-\S, )?(--[a-z-]+)", options,
+                                                       re.M)))
+    for words, want in cases:
+        got = complete(words, tmp)
+        expect(got == want, f"{words}: {got}, wanted {want}")
 
 
 # ---------------------------------------------------------------- check
@@ -158,53 +289,126 @@ def check_reports_missing_file_and_goes_on(tmp, golden):
 def search_file(tmp):
     # 0xB0 0x41 is one character whose second byte is the letter A.
     data = (record("问题一".encode("gbk"), b"Apple") + record(b"second \xb0\x41", b"none")
-            + record(b"Third", "答案里有 A".encode("gbk")))
+            + record(b"Third", "答案里有 A".encode("gbk"))
+            + record(b"lines", b"one\r\ntwo\r\n\r\nthree \\ \x1b end\r\n"))
     write(os.path.join(tmp, "s.vendu"), data)
     return "s.vendu"
 
 
-@test("search", windows=True)
-def search_lists_matches_and_caption(tmp, golden):
-    name = search_file(tmp)
-    rc, out, err = run(["search", name, "A"], tmp)
-    expect(rc == 0, f"exit status {rc}")
-    want = ("1: \\r\\n问题一\\r\\n/\\r\\nApple\\r\\n\n"
-            "3: \\r\\nThird\\r\\n/\\r\\n答案里有 A\n"
-            "【A】共用2条搜索结果\n")
-    expect(out.decode("utf-8") == want, out.decode("utf-8"))
-    rc, out, err = run(["search", "--count", name, "A"], tmp)
-    expect((rc, out) == (0, b"2\n"), f"{rc} {out}")
-    rc, out, err = run(["search", name, ""], tmp)
-    expect(out.decode("utf-8").splitlines()[-1] == "【】共用3条搜索结果", out.decode())
-    rc, out, err = run(["search", name, "apple"], tmp)
-    expect((rc, out.decode("utf-8")) == (1, "【apple】无搜索结果\n"), f"{rc} {out}")
+def gbk(text):
+    return text.encode("gbk")
+
+
+# Standard output and error of search on a pipe: the matches alone on standard output.
+SEARCH_CASES = [  # arguments, exit status, standard output, standard error
+    (["s.vendu", "A"], 0, "问题一 / Apple\nThird / 答案里有 A\n", "【A】共用2条搜索结果\n"),
+    (["-n", "s.vendu", "A"], 0, "1:问题一 / Apple\n3:Third / 答案里有 A\n", "【A】共用2条搜索结果\n"),
+    (["s.vendu", "A", "--caption"], 0, "问题一 / Apple\nThird / 答案里有 A\n【A】共用2条搜索结果\n", ""),
+    (["s.vendu", "答案"], 0, "Third / 答案里有 A\n", "【答案】共用1条搜索结果\n"),
+    (["-n", "s.vendu", "three"], 0, "4:lines / one two three \\ \\x1B end\n",
+     "【three】共用1条搜索结果\n"),
+    (["-c", "s.vendu", "a"], 1, "0\n", ""),
+    (["-ic", "s.vendu", "a"], 0, "2\n", ""),
+    (["s.vendu", "-i", "apple"], 0, "问题一 / Apple\n", "【apple】共用1条搜索结果\n"),
+    (["-q", "s.vendu", "A"], 0, "", ""),
+    (["-qc", "s.vendu", "zzz"], 1, "", ""),
+    (["s.vendu", "zzz"], 1, "", "【zzz】无搜索结果\n"),
+    (["s.vendu", "--", "-c"], 1, "", "【-c】无搜索结果\n"),
+    (["--color=always", "-n", "s.vendu", "A"], 0,
+     "1:问题一 / \x1b[1;31mA\x1b[0mpple\n3:Third / 答案里有 \x1b[1;31mA\x1b[0m\n",
+     "【A】共用2条搜索结果\n"),
+    (["--color=always", "-i", "s.vendu", "T"], 0,
+     "\x1b[1;31mT\x1b[0mhird / 答案里有 A\n"
+     "lines / one \x1b[1;31mt\x1b[0mwo \x1b[1;31mt\x1b[0mhree \\ \\x1B end\n",
+     "【T】共用2条搜索结果\n"),
+    (["--json", "s.vendu", "e"], 0,
+     '{"entry": 1, "question": "问题一", "answer": "Apple"}\n'
+     '{"entry": 2, "question": "second 癆", "answer": "none"}\n'
+     '{"entry": 4, "question": "lines", "answer": "one\\r\\ntwo\\r\\n\\r\\nthree \\\\ \\u001b end\\r\\n"}\n',
+     "【e】共用3条搜索结果\n"),
+    (["-", "Third"], 0, "Third / 答案里有 A\n", "【Third】共用1条搜索结果\n"),
+]
 
 
 @test("search", windows=True)
-def search_raw_prints_entry_bytes(tmp, golden):
+def search_prints_one_line_a_match(tmp, golden):
     name = search_file(tmp)
-    rc, out, err = run(["search", "--raw", name, "Third"], tmp)
-    expect(rc == 0, f"exit status {rc}")
-    want = (b"3: \\r\\nThird\\r\\n/\\r\\n" + "答案里有 A".encode("gbk") + b"\n"
-            + "【Third】共用1条搜索结果".encode("gbk") + b"\n")
-    expect(out == want, repr(out))
+    for args, status, out, err in SEARCH_CASES:
+        stdin = read(os.path.join(tmp, name)) if "-" in args else b""
+        got = run(["search"] + args, tmp, stdin=stdin)
+        expect(got == (status, out.encode("utf-8"), err), f"{args}: {got}")
+
+
+@test("search", windows=True)
+def search_raw_passes_entry_bytes(tmp, golden):
+    name = search_file(tmp)
+    rc, out, err = run(["search", "--raw", "--caption", name, "Third"], tmp)
+    want = b"Third / " + gbk("答案里有 A") + b"\n" + gbk("【Third】共用1条搜索结果") + b"\n"
+    expect((rc, out) == (0, want), repr(out))
 
 
 @test("search", portable=False)
-def search_raw_takes_keyword_bytes(tmp, golden):
+def search_raw_takes_keyword_bytes_and_keeps_characters_whole(tmp, golden):
     name = search_file(tmp)
-    rc, out, err = run(["search", "--raw", "--count", name, "答案".encode("gbk")], tmp)
-    expect((rc, out) == (0, b"1\n"), f"{rc} {out}")
-    rc, out, err = run(["search", "--raw", "--count", name, "答案".encode("utf-8")], tmp)
-    expect((rc, out) == (1, b"0\n"), f"{rc} {out}")
+    cases = [  # keyword bytes, options, matches
+        (gbk("答案"), [], 1), ("答案".encode("utf-8"), [], 0),
+        # The letter in a character's second byte is no letter, in either case.
+        (b"\xb0\x41", [], 1), (b"\xb0\x61", ["-i"], 0), (b"a", ["-i"], 2), (b"\x41", [], 2),
+    ]
+    for keyword, options, count in cases:
+        rc, out, err = run(["search", "--raw", "--count"] + options + [name, keyword], tmp)
+        expect((rc, out) == (0 if count else 1, b"%d\n" % count), f"{keyword} {options}: {rc} {out}")
 
 
-@test("search")
-def search_errors(tmp, golden):
-    rc, out, err = run(["search", "missing.vendu", "x"], tmp)
-    expect(rc == 2 and "no such file" in err, f"{rc} {err}")
-    rc, out, err = run(["search", "only-one-argument"], tmp)
-    expect(rc == 2 and "usage" in err, f"{rc} {err}")
+@test("search", portable=False)
+def search_on_a_terminal_shows_the_caption_and_colours(tmp, golden):
+    import pty
+    name = search_file(tmp)
+    cases = [  # environment, options, standard output
+        ({}, [], "问题一 / \x1b[1;31mApp\x1b[0mle\n【App】共用1条搜索结果\n"),
+        ({"NO_COLOR": "1"}, [], "问题一 / Apple\n【App】共用1条搜索结果\n"),
+        ({}, ["--color=never"], "问题一 / Apple\n【App】共用1条搜索结果\n"),
+    ]
+    for env, options, want in cases:
+        primary, secondary = pty.openpty()
+        try:
+            p = start(["search"] + options + [name, "App"], tmp, stdout=secondary,
+                      env=dict(os.environ, LC_ALL="C.UTF-8", **env))
+            os.close(secondary)
+            got = b""
+            while True:
+                try:
+                    chunk = os.read(primary, 4096)
+                except OSError:
+                    break
+                if not chunk:
+                    break
+                got += chunk
+            p.wait(timeout=60)
+        finally:
+            os.close(primary)
+        got = got.replace(b"\r\n", b"\n").decode("utf-8")
+        expect((p.returncode, got) == (0, want), f"{env} {options}: {p.returncode} {got!r}")
+
+
+SHOW_CASES = [  # arguments, exit status, standard output, standard error
+    (["s.vendu", "1"], 0, "(%Q%)\r\n问题一\r\n(%A%)\r\nApple\r\n", ""),
+    (["s.vendu", "4"], 0, "(%Q%)\r\nlines\r\n(%A%)\r\none\r\ntwo\r\n\r\nthree \\ \\x1B end\r\n", ""),
+    (["-", "3"], 0, "(%Q%)\r\nThird\r\n(%A%)\r\n答案里有 A\r\n", ""),
+    (["--json", "s.vendu", "2"], 0, '{"entry": 2, "question": "second 癆", "answer": "none"}\n', ""),
+    (["s.vendu", "5"], 1, "", "vendu show: s.vendu: no entry 5 (the file has 4 entries)\n"),
+]
+
+
+@test("search", windows=True)
+def show_prints_one_entry_whole(tmp, golden):
+    name = search_file(tmp)
+    for args, status, out, err in SHOW_CASES:
+        stdin = read(os.path.join(tmp, name)) if "-" in args else b""
+        got = run(["show"] + args, tmp, stdin=stdin)
+        expect(got == (status, out.encode("utf-8"), err), f"{args}: {got}")
+    rc, out, err = run(["show", "--raw", name, "3"], tmp)
+    expect(out == b"(%Q%)\r\nThird\r\n(%A%)\r\n" + gbk("答案里有 A") + b"\r\n", repr(out))
 
 
 # ---------------------------------------------------------------- add
@@ -406,6 +610,21 @@ def export_import_round_trip(tmp, golden):
 @test("exchange")
 def export_import_round_trip_raw(tmp, golden):
     round_trip(tmp, (("csv", ["--raw"]), ("jsonl", ["--raw"])))
+
+
+@test("exchange")
+def search_json_gives_the_texts_of_export(tmp, golden):
+    # Over 128 KB, so that entries end windows of the file; the last answer keeps its break.
+    original = make_store(tmp, "s.vendu", 6000, 2) + b"\r\n"
+    write(os.path.join(tmp, "s.vendu"), original)
+    rc, out, err = run(["export", "s.vendu", "--format=jsonl"], tmp)
+    exported = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+    rc, out, err = run(["search", "--json", "s.vendu", ""], tmp)
+    found = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+    expect(rc == 0 and len(found) == 6000 and [f.pop("entry") for f in found] ==
+           list(range(1, 6001)), f"{rc} {len(found)} {err}")
+    expect(found == exported, "search --json and export --format=jsonl differ")
+    expect(found[-1]["answer"].endswith("\r\n"), repr(found[-1]))
 
 
 @test("exchange")

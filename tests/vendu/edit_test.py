@@ -117,7 +117,7 @@ CASES = [
      "vendu rm: t.vendu: no entry 3 (the file has 2 entries); nothing was removed", None, False,
      False),
     ("rm: not a number", CLEAN, ["rm", "t.vendu", "first"], 2, "",
-     '"first" is not an entry number', None, False, False),
+     'the entry number is a whole number from 1, not "first"', None, False, False),
     ("edit: the answer, inside the line breaks it had", CLEAN,
      ["edit", "t.vendu", "1", "--answer", "新的"], 0,
      "t.vendu: entry 1 changed (the old version is t.vendu.bak)\n", "",

@@ -9,6 +9,8 @@
 #include "knowledge/EntryFile.h"
 #include "text/CodePage.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 
 namespace vendu {
@@ -81,36 +83,26 @@ std::string Plural(std::size_t n, const char* one, const char* many) {
 } // namespace
 
 int RunCheck(const Options& options) {
-    if (options.positional.empty()) {
-        WriteText(stderr, "vendu check: no file given\nusage: vendu check [--format=text|json] "
-                          "FILE...\n");
-        return kExitError;
-    }
+    if (options.positional.empty())
+        return UsageError(options, "no file given");
     const std::string* format = options.Value("--format");
     const bool json = format && *format == "json";
-    if (format && !json && *format != "text") {
-        std::fprintf(stderr, "vendu check: unknown format \"%s\" (text or json)\n",
-                     format->c_str());
-        return kExitError;
-    }
+    if (format && !json && *format != "text")
+        return UsageError(options, "unknown format \"" + *format + "\" (text or json)");
 
     int status = kExitOk;
-    std::string document = "{\"files\": [";
-    bool firstFile = true;
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
     for (const std::string& path : options.positional) {
         if (StandardOutputFailed())
             break;
-        if (json)
-            document += firstFile ? "\n  " : ",\n  ";
-        firstFile = false;
+        const std::string name = InputName(path);
         std::string content;
-        const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
+        const vorna::FileResult read = ReadInput(path, options.waitSeconds, content);
         if (!read.Ok()) {
             status = kExitError;
-            WriteText(stderr, "vendu: " + path + ": " + read.Describe() + "\n");
+            Report(options, path, DescribeFile(read));
             if (json)
-                document += "{\"file\": " + JsonString(path) +
-                            ", \"error\": " + JsonString(read.Describe()) + "}";
+                files.push_back({{"file", name}, {"error", DescribeFile(read)}});
             continue;
         }
         // The count shown is the program's reader's; the positions come from the scan that
@@ -122,9 +114,9 @@ int RunCheck(const Options& options) {
         content.resize(size);
         const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(content);
         if (diagnosis.entryCount != readerCount) {
-            WriteText(stderr, "vendu: " + path + ": internal error: the diagnostics found " +
-                                  std::to_string(diagnosis.entryCount) + " entries, the reader " +
-                                  std::to_string(readerCount) + "\n");
+            Report(options, path,
+                   "internal error: the diagnostics found " + std::to_string(diagnosis.entryCount) +
+                       " entries, the reader " + std::to_string(readerCount));
             return kExitError;
         }
 
@@ -136,7 +128,8 @@ int RunCheck(const Options& options) {
         const std::vector<vorna::TextPosition> positions = vorna::LocateOffsets(content, offsets);
 
         std::size_t errors = 0, warnings = 0;
-        std::string findings;
+        std::string lines;
+        nlohmann::ordered_json findings = nlohmann::ordered_json::array();
         for (std::size_t k = 0; k < diagnosis.findings.size(); ++k) {
             const vorna::Finding& f = diagnosis.findings[k];
             const vorna::TextPosition at = positions[2 * k];
@@ -146,37 +139,38 @@ int RunCheck(const Options& options) {
             const std::string message =
                 Message(f, content, diagnosis.hasQuestionMarker, positions[2 * k + 1].line);
             if (json) {
-                findings += findings.empty() ? "\n    " : ",\n    ";
-                findings += "{\"line\": " + std::to_string(at.line) +
-                            ", \"column\": " + std::to_string(at.column) +
-                            ", \"offset\": " + std::to_string(f.offset) + ", \"severity\": \"" +
-                            severity + "\", \"code\": \"" + vorna::FindingName(f.code) + "\"";
+                nlohmann::ordered_json finding = {{"line", at.line},
+                                                  {"column", at.column},
+                                                  {"offset", f.offset},
+                                                  {"severity", severity},
+                                                  {"code", vorna::FindingName(f.code)}};
                 if (f.entry)
-                    findings += ", \"entry\": " + std::to_string(f.entry);
-                findings += ", \"message\": " + JsonString(message) + "}";
+                    finding["entry"] = f.entry;
+                finding["message"] = message;
+                findings.push_back(std::move(finding));
             } else {
-                findings += path + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
-                            ": " + severity + ": " + message + " [" + vorna::FindingName(f.code) +
-                            "]\n";
+                lines += name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
+                         ": " + severity + ": " + message + " [" + vorna::FindingName(f.code) +
+                         "]\n";
             }
         }
         if (!diagnosis.findings.empty() && status == kExitOk)
             status = kExitFindings;
         if (json) {
-            document += "{\"file\": " + JsonString(path) +
-                        ", \"entries\": " + std::to_string(diagnosis.entryCount) +
-                        ", \"errors\": " + std::to_string(errors) +
-                        ", \"warnings\": " + std::to_string(warnings) + ", \"findings\": [" +
-                        findings + (findings.empty() ? "]}" : "\n  ]}");
+            files.push_back({{"file", name},
+                             {"entries", diagnosis.entryCount},
+                             {"errors", errors},
+                             {"warnings", warnings},
+                             {"findings", std::move(findings)}});
         } else {
-            WriteText(stdout, findings + path + ": " +
+            WriteText(stdout, lines + name + ": " +
                                   Plural(diagnosis.entryCount, "entry", "entries") + ", " +
                                   Plural(errors, "error", "errors") + ", " +
                                   Plural(warnings, "warning", "warnings") + "\n");
         }
     }
     if (json)
-        WriteBytes(stdout, document + "\n]}\n");
+        WriteBytes(stdout, JsonText({{"files", std::move(files)}}) + "\n");
     return status;
 }
 

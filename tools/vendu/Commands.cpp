@@ -1,5 +1,5 @@
-// vendu search, add, export and import: the program's own reader, matcher, checks and
-// record, with conversions only at the edges (terminal, CSV, JSON Lines).
+// vendu add, export and import, and what the commands share: the program's own reader,
+// checks and record, with conversions only at the edges (terminal, CSV, JSON Lines).
 #include "tools/vendu/Commands.h"
 
 #include "tools/vendu/Console.h"
@@ -7,15 +7,16 @@
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/ShowText.h"
 
-#include "knowledge/EntrySpans.h"
 #include "knowledge/EntryFile.h"
 #include "knowledge/EntryStore.h"
-#include "knowledge/Search.h"
 #include "io/Append.h"
 #include "io/Read.h"
 #include "text/Convert.h"
-#include "text/Find.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -27,11 +28,6 @@ namespace {
 
 void Say(std::FILE* stream, const std::string& text) {
     WriteText(stream, text + "\n");
-}
-
-int Usage(const char* command, const std::string& error, const char* usage) {
-    Say(stderr, std::string("vendu ") + command + ": " + error + "\nusage: " + usage);
-    return kExitError;
 }
 
 // Why text could not become code page 936.
@@ -73,12 +69,11 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
 namespace {
 
 // Reads an entry file with the program's reader into a store; says why when it cannot.
-bool LoadStore(const char* command, const std::string& path, double waitSeconds,
-               vorna::CEntryStore& store) {
+bool LoadStore(const Options& options, const std::string& path, vorna::CEntryStore& store) {
     std::string content;
-    const vorna::FileResult read = ReadShared(path, waitSeconds, content);
+    const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
     if (!read.Ok()) {
-        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + read.Describe());
+        Report(options, path, DescribeFile(read));
         return false;
     }
     content.append(vorna::kEndSentinel);
@@ -91,21 +86,20 @@ bool LoadStore(const char* command, const std::string& path, double waitSeconds,
 // Opens the target of an append as the Add dialog does, an existing file never created, and
 // holds it alone until the append is done. Every command that changes an entry file opens it
 // this way.
-bool OpenTarget(const char* command, const std::string& path, double waitSeconds,
-                vorna::CFile& file) {
-    const vorna::FileResult opened =
-        vorna::OpenFile(file, path, vorna::Opening{vorna::CFile::modeReadWrite, waitSeconds});
+bool OpenTarget(const Options& options, const std::string& path, vorna::CFile& file) {
+    const vorna::FileResult opened = vorna::OpenFile(
+        file, path, vorna::Opening{vorna::CFile::modeReadWrite, options.waitSeconds});
     if (!opened.Ok())
-        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + opened.Describe());
+        Report(options, path, DescribeFile(opened));
     return opened.Ok();
 }
 
 // Appends and reports; the exit status.
-int Append(const char* command, vorna::CFile& file, const std::string& path,
+int Append(const Options& options, vorna::CFile& file, const std::string& path,
            const std::string& bytes, const std::string& what) {
     const vorna::FileResult result = vorna::AppendWhole(file, bytes);
     if (!result.Ok()) {
-        Say(stderr, std::string("vendu ") + command + ": " + path + ": " + result.Describe());
+        Report(options, path, DescribeFile(result));
         return kExitError;
     }
     Say(stdout, "added " + what + " to " + path + " (" + std::to_string(bytes.size()) + " bytes)");
@@ -154,16 +148,76 @@ std::string ControlCharacterProblem(const std::string (&texts)[2]) {
     return "";
 }
 
-namespace {
 
-const char* const kSearchUsage = "vendu search [--count] [--raw] FILE KEYWORD";
-const char* const kAddUsage = "vendu add FILE (--question TEXT | --question-file PATH) "
-                              "(--answer TEXT | --answer-file PATH) [--raw]";
-const char* const kExportUsage = "vendu export FILE --format=csv|jsonl|html|md [--raw]";
-const char* const kImportUsage =
-    "vendu import IN.csv|IN.jsonl --into FILE [--format=csv|jsonl] [--raw] [--skip-bad]";
+std::string_view WrittenText(std::string_view text, bool followedByRecord) {
+    if (text.substr(0, 2) == "\r\n")
+        text.remove_prefix(2);
+    else if (text.substr(0, 1) == "\n")
+        text.remove_prefix(1);
+    if (followedByRecord) {
+        if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
+            text.remove_suffix(2);
+        else if (!text.empty() && text.back() == '\n')
+            text.remove_suffix(1);
+    }
+    return text;
+}
 
-} // namespace
+bool AddEntryTexts(nlohmann::ordered_json& object, const std::string_view (&texts)[2], bool raw,
+                   std::size_t (&badByte)[2]) {
+    static const char* const kNames[2][2] = {{"question", "question_base64"},
+                                             {"answer", "answer_base64"}};
+    bool allText = true;
+    for (int k = 0; k < 2; ++k) {
+        badByte[k] = std::string_view::npos;
+        vorna::Converted<std::string> utf8;
+        if (!raw) {
+            utf8 = vorna::Convert(texts[k], vorna::Encoding::cp936, vorna::Encoding::utf8);
+            if (utf8.ok) {
+                object[kNames[k][0]] = std::move(utf8.text);
+                continue;
+            }
+            badByte[k] = utf8.error.offset;
+            allText = false;
+        }
+        object[kNames[k][1]] = Base64Encode(texts[k]);
+    }
+    return allText;
+}
+
+std::string InputName(const std::string& path) {
+    return path == "-" ? "(standard input)" : path;
+}
+
+std::string DescribeFile(const vorna::FileResult& result) {
+    if (result.status != vorna::FileStatus::inUse)
+        return result.Describe();
+    const long seconds = std::lround(result.waited);
+    return "in use by another program" +
+           (seconds > 0
+                ? " (waited " + std::to_string(seconds) + " s; --wait SECONDS sets how long)"
+                : std::string(" (--wait SECONDS waits for it)"));
+}
+
+void Report(const Options& options, const std::string& what) {
+    WriteText(stderr, options.Who() + ": " + what + "\n");
+}
+
+void Report(const Options& options, const std::string& file, const std::string& what) {
+    Report(options, InputName(file) + ": " + what);
+}
+
+vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::string& content) {
+    if (path != "-")
+        return ReadShared(path, waitSeconds, content);
+    vorna::FileResult result;
+    if (!ReadStandardInput(content)) {
+        result.status = vorna::FileStatus::readFailed;
+        result.systemCode = errno;
+    }
+    result.offset = content.size();
+    return result;
+}
 
 vorna::Opening SharedReading(double waitSeconds) {
     return vorna::Opening{vorna::CFile::modeRead | vorna::CFile::shareDenyWrite, waitSeconds};
@@ -174,108 +228,32 @@ vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::s
                                 vorna::kEndSentinel.size());
 }
 
-int RunSearch(const Options& options) {
-    if (options.positional.size() != 2)
-        return Usage("search", "give a file and a keyword", kSearchUsage);
-    const bool raw = options.Has("--raw");
-    std::string keyword, why;
-    if (!ToEntryBytes(options.positional[1], raw, true, keyword, why)) {
-        Say(stderr, "vendu search: the keyword cannot be searched for: " + why +
-                        " (--raw takes it as bytes)");
-        return kExitError;
-    }
-    // The program's search, entry by entry: the question, and only when it does not hold the
-    // keyword, the answer. Either way an entry matches when one of its two texts holds the
-    // keyword, which one pass over each window of whole entries tells.
-    const vorna::LeadBytes lead = vorna::LeadBytes::Cp936();
-    const bool countOnly = options.Has("--count");
-    std::size_t entry = 0, count = 0;
-    bool invalid = false;
-    std::string out;
-    std::vector<vorna::EntrySpan> spans;
-    std::vector<std::size_t> matching;
-    const auto visit = [&](std::string_view window) {
-        // Counting needs the entries only where the keyword's bytes occur; listing numbers
-        // every entry, unless nobody reads the list any more.
-        if ((countOnly && !vorna::HoldsBytes(window, keyword)) || StandardOutputFailed())
-            return;
-        vorna::ScanEntrySpans(window, spans);
-        vorna::FindMatchingSpans(window, spans, keyword, lead, matching);
-        count += matching.size();
-        if (countOnly)
-            return;
-        std::size_t s = 0;
-        for (const std::size_t k : matching) {
-            for (; s < k; ++s)
-                entry += spans[s].Kept();
-            const vorna::EntrySpan& span = spans[k];
-            const std::string_view question =
-                window.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
-            const std::string_view answer =
-                window.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
-            out += std::to_string(entry + 1) + ": ";
-            out += ShowText(vorna::MakeLabel(question, answer), raw, &invalid);
-            out += '\n';
-        }
-        for (; s < spans.size(); ++s)
-            entry += spans[s].Kept();
-        if (out.size() >= (1u << 16)) {
-            raw ? WriteBytes(stdout, out) : WriteText(stdout, out);
-            out.clear();
-        }
-    };
-    const vorna::FileResult read =
-        vorna::ForEachWindow(options.positional[0], SharedReading(options.waitSeconds),
-                             vorna::kQuestionMarker, 1 << 17, visit);
-    if (!read.Ok()) {
-        Say(stderr, "vendu search: " + options.positional[0] + ": " + read.Describe());
-        return kExitError;
-    }
-    if (countOnly) {
-        WriteBytes(stdout, std::to_string(count) + "\n");
-        return count == 0 ? kExitFindings : kExitOk;
-    }
-    if (raw) {
-        // The caption exactly as the program builds it: its own text in code page 936.
-        std::string caption = vorna::Convert(vorna::MatchCaption("\x01", count),
-                                             vorna::Encoding::utf8, vorna::Encoding::cp936)
-                                  .text;
-        const std::size_t at = caption.find('\x01');
-        caption.replace(at, 1, ShowText(keyword, true));
-        WriteBytes(stdout, out + caption + "\n");
-    } else {
-        WriteText(stdout, out + vorna::MatchCaption(ShowText(keyword, false), count) + "\n");
-    }
-    if (invalid)
-        Say(stderr, "vendu search: note: bytes that are not code page 936 are shown as \\xHH");
-    return count == 0 ? kExitFindings : kExitOk;
-}
-
 int RunAdd(const Options& options) {
     if (options.positional.size() != 1)
-        return Usage("add", "give exactly one entry file", kAddUsage);
+        return UsageError(options, "give exactly one entry file");
+    const std::string& path = options.positional[0];
     std::optional<std::string> given[2];
     int status = kExitOk;
-    if (!ReadEntryTexts("add", kAddUsage, options, true, given, status))
+    if (!ReadEntryTexts(options, true, given, status))
         return status;
     const std::string texts[2] = {*given[0], *given[1]};
 
-    const std::string& path = options.positional[0];
     vorna::CFile file;
-    if (!OpenTarget("add", path, options.waitSeconds, file))
+    if (!OpenTarget(options, path, file))
         return kExitError;
     const vorna::EntryCheck check = vorna::CheckNewEntry(texts[0], texts[1]);
     if (check != vorna::EntryCheck::ok) {
-        Say(stderr, std::string("vendu add: ") + vorna::EntryCheckMessage(check) + " (the " +
-                        RefusedText(check) + "; nothing was added)");
+        Report(options, path,
+               std::string(vorna::EntryCheckMessage(check)) + " (the " + RefusedText(check) +
+                   "; nothing was added)");
         return kExitFindings;
     }
     const std::string control = ControlCharacterProblem(texts);
     if (!control.empty()) {
-        Say(stderr, "vendu add: " + control + "; nothing was added");
+        Report(options, path, control + "; nothing was added");
         return kExitFindings;
     }
-    return Append("add", file, path, vorna::MakeRecord(texts[0], texts[1]), "1 entry");
+    return Append(options, file, path, vorna::MakeRecord(texts[0], texts[1]), "1 entry");
 }
 
 int RunExport(const Options& options) {
@@ -283,12 +261,12 @@ int RunExport(const Options& options) {
     if (format && (*format == "html" || *format == "md"))
         return RunExportPage(options, *format);
     if (options.positional.size() != 1 || !format || (*format != "csv" && *format != "jsonl"))
-        return Usage("export", "give one entry file and --format=csv, jsonl, html or md",
-                     kExportUsage);
+        return UsageError(options, "give one entry file and --format=csv, jsonl, html or md");
+    const std::string& path = options.positional[0];
     const bool csv = *format == "csv";
     const bool raw = options.Has("--raw");
     vorna::CEntryStore store;
-    if (!LoadStore("export", options.positional[0], options.waitSeconds, store))
+    if (!LoadStore(options, path, store))
         return kExitError;
 
     std::string out = csv ? CsvRow("question", "answer") : std::string();
@@ -297,43 +275,38 @@ int RunExport(const Options& options) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view texts[2] = {WrittenText(store.m_arrQuestions[i], true),
                                            WrittenText(store.m_arrAnswers[i], i + 1 < count)};
-        std::string shown[2];
-        bool asBytes[2] = {raw, raw};
+        if (csv && raw) {
+            out += CsvRow(texts[0], texts[1]);
+            continue;
+        }
+        nlohmann::ordered_json object;
+        std::size_t badByte[2];
+        AddEntryTexts(object, texts, raw, badByte);
         for (int k = 0; k < 2; ++k) {
-            vorna::Converted<std::string> utf8;
-            if (!raw)
-                utf8 = vorna::Convert(texts[k], vorna::Encoding::cp936, vorna::Encoding::utf8);
-            shown[k] = raw ? std::string(texts[k]) : std::move(utf8.text);
-            if (!utf8.ok) {
-                asBytes[k] = true;
-                const std::string where =
-                    "entry " + std::to_string(i + 1) + ": the " + (k == 0 ? "question" : "answer") +
-                    " does not convert to UTF-8 at byte " + std::to_string(utf8.error.offset + 1);
-                if (csv) {
-                    problems.push_back(where);
-                } else {
-                    shown[k] = Base64Encode(texts[k]);
-                    Say(stderr, "vendu export: " + where + "; written as code page 936 bytes (" +
-                                    (k == 0 ? "question" : "answer") + "_base64)");
-                }
-            }
-            if (!csv && asBytes[k] && raw)
-                shown[k] = Base64Encode(texts[k]);
+            if (badByte[k] == std::string_view::npos)
+                continue;
+            const char* name = k == 0 ? "question" : "answer";
+            const std::string where = "entry " + std::to_string(i + 1) + ": the " + name +
+                                      " does not convert to UTF-8 at byte " +
+                                      std::to_string(badByte[k] + 1);
+            if (csv)
+                problems.push_back(where);
+            else
+                Report(options, path,
+                       where + "; written as code page 936 bytes (" + name + "_base64)");
         }
-        if (csv) {
-            out += CsvRow(shown[0], shown[1]);
-        } else {
-            out += std::string("{\"") + (asBytes[0] ? "question_base64" : "question") +
-                   "\": " + JsonString(shown[0]) + ", \"" +
-                   (asBytes[1] ? "answer_base64" : "answer") + "\": " + JsonString(shown[1]) +
-                   "}\n";
-        }
+        if (!csv)
+            out += JsonText(object) + "\n";
+        else if (problems.empty())
+            out += CsvRow(object["question"].get_ref<const std::string&>(),
+                          object["answer"].get_ref<const std::string&>());
     }
     if (!problems.empty()) {
         for (const std::string& problem : problems)
-            Say(stderr, "vendu export: " + problem);
-        Say(stderr, "vendu export: nothing was exported; --raw writes code page 936 bytes "
-                    "unchanged, and --format=jsonl keeps such texts as bytes");
+            Report(options, path, problem);
+        Report(options, path,
+               "nothing was exported; --raw writes code page 936 bytes unchanged, and "
+               "--format=jsonl keeps such texts as bytes");
         return kExitFindings;
     }
     WriteBytes(stdout, out);
@@ -343,7 +316,7 @@ int RunExport(const Options& options) {
 int RunImport(const Options& options) {
     const std::string* into = options.Value("--into");
     if (options.positional.size() != 1 || !into)
-        return Usage("import", "give one input file and --into FILE", kImportUsage);
+        return UsageError(options, "give one input file and --into FILE");
     const std::string& input = options.positional[0];
     const auto endsWith = [&input](std::string_view suffix) {
         return input.size() >= suffix.size() &&
@@ -354,22 +327,14 @@ int RunImport(const Options& options) {
                          : endsWith(".jsonl")      ? "jsonl"
                                                    : "";
     if (format != "csv" && format != "jsonl")
-        return Usage("import", "cannot tell the input's format; give --format=csv or jsonl",
-                     kImportUsage);
+        return UsageError(options, "cannot tell the input's format; give --format=csv or jsonl");
     const bool raw = options.Has("--raw");
 
     std::string data;
-    if (input == "-") {
-        if (!ReadStandardInput(data)) {
-            Say(stderr, "vendu import: reading standard input failed");
-            return kExitError;
-        }
-    } else {
-        const vorna::FileResult read = ReadShared(input, options.waitSeconds, data);
-        if (!read.Ok()) {
-            Say(stderr, "vendu import: " + input + ": " + read.Describe());
-            return kExitError;
-        }
+    const vorna::FileResult read = ReadInput(input, options.waitSeconds, data);
+    if (!read.Ok()) {
+        Report(options, input, DescribeFile(read));
+        return kExitError;
     }
     if (!raw && data.compare(0, 3, "\xEF\xBB\xBF") == 0)
         data.erase(0, 3); // the byte-order mark spreadsheets put before UTF-8
@@ -377,7 +342,7 @@ int RunImport(const Options& options) {
     if (format == "csv") {
         std::string fatal;
         if (!ReadCsvRows(data, rows, fatal)) {
-            Say(stderr, "vendu import: " + input + ": " + fatal + "; nothing was imported");
+            Report(options, input, fatal + "; nothing was imported");
             return kExitError;
         }
     } else {
@@ -385,7 +350,7 @@ int RunImport(const Options& options) {
     }
 
     vorna::CFile file;
-    if (!OpenTarget("import", *into, options.waitSeconds, file))
+    if (!OpenTarget(options, *into, file))
         return kExitError;
     std::string records;
     std::vector<std::size_t> refused;
@@ -410,7 +375,7 @@ int RunImport(const Options& options) {
                 row.error = ControlCharacterProblem(bytes);
         }
         if (!row.error.empty()) {
-            Say(stderr, input + ": row " + std::to_string(row.number) + ": " + row.error);
+            Report(options, input, "row " + std::to_string(row.number) + ": " + row.error);
             refused.push_back(row.number);
             continue;
         }
@@ -418,14 +383,14 @@ int RunImport(const Options& options) {
         ++added;
     }
     if (!refused.empty() && !options.Has("--skip-bad")) {
-        Say(stderr, "vendu import: " + std::to_string(refused.size()) + " of " +
-                        std::to_string(rows.size()) +
-                        " rows refused; nothing was imported (--skip-bad imports the others)");
+        Report(options, input,
+               std::to_string(refused.size()) + " of " + std::to_string(rows.size()) +
+                   " rows refused; nothing was imported (--skip-bad imports the others)");
         return kExitFindings;
     }
     int status = kExitOk;
     if (added > 0)
-        status = Append("import", file, *into, records,
+        status = Append(options, file, *into, records,
                         std::to_string(added) + (added == 1 ? " entry" : " entries"));
     else
         Say(stdout, "nothing to import");
@@ -433,7 +398,7 @@ int RunImport(const Options& options) {
         std::string list;
         for (std::size_t number : refused)
             list += (list.empty() ? "" : ", ") + std::to_string(number);
-        Say(stderr, "vendu import: skipped rows: " + list);
+        Report(options, input, "skipped rows: " + list);
         if (status == kExitOk)
             status = kExitFindings;
     }

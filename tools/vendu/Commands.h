@@ -1,42 +1,20 @@
 #pragma once
 // The commands of vendu. Each takes its parsed options (texts UTF-8) and returns the exit
 // status: 0 done, 1 findings or refused input, 2 an error.
-#include <map>
+#include <nlohmann/json_fwd.hpp>
+
+#include <cstddef>
 #include <optional>
-#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/FileResult.h"
 #include "io/Read.h"
+#include "tools/vendu/Options.h"
 #include "knowledge/EntryFile.h"
 
 namespace vendu {
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFindings = 1;
-inline constexpr int kExitError = 2;
-
-inline constexpr double kDefaultWaitSeconds = 5;
-
-struct Options {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> values; // "--format" -> "csv"
-    std::set<std::string> flags;               // "--raw"
-    double waitSeconds = kDefaultWaitSeconds;  // --wait: how long a busy file is waited for
-
-    bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
-    const std::string* Value(const std::string& name) const {
-        auto it = values.find(name);
-        return it == values.end() ? nullptr : &it->second;
-    }
-};
-
-// "--name=value" and "--name value" for the names in withValue, "--flag" for those in flags,
-// "--" ends the options. The word after "--name" is its value whatever it looks like, so
-// "--question --help" asks for the question "--help". False with a reason on anything else.
-bool ParseOptions(const std::vector<std::string>& args, const std::set<std::string>& withValue,
-                  const std::set<std::string>& flags, Options& out, std::string& error);
 
 // The sharing model: vendu's readers share a file with one another, its writers (add and
 // import) hold their target alone. A file that another program holds is waited for, up to
@@ -44,11 +22,37 @@ bool ParseOptions(const std::vector<std::string>& args, const std::set<std::stri
 vorna::Opening SharedReading(double waitSeconds);
 // A whole file, read shared, with room for the reader's end sentinel.
 vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content);
+// As ReadShared, and "-" is standard input.
+vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::string& content);
+// The name a file goes by in messages and reports: "(standard input)" for "-".
+std::string InputName(const std::string& path);
 
-// Text the user gave, as entry-file bytes. raw keeps the bytes: on POSIX a command-line
-// argument's too; on Windows the command line is Unicode and always converts.
+// What happened to a file, for the user: FileResult's words, and for a file in use how to
+// wait longer.
+std::string DescribeFile(const vorna::FileResult& result);
+
+// Text the user gave, as entry-file bytes; false with the reason when code page 936 cannot
+// hold it. raw keeps the bytes: on POSIX a command-line argument's too; on Windows the
+// command line is Unicode and always converts.
 bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,
                   std::string& why);
+
+// An entry's text as its writer gave it: without the line breaks that the record puts around
+// it. Records written by the program or by vendu give back exactly their texts; the last
+// answer of a file has no line break after it, so followedByRecord is false there.
+std::string_view WrittenText(std::string_view text, bool followedByRecord);
+
+// Puts an entry's two texts (question, answer) into a JSON object as "question" and "answer"
+// (UTF-8), or as "question_base64" and "answer_base64" (the bytes) for a text that does not
+// convert exactly and, with raw, for both. badByte: where each text stopped converting, or
+// npos. False when a text went as bytes for not converting.
+bool AddEntryTexts(nlohmann::ordered_json& object, const std::string_view (&texts)[2], bool raw,
+                   std::size_t (&badByte)[2]);
+
+// "vendu COMMAND: what\n" and "vendu COMMAND: FILE: what\n" on standard error.
+void Report(const Options& options, const std::string& what);
+void Report(const Options& options, const std::string& file, const std::string& what);
+
 // The text a failed check refused: "question" or "answer".
 const char* RefusedText(vorna::EntryCheck check);
 // Why the texts are refused beyond the six checks (a control character other than tab, CR
@@ -57,12 +61,12 @@ std::string ControlCharacterProblem(const std::string (&texts)[2]);
 // The question and the answer of --question / --question-file and --answer / --answer-file
 // (bothNeeded: each must be given), as entry-file bytes. False when they cannot be had:
 // status is then the exit status, and the reason has been said.
-bool ReadEntryTexts(const char* command, const char* usage, const Options& options, bool bothNeeded,
-                    std::optional<std::string> (&texts)[2], int& status);
+bool ReadEntryTexts(const Options& options, bool bothNeeded, std::optional<std::string> (&texts)[2],
+                    int& status);
 
-// Each command gets its options parsed by Run, with its own names (below) and --wait.
 int RunCheck(const Options& options);
 int RunSearch(const Options& options);
+int RunShow(const Options& options);
 int RunAdd(const Options& options);
 int RunExport(const Options& options);
 int RunImport(const Options& options);
@@ -77,7 +81,7 @@ int RunStats(const Options& options);
 // export --format=html and --format=md.
 int RunExportPage(const Options& options, const std::string& format);
 
-// The whole tool: args without the program name.
-int Run(const std::vector<std::string>& args);
+// The whole tool: args without the program name; version is what -V prints.
+int Run(const std::vector<std::string>& args, const char* version);
 
 } // namespace vendu

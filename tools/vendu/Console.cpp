@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 #include <clocale>
+#include <unistd.h>
 #endif
 
 namespace vendu {
@@ -60,6 +61,20 @@ void InitConsole() {
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
+bool StandardOutputIsTerminal() {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+bool EnableColor() {
+    HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (!GetConsoleMode(handle, &mode))
+        return true; // a file or a pipe takes the sequences as they are
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
+           SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
 // The command line arrives as UTF-16 and is turned into UTF-8 in wmain already.
 bool TerminalArgToUtf8(const std::string& arg, std::string& utf8) {
     utf8 = arg;
@@ -94,6 +109,14 @@ void WriteText(std::FILE* stream, std::string_view utf8) {
 // The terminal's encoding is the locale's: the system's byte encoding.
 void InitConsole() {
     std::setlocale(LC_CTYPE, "");
+}
+
+bool StandardOutputIsTerminal() {
+    return isatty(STDOUT_FILENO) == 1;
+}
+
+bool EnableColor() {
+    return true;
 }
 
 bool TerminalArgToUtf8(const std::string& arg, std::string& utf8) {

@@ -20,6 +20,12 @@ void WriteText(std::FILE* stream, std::string_view utf8);
 // Bytes for a program (documents, --raw output): unchanged.
 void WriteBytes(std::FILE* stream, std::string_view bytes);
 
+// Whether standard output is a terminal (a console on Windows), where a person reads it.
+bool StandardOutputIsTerminal();
+// Readies standard output for the terminal's colour sequences (a console on Windows must be
+// asked); false when it cannot show them.
+bool EnableColor();
+
 // Every write to standard output is checked. After the first failure (a full disk, a closed
 // pipe) later writes to it are skipped; this tells whether that happened.
 bool StandardOutputFailed();

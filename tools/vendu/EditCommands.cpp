@@ -16,16 +16,6 @@ namespace vendu {
 
 namespace {
 
-const char* const kRemoveUsage = "vendu rm [--no-backup] FILE N...";
-const char* const kEditUsage =
-    "vendu edit FILE N [--question TEXT | --question-file PATH] [--answer TEXT | --answer-file "
-    "PATH] [--raw] [--no-backup]";
-const char* const kMergeUsage = "vendu merge FILE... --into FILE [--dedupe] [--no-backup]";
-
-int Usage(const char* command, const std::string& error, const char* usage) {
-    return Complain(command, error + "\nusage: " + usage, kExitError);
-}
-
 // An entry number as given: digits only, from 1.
 bool ParseNumber(const std::string& text, std::size_t& number) {
     if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != text.npos)
@@ -43,22 +33,20 @@ std::string NoSuchEntry(std::size_t number, std::size_t count) {
 
 int RunRemove(const Options& options) {
     if (options.positional.size() < 2)
-        return Usage("rm", "give an entry file and the numbers of the entries to remove",
-                     kRemoveUsage);
+        return UsageError(options, "give an entry file and the numbers of the entries to remove");
     const std::string& path = options.positional[0];
     std::vector<std::size_t> numbers;
     for (std::size_t k = 1; k < options.positional.size(); ++k) {
         std::size_t number = 0;
         if (!ParseNumber(options.positional[k], number))
-            return Usage("rm",
-                         "\"" + options.positional[k] + "\" is not an entry number (1, 2, ...)",
-                         kRemoveUsage);
+            return UsageError(options, "the entry number is a whole number from 1, not \"" +
+                                           options.positional[k] + "\"");
         numbers.push_back(number);
     }
     std::string report, refusal;
     std::size_t removed = 0;
     const bool written =
-        RewriteEntryFile("rm", path, options, [&](const std::string& old, std::string& updated) {
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
             const EntryLayout layout = LayOut(old);
             for (const std::size_t number : numbers) {
                 if (number > layout.entries.size()) {
@@ -86,8 +74,10 @@ int RunRemove(const Options& options) {
         });
     if (!written)
         return kExitError;
-    if (!refusal.empty())
-        return Complain("rm", refusal, kExitFindings);
+    if (!refusal.empty()) {
+        Report(options, refusal);
+        return kExitFindings;
+    }
     WriteText(stdout, report + path + ": " + Count(removed, "entry", "entries") + " removed" +
                           BackupNote(path, options) + "\n");
     return kExitOk;
@@ -96,21 +86,20 @@ int RunRemove(const Options& options) {
 int RunEdit(const Options& options) {
     std::size_t number = 0;
     if (options.positional.size() != 2)
-        return Usage("edit", "give an entry file and the number of the entry to change",
-                     kEditUsage);
+        return UsageError(options, "give an entry file and the number of the entry to change");
     if (!ParseNumber(options.positional[1], number))
-        return Usage("edit", "\"" + options.positional[1] + "\" is not an entry number (1, 2, ...)",
-                     kEditUsage);
+        return UsageError(options, "the entry number is a whole number from 1, not \"" +
+                                       options.positional[1] + "\"");
     std::optional<std::string> given[2];
     int status = kExitOk;
-    if (!ReadEntryTexts("edit", kEditUsage, options, false, given, status))
+    if (!ReadEntryTexts(options, false, given, status))
         return status;
     if (!given[0] && !given[1])
-        return Usage("edit", "give the new question, the new answer or both", kEditUsage);
+        return UsageError(options, "give the new question, the new answer or both");
     const std::string& path = options.positional[0];
     std::string refusal;
     const bool written =
-        RewriteEntryFile("edit", path, options, [&](const std::string& old, std::string& updated) {
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
             const EntryLayout layout = LayOut(old);
             if (number > layout.entries.size()) {
                 refusal = path + ": " + NoSuchEntry(number, layout.entries.size());
@@ -139,8 +128,10 @@ int RunEdit(const Options& options) {
         });
     if (!written)
         return kExitError;
-    if (!refusal.empty())
-        return Complain("edit", refusal, kExitFindings);
+    if (!refusal.empty()) {
+        Report(options, refusal);
+        return kExitFindings;
+    }
     WriteText(stdout, path + ": entry " + std::to_string(number) + " changed" +
                           BackupNote(path, options) + "\n");
     return kExitOk;
@@ -149,14 +140,16 @@ int RunEdit(const Options& options) {
 int RunMerge(const Options& options) {
     const std::string* into = options.Value("--into");
     if (options.positional.empty() || !into)
-        return Usage("merge", "give the entry files to merge and --into FILE", kMergeUsage);
+        return UsageError(options, "give the entry files to merge and --into FILE");
     // The sources are read first, each shared, so that the target may be one of them.
     std::vector<std::string> contents(options.positional.size());
     for (std::size_t k = 0; k < contents.size(); ++k) {
         const vorna::FileResult read =
             ReadShared(options.positional[k], options.waitSeconds, contents[k]);
-        if (!read.Ok())
-            return Complain("merge", options.positional[k] + ": " + read.Describe(), kExitError);
+        if (!read.Ok()) {
+            Report(options, options.positional[k], DescribeFile(read));
+            return kExitError;
+        }
     }
     std::vector<EntryLayout> sources;
     std::size_t offered = 0;
@@ -165,8 +158,8 @@ int RunMerge(const Options& options) {
         offered += sources.back().entries.size();
     }
     std::size_t added = 0;
-    const bool written = RewriteEntryFile(
-        "merge", *into, options, [&](const std::string& old, std::string& updated) {
+    const bool written =
+        RewriteEntryFile(options, *into, [&](const std::string& old, std::string& updated) {
             updated = AppendEntries(LayOut(old), sources, options.Has("--dedupe"), added);
             return added > 0;
         });

@@ -14,7 +14,7 @@ namespace vendu {
 
 // Rewrites path through io/'s rewrite (change as RewriteFile takes it). On a failure says
 // "vendu COMMAND: FILE: why" on standard error and returns false.
-bool RewriteEntryFile(const char* command, const std::string& path, const Options& options,
+bool RewriteEntryFile(const Options& options, const std::string& path,
                       const vorna::RewriteChange& change);
 
 // What a report says after a write: " (the old version is FILE.bak)", or nothing with
@@ -27,8 +27,5 @@ std::vector<std::string> Places(const std::string& path, std::string_view conten
 
 // "1 entry", "2 entries".
 std::string Count(std::size_t n, const char* one, const char* many);
-
-// Says "vendu COMMAND: text" on standard error; returns status.
-int Complain(const char* command, const std::string& text, int status);
 
 } // namespace vendu

@@ -1,5 +1,7 @@
 #include "tools/vendu/EntryEdits.h"
 
+#include "tools/vendu/Commands.h"
+
 #include "knowledge/EntryFile.h"
 #include "text/CodePage.h"
 
@@ -58,13 +60,6 @@ bool JoinsIntoMarker(const std::string& out, std::string_view next) {
 }
 
 } // namespace
-
-std::string_view WrittenText(std::string_view text, bool followedByRecord) {
-    text.remove_prefix(LeadingBreak(text).size());
-    if (followedByRecord)
-        text.remove_suffix(TrailingBreak(text).size());
-    return text;
-}
 
 std::string_view EntryLayout::Question(std::size_t index) const {
     const vorna::EntrySpan& s = entries[index];

@@ -15,11 +15,6 @@
 
 namespace vendu {
 
-// An entry's text as its writer gave it: without the line break (CR LF, or LF in hand-edited
-// files) that the record puts before it, nor the one after it when a question marker follows.
-// Records written by the program or by vendu give back exactly their texts.
-std::string_view WrittenText(std::string_view text, bool followedByRecord);
-
 // The kept entries of a file's bytes, in file order: entry N is entries[N - 1].
 struct EntryLayout {
     std::string_view content;

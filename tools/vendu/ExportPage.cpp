@@ -271,15 +271,14 @@ std::string MakeMarkdown(std::string_view content, const std::string& title) {
 
 int RunExportPage(const Options& options, const std::string& format) {
     if (options.positional.size() != 1 || options.Has("--raw"))
-        return Complain("export",
-                        "give one entry file (--raw is for csv and jsonl)\nusage: vendu export "
-                        "FILE --format=csv|jsonl|html|md [--raw]",
-                        kExitError);
+        return UsageError(options, "give one entry file (--raw is for csv and jsonl)");
     const std::string& path = options.positional[0];
     std::string content;
     const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
-    if (!read.Ok())
-        return Complain("export", path + ": " + read.Describe(), kExitError);
+    if (!read.Ok()) {
+        Report(options, path, DescribeFile(read));
+        return kExitError;
+    }
     const std::string title = path.substr(path.find_last_of("/\\") + 1);
     if (format == "md") {
         WriteBytes(stdout, MakeMarkdown(content, title));
@@ -297,10 +296,9 @@ int RunExportPage(const Options& options, const std::string& format) {
     std::size_t invalid = 0;
     DecodeForReading(content, &invalid);
     if (invalid > 0)
-        Complain("export",
-                 path + ": note: " + Count(invalid, "byte sequence", "byte sequences") +
-                     " that are not code page 936 are shown as U+FFFD",
-                 kExitOk);
+        Report(options, path,
+               "note: " + Count(invalid, "byte sequence", "byte sequences") +
+                   " that are not code page 936 are shown as U+FFFD");
     return kExitOk;
 }
 

@@ -1,10 +1,8 @@
 #include "tools/vendu/Formats.h"
 
-#include "tools/vendu/JsonReader.h"
+#include <nlohmann/json.hpp>
 
-#include "text/CodePage.h"
-
-#include <cstdio>
+#include <set>
 #include <utility>
 
 namespace vendu {
@@ -28,34 +26,79 @@ int Base64Value(char c) {
     return -1;
 }
 
+using Json = nlohmann::ordered_json;
+
 // Picks one text out of a row's members: name (text) or name_base64 (bytes), not both.
-void TakeText(const std::vector<std::pair<std::string, std::string>>& strings,
-              const std::vector<std::string>& otherKeys, const std::string& name, std::string& text,
-              bool& isBytes, std::string& error) {
+void TakeText(const Json& row, const std::string& name, std::string& text, bool& isBytes,
+              std::string& error) {
     const std::string encoded = name + "_base64";
-    int found = 0;
-    for (const auto& member : strings) {
-        if (member.first == name) {
-            text = member.second;
-            isBytes = false;
-            ++found;
-        } else if (member.first == encoded) {
-            isBytes = true;
-            ++found;
-            if (!Base64Decode(member.second, text) && error.empty())
-                error = "\"" + encoded + "\" is not valid base64";
-        }
-    }
-    for (const auto& key : otherKeys) {
-        if ((key == name || key == encoded) && error.empty())
-            error = "\"" + key + "\" must be a string";
-    }
-    if (!error.empty())
-        return;
-    if (found == 0)
+    const bool plain = row.contains(name), bytes = row.contains(encoded);
+    if (!plain && !bytes) {
         error = "no \"" + name + "\" member";
-    else if (found > 1)
+        return;
+    }
+    if (plain && bytes) {
         error = "more than one \"" + name + "\" member";
+        return;
+    }
+    const std::string& key = plain ? name : encoded;
+    const Json& value = row.at(key);
+    if (!value.is_string()) {
+        error = "\"" + key + "\" must be a string";
+        return;
+    }
+    isBytes = bytes;
+    if (plain)
+        text = value.get_ref<const std::string&>();
+    else if (!Base64Decode(value.get_ref<const std::string&>(), text))
+        error = "\"" + encoded + "\" is not valid base64";
+}
+
+// The library's words for a fault in one line, without its code and the line number, which
+// is always 1 here.
+std::string ParseProblem(const nlohmann::json::parse_error& e) {
+    std::string what = e.what();
+    const std::size_t code = what.find("] ");
+    if (code != std::string::npos)
+        what.erase(0, code + 2);
+    const std::size_t line = what.find("line 1, ");
+    if (line != std::string::npos)
+        what.erase(line, 8);
+    return what;
+}
+
+void WriteJson(const Json& value, std::size_t depth, std::string& out) {
+    if (value.is_object()) {
+        out += '{';
+        bool first = true;
+        for (const auto& member : value.items()) {
+            out += first ? "" : ", ";
+            first = false;
+            WriteJson(Json(member.key()), depth, out);
+            out += ": ";
+            WriteJson(member.value(), depth, out);
+        }
+        out += '}';
+    } else if (value.is_array()) {
+        bool objects = !value.empty();
+        for (const Json& element : value)
+            objects = objects && element.is_object();
+        out += '[';
+        bool first = true;
+        for (const Json& element : value) {
+            if (objects)
+                out += (first ? "\n" : ",\n") + std::string(2 * (depth + 1), ' ');
+            else
+                out += first ? "" : ", ";
+            first = false;
+            WriteJson(element, depth + 1, out);
+        }
+        if (objects)
+            out += "\n" + std::string(2 * depth, ' ');
+        out += ']';
+    } else {
+        out += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    }
 }
 
 } // namespace
@@ -115,49 +158,9 @@ bool Base64Decode(std::string_view text, std::string& bytes) {
     return true;
 }
 
-std::string JsonString(std::string_view s) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c >= 0x80) {
-            const std::size_t length = vorna::Utf8CharLength(s, i);
-            if (length == 0) {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            } else {
-                out.append(s.substr(i, length));
-                i += length;
-            }
-            continue;
-        }
-        ++i;
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char escape[7];
-                std::snprintf(escape, sizeof escape, "\\u%04X", c);
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    out += '"';
+std::string JsonText(const nlohmann::ordered_json& value) {
+    std::string out;
+    WriteJson(value, 0, out);
     return out;
 }
 
@@ -269,15 +272,28 @@ void ReadJsonLines(std::string_view s, std::vector<ImportRow>& rows) {
             continue;
         ImportRow row;
         row.number = number;
-        std::vector<std::pair<std::string, std::string>> strings;
-        std::vector<std::string> otherKeys;
-        JsonReader reader(line);
-        if (!reader.ReadObject(strings, otherKeys)) {
-            row.error = "not a JSON object: " + reader.Error();
-        } else {
-            TakeText(strings, otherKeys, "question", row.question, row.questionIsBytes, row.error);
+        // A member named twice would leave only one of its values: the row is refused.
+        std::set<std::string> names;
+        std::string repeated;
+        const Json::parser_callback_t noteNames = [&](int depth, Json::parse_event_t event,
+                                                      Json& parsed) {
+            if (depth == 1 && event == Json::parse_event_t::key &&
+                !names.insert(parsed.get<std::string>()).second && repeated.empty())
+                repeated = parsed.get<std::string>();
+            return true;
+        };
+        try {
+            const Json object = Json::parse(line, noteNames);
+            if (!object.is_object())
+                row.error = "not a JSON object";
+            else if (!repeated.empty())
+                row.error = "the member \"" + repeated + "\" is given twice";
+            else
+                TakeText(object, "question", row.question, row.questionIsBytes, row.error);
             if (row.error.empty())
-                TakeText(strings, otherKeys, "answer", row.answer, row.answerIsBytes, row.error);
+                TakeText(object, "answer", row.answer, row.answerIsBytes, row.error);
+        } catch (const nlohmann::json::parse_error& e) {
+            row.error = "not a JSON object: " + ParseProblem(e);
         }
         rows.push_back(std::move(row));
     }

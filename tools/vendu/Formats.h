@@ -1,7 +1,10 @@
 #pragma once
 // The exchange formats: CSV (RFC 4180, every field quoted, CR LF between rows) and JSON Lines
 // (one object per line). Both carry a question and an answer per row; they know nothing of
-// encodings beyond JSON's UTF-8, which the caller converts from and to.
+// encodings beyond JSON's UTF-8, which the caller converts from and to. JSON is read and
+// written by nlohmann's library.
+#include <nlohmann/json_fwd.hpp>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,9 +16,11 @@ std::string Base64Encode(std::string_view bytes);
 // Standard alphabet with padding; false on anything else.
 bool Base64Decode(std::string_view text, std::string& bytes);
 
-// A JSON string literal, quotes included, of UTF-8 text. A byte that is not UTF-8 (possible
-// only in a file name) becomes U+FFFD, so the document stays valid.
-std::string JsonString(std::string_view utf8);
+// A JSON value as vendu lays it out: ", " between members and elements, ": " after a name,
+// all on one line but for an array of objects, which puts each object on a line of its own
+// indented by two spaces a level. A byte of a string that is not UTF-8 (possible only in a
+// file name) becomes U+FFFD, so the document stays valid.
+std::string JsonText(const nlohmann::ordered_json& value);
 
 // One CSV row of two fields, both quoted, ended by CR LF.
 std::string CsvRow(std::string_view first, std::string_view second);

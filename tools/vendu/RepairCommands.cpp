@@ -10,6 +10,8 @@
 
 #include "diagnostics/Diagnostics.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 
 namespace vendu {
@@ -88,16 +90,13 @@ std::string FixMessage(const FixNote& note, std::string_view content) {
 
 int RunFix(const Options& options) {
     if (options.positional.size() != 1)
-        return Complain("fix",
-                        "give one entry file\nusage: vendu fix [--dry-run] [--no-backup] "
-                        "FILE",
-                        kExitError);
+        return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
     const bool dryRun = options.Has("--dry-run");
     std::string report;
     FixPlan plan;
     const bool written =
-        RewriteEntryFile("fix", path, options, [&](const std::string& old, std::string& updated) {
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
             plan = PlanFix(old);
             std::vector<std::size_t> offsets;
             for (const FixNote& note : plan.notes)
@@ -128,14 +127,13 @@ int RunFix(const Options& options) {
 
 int RunConvert(const Options& options) {
     if (options.positional.size() != 1)
-        return Complain("convert", "give one entry file\nusage: vendu convert [--no-backup] FILE",
-                        kExitError);
+        return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
     ConvertPlan plan;
     bool unchanged = false;
     std::string refusals;
-    const bool written = RewriteEntryFile(
-        "convert", path, options, [&](const std::string& old, std::string& updated) {
+    const bool written =
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
             plan = PlanConvert(old);
             std::vector<std::size_t> offsets;
             for (const vorna::ConversionError& e : plan.refused)
@@ -146,7 +144,7 @@ int RunConvert(const Options& options) {
                 char code[16];
                 std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(e.character));
                 refusals +=
-                    "vendu convert: " + places[k] + ": " +
+                    options.Who() + ": " + places[k] + ": " +
                     (e.character == 0 ? "byte " + HexBytes(old.substr(e.offset, 1)) +
                                             " is not UTF-8: the file is not UTF-8 (code page 936 "
                                             "already?)"
@@ -165,13 +163,12 @@ int RunConvert(const Options& options) {
     if (!plan.refused.empty()) {
         WriteText(stderr, refusals);
         const bool notUtf8 = plan.refused.front().character == 0;
-        return Complain("convert",
-                        path + ": " +
+        Report(options, path + ": " +
                             (notUtf8 ? std::string("not converted")
                                      : Count(plan.refused.size(), "character", "characters") +
                                            " that code page 936 cannot hold") +
-                            "; nothing was written",
-                        kExitFindings);
+                            "; nothing was written");
+        return kExitFindings;
     }
     if (unchanged) {
         WriteText(stdout, path + ": nothing to convert: it holds only ASCII, the same in both\n");
@@ -185,15 +182,13 @@ int RunConvert(const Options& options) {
 
 int RunDedupe(const Options& options) {
     if (options.positional.size() != 1)
-        return Complain("dedupe",
-                        "give one entry file\nusage: vendu dedupe [--dry-run] [--no-backup] FILE",
-                        kExitError);
+        return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
     const bool dryRun = options.Has("--dry-run");
     std::string report;
     std::size_t removed = 0;
-    const bool written = RewriteEntryFile(
-        "dedupe", path, options, [&](const std::string& old, std::string& updated) {
+    const bool written =
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
             const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(old);
             std::vector<std::size_t> offsets;
             std::vector<const vorna::Finding*> repeats;
@@ -230,24 +225,26 @@ int RunDedupe(const Options& options) {
 
 int RunStats(const Options& options) {
     if (options.positional.size() != 1)
-        return Complain("stats", "give one entry file\nusage: vendu stats [--json] FILE",
-                        kExitError);
+        return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
     std::string content;
     const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
-    if (!read.Ok())
-        return Complain("stats", path + ": " + read.Describe(), kExitError);
+    if (!read.Ok()) {
+        Report(options, path, DescribeFile(read));
+        return kExitError;
+    }
     const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(content);
     const EntryStats s = ComputeStats(LayOut(content), diagnosis);
     if (options.Has("--json")) {
-        WriteBytes(stdout, "{\"file\": " + JsonString(path) +
-                               ", \"entries\": " + std::to_string(s.entries) +
-                               ", \"bytes\": " + std::to_string(s.bytes) +
-                               ", \"largest_entry\": " + std::to_string(s.largestEntry) +
-                               ", \"largest_entry_bytes\": " + std::to_string(s.largestBytes) +
-                               ", \"repeats\": " + std::to_string(s.repeats) +
-                               ", \"errors\": " + std::to_string(s.errors) +
-                               ", \"warnings\": " + std::to_string(s.warnings) + "}\n");
+        const nlohmann::ordered_json object = {{"file", path},
+                                               {"entries", s.entries},
+                                               {"bytes", s.bytes},
+                                               {"largest_entry", s.largestEntry},
+                                               {"largest_entry_bytes", s.largestBytes},
+                                               {"repeats", s.repeats},
+                                               {"errors", s.errors},
+                                               {"warnings", s.warnings}};
+        WriteBytes(stdout, JsonText(object) + "\n");
         return kExitOk;
     }
     std::string out = path + ": " + Count(s.entries, "entry", "entries") + ", " +

@@ -19,9 +19,14 @@ vorna::Converted<std::string> ToUtf8(std::string_view cp936) {
     return vorna::Convert(cp936, vorna::Encoding::cp936, vorna::Encoding::utf8);
 }
 
-} // namespace
+// Which control bytes stay as they are; the others are escaped.
+enum class Style {
+    escaped, // C escapes for line breaks, tabs and the backslash
+    oneLine, // tabs kept (line breaks are gone before)
+    whole,   // line breaks and tabs kept
+};
 
-std::string ShowText(std::string_view s, bool raw, bool* invalid) {
+std::string Show(std::string_view s, bool raw, bool* invalid, Style style) {
     std::string out;
     std::string run; // characters waiting to be converted together
     auto flush = [&] {
@@ -64,12 +69,15 @@ std::string ShowText(std::string_view s, bool raw, bool* invalid) {
             continue;
         }
         ++i;
-        if (b >= 0x20 && b != 0x7F && b != '\\') {
+        const bool kept = (b >= 0x20 && b != 0x7F && (b != '\\' || style != Style::escaped)) ||
+                          (b == '\t' && style != Style::escaped) ||
+                          ((b == '\r' || b == '\n') && style == Style::whole);
+        if (kept) {
             run += static_cast<char>(b);
             continue;
         }
         flush();
-        switch (b) {
+        switch (style == Style::escaped ? b : 0) {
         case '\\':
             out += "\\\\";
             break;
@@ -87,6 +95,58 @@ std::string ShowText(std::string_view s, bool raw, bool* invalid) {
         }
     }
     flush();
+    return out;
+}
+
+} // namespace
+
+std::string ShowText(std::string_view s, bool raw, bool* invalid) {
+    return Show(s, raw, invalid, Style::escaped);
+}
+
+std::string WholeText(std::string_view s, bool raw, bool* invalid) {
+    return Show(s, raw, invalid, Style::whole);
+}
+
+std::string OneLine(std::string_view s, const std::vector<Mark>& marks, const Marking& marking,
+                    bool raw, bool* invalid) {
+    // The line-break runs become spaces first, each byte remembering whether it is marked.
+    std::string flat;
+    std::vector<bool> marked;
+    std::size_t m = 0; // the first mark that does not end before i
+    bool pendingSpace = false, spaceMarked = false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        while (m < marks.size() && marks[m].end <= i)
+            ++m;
+        const bool on = m < marks.size() && marks[m].begin <= i;
+        if (s[i] == '\r' || s[i] == '\n') {
+            spaceMarked = (pendingSpace && spaceMarked) || on;
+            pendingSpace = !flat.empty();
+            continue;
+        }
+        if (pendingSpace) {
+            flat += ' ';
+            marked.push_back(spaceMarked);
+        }
+        pendingSpace = spaceMarked = false;
+        flat += s[i];
+        marked.push_back(on);
+    }
+    std::size_t at = 0, end = flat.size();
+    while (at < end && flat[at] == ' ')
+        ++at;
+    while (end > at && flat[end - 1] == ' ')
+        --end;
+    std::string out;
+    while (at < end) {
+        std::size_t stop = at;
+        while (stop < end && marked[stop] == marked[at])
+            ++stop;
+        const std::string shown =
+            Show(std::string_view(flat).substr(at, stop - at), raw, invalid, Style::oneLine);
+        out += marked[at] ? marking.on + shown + marking.off : shown;
+        at = stop;
+    }
     return out;
 }
 

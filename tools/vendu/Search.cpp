@@ -1,0 +1,276 @@
+// vendu search and show: the program's matching over a file's entries, read a window of
+// whole entries at a time, and one entry printed whole.
+#include "tools/vendu/Commands.h"
+
+#include "tools/vendu/Console.h"
+#include "tools/vendu/Formats.h"
+#include "tools/vendu/Keyword.h"
+#include "tools/vendu/ShowText.h"
+
+#include "knowledge/EntryFile.h"
+#include "knowledge/EntrySpans.h"
+#include "knowledge/Search.h"
+#include "text/Convert.h"
+#include "text/Find.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <functional>
+
+namespace vendu {
+
+namespace {
+
+// The entries of FILE ("-": standard input) in windows of whole entries.
+vorna::FileResult ForEachInputWindow(const Options& options, const std::string& path,
+                                     const std::function<void(std::string_view)>& visit) {
+    if (path != "-")
+        return vorna::ForEachWindow(path, SharedReading(options.waitSeconds),
+                                    vorna::kQuestionMarker, 1 << 17, visit);
+    std::string content;
+    const vorna::FileResult read = ReadInput(path, options.waitSeconds, content);
+    if (read.Ok())
+        visit(content);
+    return read;
+}
+
+// A kept entry of a window: its two texts as the file holds them.
+struct EntryTexts {
+    std::string_view question;
+    std::string_view answer;
+};
+
+EntryTexts TextsOf(std::string_view window, const vorna::EntrySpan& span) {
+    return {window.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
+            window.substr(span.AnswerBegin(), span.next - span.AnswerBegin())};
+}
+
+// A match as one JSON Lines object. followed: another question marker comes after the entry.
+std::string JsonMatch(std::size_t number, const EntryTexts& texts, bool followed, bool raw) {
+    nlohmann::ordered_json object = {{"entry", number}};
+    const std::string_view written[2] = {WrittenText(texts.question, true),
+                                         WrittenText(texts.answer, followed)};
+    std::size_t badByte[2];
+    AddEntryTexts(object, written, raw, badByte);
+    return JsonText(object) + "\n";
+}
+
+// Whether the keyword is to be marked: --color=WHEN, auto by default. False with a usage
+// error in error when WHEN is none of the three.
+bool WantColor(const Options& options, std::string& error) {
+    const std::string* given = options.Value("--color");
+    const std::string when = given && !given->empty() ? *given : "auto";
+    if (when == "never")
+        return false;
+    if (when == "always")
+        return EnableColor();
+    if (when != "auto") {
+        error = "--color takes auto, always or never";
+        return false;
+    }
+    const char* noColor = std::getenv("NO_COLOR");
+    return (!noColor || !*noColor) && StandardOutputIsTerminal() && EnableColor();
+}
+
+// The caption exactly as the program builds it, for the keyword as given; with raw in code
+// page 936 bytes, as the entries are printed.
+std::string Caption(const std::string& keyword, std::size_t count, bool raw) {
+    if (!raw)
+        return vorna::MatchCaption(ShowText(keyword, false), count) + "\n";
+    std::string caption = vorna::Convert(vorna::MatchCaption("\x01", count), vorna::Encoding::utf8,
+                                         vorna::Encoding::cp936)
+                              .text;
+    caption.replace(caption.find('\x01'), 1, ShowText(keyword, true));
+    return caption + "\n";
+}
+
+} // namespace
+
+int RunSearch(const Options& options) {
+    if (options.positional.size() != 2)
+        return UsageError(options, "give a file and a keyword");
+    std::string error;
+    const bool color = WantColor(options, error);
+    if (!error.empty())
+        return UsageError(options, error);
+    const std::string& path = options.positional[0];
+    const bool raw = options.Has("--raw");
+    std::string keyword, why;
+    if (!ToEntryBytes(options.positional[1], raw, true, keyword, why)) {
+        Report(options,
+               "the keyword cannot be searched for: " + why + " (--raw takes it as bytes)");
+        return kExitError;
+    }
+    const bool quiet = options.Has("--quiet");
+    const bool countOnly = !quiet && options.Has("--count");
+    const bool json = !quiet && !countOnly && options.Has("--json");
+    const bool lines = !quiet && !countOnly && !json;
+    const bool numbered = options.Has("--number");
+    const bool ignoreCase = options.Has("--ignore-case");
+    const KeywordMatcher matcher(keyword, ignoreCase);
+    const Marking marking = color ? Marking{"\x1b[1;31m", "\x1b[0m"} : Marking{};
+
+    // The program's search, entry by entry: the question, and only when it does not hold the
+    // keyword, the answer. Either way an entry matches when one of its two texts holds the
+    // keyword, which one pass over each window of whole entries tells.
+    const vorna::LeadBytes lead = vorna::LeadBytes::Cp936();
+    std::size_t entry = 0, count = 0;
+    bool invalid = false;
+    std::string out;
+    // A JSON match that ends its window waits for the next one: only then is it known whether
+    // its answer is the file's last, which keeps its final line break.
+    struct {
+        bool waiting = false;
+        std::size_t number = 0;
+        std::string question, answer;
+    } pending;
+    const auto flushPending = [&](bool followed) {
+        if (pending.waiting)
+            out += JsonMatch(pending.number, {pending.question, pending.answer}, followed, raw);
+        pending.waiting = false;
+    };
+    std::vector<vorna::EntrySpan> spans;
+    std::vector<std::size_t> matching;
+    const auto visit = [&](std::string_view window) {
+        flushPending(true);
+        // Counting needs the entries only where the keyword's bytes occur; listing numbers
+        // every entry, unless nobody reads the list any more.
+        if ((quiet && count > 0) || StandardOutputFailed() ||
+            (!lines && !json && !ignoreCase && !vorna::HoldsBytes(window, keyword)))
+            return;
+        vorna::ScanEntrySpans(window, spans);
+        if (ignoreCase) {
+            matching.clear();
+            for (std::size_t k = 0; k < spans.size(); ++k) {
+                if (!spans[k].Kept())
+                    continue;
+                const EntryTexts texts = TextsOf(window, spans[k]);
+                if (matcher.Contains(texts.question) || matcher.Contains(texts.answer))
+                    matching.push_back(k);
+            }
+        } else {
+            vorna::FindMatchingSpans(window, spans, keyword, lead, matching);
+        }
+        count += matching.size();
+        if (!lines && !json)
+            return;
+        std::size_t s = 0;
+        for (const std::size_t k : matching) {
+            for (; s < k; ++s)
+                entry += spans[s].Kept();
+            const EntryTexts texts = TextsOf(window, spans[k]);
+            const std::size_t number = entry + 1;
+            if (json && spans[k].next == window.size()) {
+                pending.waiting = true;
+                pending.number = number;
+                pending.question = texts.question;
+                pending.answer = texts.answer;
+            } else if (json) {
+                out += JsonMatch(number, texts, true, raw);
+            } else {
+                std::vector<Mark> marks;
+                if (color) {
+                    marks = matcher.FindAll(texts.question);
+                    for (const Mark& m : matcher.FindAll(texts.answer))
+                        marks.push_back({m.begin + texts.question.size() + 1,
+                                         m.end + texts.question.size() + 1});
+                }
+                if (numbered)
+                    out += std::to_string(number) + ":";
+                out += OneLine(vorna::MakeLabel(texts.question, texts.answer), marks, marking, raw,
+                               &invalid);
+                out += '\n';
+            }
+        }
+        for (; s < spans.size(); ++s)
+            entry += spans[s].Kept();
+        if (out.size() >= (1u << 16)) {
+            raw ? WriteBytes(stdout, out) : WriteText(stdout, out);
+            out.clear();
+        }
+    };
+    const vorna::FileResult read = ForEachInputWindow(options, path, visit);
+    if (!read.Ok()) {
+        Report(options, path, DescribeFile(read));
+        return kExitError;
+    }
+    flushPending(false);
+    const int status = count == 0 ? kExitFindings : kExitOk;
+    if (quiet)
+        return status;
+    if (countOnly) {
+        WriteBytes(stdout, std::to_string(count) + "\n");
+        return status;
+    }
+    raw ? WriteBytes(stdout, out) : WriteText(stdout, out);
+    // A person at a terminal reads the caption below the matches; a program reading the
+    // output gets the matches alone.
+    const std::string caption = Caption(keyword, count, raw);
+    std::FILE* captionStream =
+        options.Has("--caption") || StandardOutputIsTerminal() ? stdout : stderr;
+    raw ? WriteBytes(captionStream, caption) : WriteText(captionStream, caption);
+    if (invalid)
+        Report(options, "note: bytes that are not code page 936 are shown as \\xHH");
+    return status;
+}
+
+int RunShow(const Options& options) {
+    if (options.positional.size() != 2)
+        return UsageError(options, "give a file and an entry number");
+    const std::string& path = options.positional[0];
+    const std::string& given = options.positional[1];
+    char* end = nullptr;
+    const unsigned long long wanted = std::strtoull(given.c_str(), &end, 10);
+    if (given.empty() || given.find_first_not_of("0123456789") != std::string::npos ||
+        wanted == 0 || *end != '\0')
+        return UsageError(options,
+                          "the entry number is a whole number from 1, not \"" + given + "\"");
+    const bool raw = options.Has("--raw");
+    std::size_t entry = 0;
+    bool found = false, followed = false;
+    std::string record, question, answer;
+    std::vector<vorna::EntrySpan> spans;
+    const auto visit = [&](std::string_view window) {
+        if (found) {
+            followed = true;
+            return;
+        }
+        vorna::ScanEntrySpans(window, spans);
+        for (const vorna::EntrySpan& span : spans) {
+            if (!span.Kept() || ++entry != wanted)
+                continue;
+            found = true;
+            followed = span.next < window.size();
+            record = window.substr(span.questionMarker, span.next - span.questionMarker);
+            const EntryTexts texts = TextsOf(window, span);
+            question = texts.question;
+            answer = texts.answer;
+            return;
+        }
+    };
+    const vorna::FileResult read = ForEachInputWindow(options, path, visit);
+    if (!read.Ok()) {
+        Report(options, path, DescribeFile(read));
+        return kExitError;
+    }
+    if (!found) {
+        Report(options, path,
+               "no entry " + given + " (the file has " + std::to_string(entry) +
+                   (entry == 1 ? " entry)" : " entries)"));
+        return kExitFindings;
+    }
+    if (options.Has("--json")) {
+        WriteBytes(stdout, JsonMatch(wanted, {question, answer}, followed, raw));
+        return kExitOk;
+    }
+    if (record.empty() || record.back() != '\n')
+        record += '\n';
+    bool invalid = false;
+    raw ? WriteBytes(stdout, record) : WriteText(stdout, WholeText(record, false, &invalid));
+    if (invalid)
+        Report(options, "note: bytes that are not code page 936 are shown as \\xHH");
+    return kExitOk;
+}
+
+} // namespace vendu
