@@ -20,6 +20,7 @@ import random
 import re
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -438,11 +439,13 @@ class Browser:
             for fd, wanted in zip(high, (3, 4)):
                 os.dup2(fd, wanted)
                 os.set_inheritable(wanted, True)
+        # A profile of its own, outside the test's folder: the browser's helpers may still
+        # be writing to it for a moment after the browser ends.
+        self.profile = tempfile.mkdtemp(prefix="vendu-page-browser-")
         self.proc = subprocess.Popen(
-            ["chromium"] + self.FLAGS + ["--user-data-dir=" + tempfile.mkdtemp(dir=tmp),
-                                         "about:blank"],
+            ["chromium"] + self.FLAGS + ["--user-data-dir=" + self.profile, "about:blank"],
             preexec_fn=pipes, close_fds=False, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
+            stderr=subprocess.DEVNULL, start_new_session=True)
         os.close(commands)
         os.close(replies)
         self.buffer, self.events, self.next_id, self.session = b"", [], 0, None
@@ -452,10 +455,21 @@ class Browser:
         self.call("Page.enable")
 
     def close(self):
-        self.proc.kill()
+        try:
+            self.session = None
+            self.call("Browser.close")
+            self.proc.wait(timeout=30)
+        except (AssertionError, OSError, subprocess.TimeoutExpired):
+            pass
+        # The browser and the helpers it started, in the session it leads.
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
         self.proc.wait()
         os.close(self.to_browser)
         os.close(self.from_browser)
+        shutil.rmtree(self.profile, ignore_errors=True)
 
     def receive(self, timeout=30):
         deadline = time.monotonic() + timeout
