@@ -148,7 +148,6 @@ std::string ControlCharacterProblem(const std::string (&texts)[2]) {
     return "";
 }
 
-
 std::string_view WrittenText(std::string_view text, bool followedByRecord) {
     if (text.substr(0, 2) == "\r\n")
         text.remove_prefix(2);
