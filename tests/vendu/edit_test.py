@@ -27,8 +27,9 @@ import tempfile
 import threading
 import time
 
-import cli_test as base
-from cli_test import A, EMPTY, MARKER, Q, expect, note, read, record, run, write
+sys.dont_write_bytecode = True  # no cache of cli_test.py left in the source tree
+import cli_test as base  # noqa: E402
+from cli_test import A, EMPTY, MARKER, Q, expect, note, read, record, run, write  # noqa: E402
 
 base.TESTS.clear()  # only the cases of this file
 test = base.test
