@@ -17,30 +17,6 @@ namespace vendu {
 
 namespace {
 
-constexpr std::size_t kExcerptBytes = 40;
-
-std::string Quoted(std::string_view content, std::size_t begin, std::size_t length) {
-    std::string_view text = content.substr(begin, length);
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    bool cut = false;
-    if (text.size() > kExcerptBytes) {
-        std::size_t end = 0;
-        while (end < text.size()) {
-            const std::size_t step = vorna::Cp936CharLength(text, end);
-            if (end + (step ? step : 1) > kExcerptBytes)
-                break;
-            end += step ? step : 1;
-        }
-        text = text.substr(0, end);
-        cut = true;
-    }
-    return "\"" + ShowText(text, false) + (cut ? "...\"" : "\"");
-}
-
 std::string HexBytes(std::string_view bytes) {
     std::string out;
     for (std::size_t i = 0; i < bytes.size() && i < 8; ++i) {
@@ -59,7 +35,7 @@ std::string Message(const vorna::Finding& f, std::string_view content, bool hasQ
     switch (f.code) {
     case FindingCode::lostEntry: {
         const bool atEnd = f.textBegin + f.textLength == content.size();
-        const std::string lost = Quoted(content, f.textBegin, f.textLength);
+        const std::string lost = Excerpt(content.substr(f.textBegin, f.textLength));
         return std::string("question marker without an answer marker before ") +
                (atEnd ? "the end of the file" : "the next question marker") + ": the entry " +
                (lost == "\"\"" ? "with an empty question" : lost) + " is lost";
@@ -67,13 +43,13 @@ std::string Message(const vorna::Finding& f, std::string_view content, bool hasQ
     case FindingCode::preambleText:
         return std::string(hasQuestionMarker ? "text before the first question marker"
                                              : "text of a file without any question marker") +
-               " is ignored: " + Quoted(content, f.textBegin, f.textLength);
+               " is ignored: " + Excerpt(content.substr(f.textBegin, f.textLength));
     case FindingCode::preambleAnswerMarker:
         return "answer marker before the first question marker is ignored";
     case FindingCode::answerMarkerInAnswer:
         return "answer marker inside the answer of " + entry + " is kept as answer text";
     case FindingCode::lookAlikeMarker:
-        return Quoted(content, f.textBegin, f.textLength) +
+        return Excerpt(content.substr(f.textBegin, f.textLength)) +
                " is plain text: the markers are exactly \"(%Q%)\" and \"(%A%)\"";
     case FindingCode::nulBytes:
         return f.textLength == 1 ? "NUL byte in the text"

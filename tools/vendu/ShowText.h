@@ -37,4 +37,8 @@ std::string OneLine(std::string_view cp936, const std::vector<Mark>& marks, cons
 // not convert become \xHH.
 std::string WholeText(std::string_view cp936, bool raw, bool* invalid = nullptr);
 
+// A short quote of an entry text for a message: blanks at both ends left out, at most 40
+// bytes of whole characters ("..." when cut), shown as ShowText shows it, in double quotes.
+std::string Excerpt(std::string_view cp936);
+
 } // namespace vendu
