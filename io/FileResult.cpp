@@ -56,6 +56,22 @@ std::string FileResult::Describe() const {
                ", and another program wrote to the file at the same time, so nothing was cut "
                "back: check the end of the file (after its first " +
                length + " bytes)";
+    case FileStatus::backupFailed:
+        return "cannot keep a backup of it (" + SystemErrorText(systemCode) +
+               "); the file is unchanged";
+    case FileStatus::tempFailed:
+        return "cannot write the new version beside it (" + SystemErrorText(systemCode) +
+               "); the file is unchanged";
+    case FileStatus::changedMeanwhile:
+        return "another program changed it meanwhile; it was left as that program made it, "
+               "nothing was written";
+    case FileStatus::replaceFailed:
+        return "cannot put the new version in its place (" + SystemErrorText(systemCode) +
+               "); the file is unchanged";
+    case FileStatus::replaceUnconfirmed:
+        return "the new version is in place, but the system did not confirm that it reached "
+               "the disk (" +
+               SystemErrorText(systemCode) + ")";
     }
     return "";
 }

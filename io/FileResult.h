@@ -1,7 +1,7 @@
 #pragma once
 // What became of an operation on a file: ok, or what went wrong, with the system's own code and
 // where in the file. The one result of opening, reading and appending, for the core, the
-// dialogs and vendu alike.
+// dialogs and vendu alike; and of rewriting.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,6 +28,12 @@ enum class FileStatus {
                    // the first `written` bytes
     otherWriter,   // as writeFailed, but the file's length shows that another program wrote
                    // to it meanwhile, so nothing was cut: its end needs a look
+    // Rewriting (RewriteFile); the file is untouched by all but the last.
+    backupFailed,      // the backup could not be written or put in place
+    tempFailed,        // the new version could not be written beside the file
+    changedMeanwhile,  // another program changed the file while it was being rewritten
+    replaceFailed,     // the new version could not be put in the file's place
+    replaceUnconfirmed // the new version is in place, but its folder's flush failed
 };
 
 struct FileResult {

@@ -68,29 +68,40 @@ bool CFile::OpenDirect(const std::string& path, unsigned flags) {
     // appended. O_NONBLOCK keeps the open of a FIFO from waiting for a writer; such a file is
     // refused below anyway.
     const int access = flags == modeReadWrite ? O_RDWR | O_APPEND : O_RDONLY;
-    int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        Fail(OpenFailure(errno, flags), errno);
+    // A rewrite that held the lock may have put a new file under the name meanwhile: the lock
+    // then guards the old file, which nobody reads any more, and the open starts again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) {
+            Fail(OpenFailure(errno, flags), errno);
+            return false;
+        }
+        struct stat st, named;
+        if (::fstat(fd, &st) != 0) {
+            Fail(OpenFailure(errno, flags), errno);
+        } else if (!S_ISREG(st.st_mode)) {
+            Fail(FileStatus::notPlainFile, 0);
+        } else {
+            const int lock = (flags & shareDenyWrite) ? LOCK_SH : LOCK_EX;
+            int locked;
+            while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
+            }
+            if (locked == 0 && (::stat(path.c_str(), &named) != 0 || named.st_dev != st.st_dev ||
+                                named.st_ino != st.st_ino)) {
+                ::close(fd);
+                continue;
+            }
+            const int fl = locked == 0 ? ::fcntl(fd, F_GETFL) : -1;
+            if (locked == 0 && fl != -1 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != -1) {
+                m_handle = fd;
+                return true;
+            }
+            Fail(OpenFailure(errno, flags), errno);
+        }
+        ::close(fd);
         return false;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        Fail(OpenFailure(errno, flags), errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        Fail(FileStatus::notPlainFile, 0);
-    } else {
-        const int lock = (flags & shareDenyWrite) ? LOCK_SH : LOCK_EX;
-        int locked;
-        while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
-        }
-        const int fl = locked == 0 ? ::fcntl(fd, F_GETFL) : -1;
-        if (locked == 0 && fl != -1 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != -1) {
-            m_handle = fd;
-            return true;
-        }
-        Fail(OpenFailure(errno, flags), errno);
-    }
-    ::close(fd);
+    Fail(FileStatus::inUse, EWOULDBLOCK);
     return false;
 }
 

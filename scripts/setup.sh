@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils fonts-wqy-zenhei locales imagemagick
   nsis zip unzip python3
+  chromium cmark
 )
 
 missing=()

@@ -8,11 +8,6 @@
 
 #include <string>
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 namespace vorna {
 namespace {
 
@@ -72,34 +67,6 @@ TEST_F(AppendWholeTest, AppendsAtTheEndWhateverThePosition) {
     EXPECT_EQ(ReadBack("a.vendu"), old + "\r\n(%Q%)\r\n \r\n(%A%)\r\n\r\n");
 }
 
-#ifndef _WIN32
-// Lets writes of this process go no further than a file size, the way a full disk stops them:
-// the write that crosses the limit is cut short, the next one fails. The signal the kernel
-// sends for it is ignored meanwhile, so the writes just report it.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_ok = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool Ok() const { return m_ok; }
-
-private:
-    struct rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
-#endif
-
 // A write cut short after any number of bytes, none included, leaves the file byte for byte
 // as it was, and the same open file takes the record once there is room again.
 TEST_F(AppendWholeTest, AShortWriteIsUndoneAndTheFileStaysUsable) {
@@ -118,7 +85,7 @@ TEST_F(AppendWholeTest, AShortWriteIsUndoneAndTheFileStaysUsable) {
         bool limited = false;
         {
             // Nothing may print while the limit holds: the output may be a file too.
-            FileSizeLimit limit(old.size() + room);
+            test::FileSizeLimit limit(old.size() + room);
             limited = limit.Ok();
             failed = AppendWhole(file, record);
         }

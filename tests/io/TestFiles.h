@@ -6,6 +6,11 @@
 #include <fstream>
 #include <string>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace vorna::test {
 
 class ScratchDir : public ::testing::Test {
@@ -48,5 +53,33 @@ protected:
 
     std::filesystem::path m_dir;
 };
+
+#ifndef _WIN32
+// Lets writes of this process go no further than a file size, the way a full disk stops them:
+// the write that crosses the limit is cut short, the next one fails. The signal the kernel
+// sends for it is ignored meanwhile, so the writes just report it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_ok = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    struct rlimit m_old {};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+#endif
 
 } // namespace vorna::test

@@ -111,7 +111,7 @@ USAGE_ERRORS = [  # arguments, what standard error begins with
     (["check", "--format", "s.vendu"], "vendu check: no file given\n"),
     (["add", "s.vendu", "--answer", "a", "--question"], "vendu add: option --question needs a value\n"),
     (["show", "s.vendu", "0"], 'vendu show: the entry number is a whole number from 1, not "0"\n'),
-    (["export", "s.vendu"], "vendu export: give one entry file and --format=csv or --format=jsonl\n"),
+    (["export", "s.vendu"], "vendu export: give one entry file and --format=csv, jsonl, html or md\n"),
 ]
 
 
@@ -208,9 +208,9 @@ def bash_completion_offers_what_the_help_lists(tmp, golden):
         (["vendu", "search", "--c"], ["--count", "--color", "--caption"]),
         (["vendu", "search", "--color", "="], ["auto", "always", "never"]),
         (["vendu", "search", "-n", "--color", "=", "al"], ["always"]),
-        (["vendu", "export", "--format", ""], ["csv", "jsonl"]),
+        (["vendu", "export", "--format", ""], ["csv", "jsonl", "html", "md"]),
         (["vendu", "check", "--wait", ""], []),
-        (["vendu", "help", "s"], ["search", "show"]),
+        (["vendu", "help", "s"], ["search", "show", "stats"]),
         (["vendu", "search", "-c", "s."], ["s.vendu"]),
     ]
     for name in commands():

@@ -19,30 +19,6 @@ namespace vendu {
 
 namespace {
 
-constexpr std::size_t kExcerptBytes = 40;
-
-// more: text is the beginning of a longer one.
-std::string Quoted(std::string_view text, bool more) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!more && !text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    bool cut = false;
-    if (more || text.size() > kExcerptBytes) {
-        std::size_t end = 0;
-        while (end < text.size()) {
-            const std::size_t step = vorna::Cp936CharLength(text, end);
-            if (end + (step ? step : 1) > kExcerptBytes)
-                break;
-            end += step ? step : 1;
-        }
-        text = text.substr(0, end);
-        cut = true;
-    }
-    return "\"" + ShowText(text, false) + (cut ? "...\"" : "\"");
-}
-
 std::string HexBytes(std::string_view bytes) {
     std::string out;
     for (std::size_t i = 0; i < bytes.size() && i < 8; ++i) {
@@ -57,7 +33,7 @@ std::string HexBytes(std::string_view bytes) {
 std::string Message(const vorna::FindingReport& report, bool hasQuestionMarker) {
     using vorna::FindingCode;
     const vorna::Finding& f = report.finding;
-    const std::string quoted = Quoted(report.text, report.text.size() < f.textLength);
+    const std::string quoted = Excerpt(report.text, report.text.size() < f.textLength);
     const std::string entry = "entry " + std::to_string(f.entry);
     switch (f.code) {
     case FindingCode::lostEntry:

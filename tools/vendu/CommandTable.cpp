@@ -106,20 +106,27 @@ of the file needs a look.
          RunAdd,
          true},
         {"export",
-         "FILE --format=csv|jsonl",
-         "write every entry as CSV or JSON Lines",
+         "FILE --format=csv|jsonl|html|md",
+         "write every entry as CSV, JSON Lines, an HTML page or Markdown",
          R"HELP(Writes every entry to standard output, without the line breaks the record puts
 around the texts, so that importing the output into an empty file rebuilds a
-file of written records byte for byte.
+file of written records byte for byte (csv, jsonl).
 )HELP",
-         {{"format", 0, "csv|jsonl",
+         {{"format", 0, "csv|jsonl|html|md",
            "csv: UTF-8, a header row \"question,answer\", every\n"
            "field quoted, rows end with CR LF; jsonl: one object\n"
            "per line, {\"question\": \"...\", \"answer\": \"...\"}; a\n"
            "text that does not convert to UTF-8 exactly goes as\n"
-           "\"question_base64\" / \"answer_base64\" (its bytes)"},
+           "\"question_base64\" / \"answer_base64\" (its bytes);\n"
+           "html: one page that needs nothing else, with every\n"
+           "entry and a search box that shows, as you type, the\n"
+           "entries the program finds (question, else answer,\n"
+           "holds the keyword; case counts); prints without the\n"
+           "box; md: Markdown, a heading per entry number, the\n"
+           "question, the answer as a quote"},
           {"raw", 0, nullptr,
-           "csv: code page 936 bytes unchanged; jsonl: every text\nas *_base64"}},
+           "csv: code page 936 bytes unchanged; jsonl: every text\nas *_base64 (not for html, "
+           "md)"}},
          "0 written, 1 a text does not convert (csv; nothing written),\n2 error",
          RunExport,
          true},
@@ -139,6 +146,118 @@ undone as add's is if it fails.
           {"raw", 0, nullptr, "CSV fields and JSON strings are code page 936 bytes\nalready"}},
          "0 all appended, 1 rows refused, 2 error",
          RunImport,
+         true},
+        {"fix",
+         "FILE",
+         "mend what check finds and has one sound mend for",
+         R"HELP(Mends what check reports and has one sound mend, and lists each mend as
+FILE:LINE:COLUMN: mended: what [code]:
+  lost-entry      a lost question gets an empty answer right after its text,
+                  so the program shows it and nothing of it is dropped
+  nul-bytes       NUL bytes go (kept where removing them would make a marker)
+  lf-line-breaks  a line break of a lone LF becomes CR LF
+What has no sound mend is listed as "left" and left as it is: look-alike
+markers, text or answer markers before the first question, an answer marker
+inside an answer, a blank lost question, bytes that are not code page 936,
+repeats ('vendu dedupe') and a UTF-8 file ('vendu convert').
+The file changes as a whole: the new version is written beside it and flushed
+to the disk, the old one kept as FILE.bak, and the new one renamed over it
+while the file is held alone; if anything fails, the file is left as it was.
+)HELP",
+         {{"dry-run", 0, nullptr, "list the mends, write nothing"},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         "0 nothing is left (and, with --dry-run, nothing to mend),\n"
+         "1 findings left, or mends to make with --dry-run, 2 error\n"
+         "(the file as it was)",
+         RunFix,
+         true},
+        {"convert",
+         "FILE",
+         "turn an entry file saved as UTF-8 into code page 936",
+         R"HELP(Turns an entry file saved as UTF-8 (with or without a byte-order mark, as
+Notepad saves it) into code page 936, the encoding the program reads. Refuses,
+naming each place as FILE:LINE:COLUMN, the characters that code page 936 cannot
+hold, and a file that is not UTF-8; nothing is written then. A file of ASCII
+only is the same in both and stays as it is. The file changes as fix changes
+it, keeping the old version as FILE.bak.
+)HELP",
+         {{"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         "0 converted or nothing to convert, 1 refused, 2 error",
+         RunConvert,
+         true},
+        {"dedupe",
+         "FILE",
+         "remove the entries that repeat an earlier one",
+         R"HELP(Removes every entry that repeats an earlier one exactly (check's
+duplicate-entry: the same question and answer), keeping the first, and lists
+each. The file changes as fix changes it, keeping the old version as FILE.bak.
+)HELP",
+         {{"dry-run", 0, nullptr, "list them, write nothing"},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         "0 done or no repeats, 1 repeats to remove with --dry-run,\n2 error",
+         RunDedupe,
+         true},
+        {"rm",
+         "FILE N...",
+         "remove entries by number",
+         R"HELP(Removes the entries numbered N (counted from 1 in file order, as 'search -n'
+and show number them), each from its question marker to the next; removing the
+last record gives back the file as it was before that record was added. Lists
+each entry removed. The file changes as fix changes it, keeping the old version
+as FILE.bak.
+)HELP",
+         {{"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         "0 removed, 1 no such entry (nothing removed), 2 error",
+         RunRemove,
+         true},
+        {"edit",
+         "FILE N [--question TEXT | --question-file PATH]\n"
+         "[--answer TEXT | --answer-file PATH]",
+         "change the question or the answer of an entry, with the program's checks",
+         R"HELP(Changes the question, the answer or both of entry N (counted from 1), keeping
+the line breaks around them as they were. The entry as it will be goes through
+the six checks of the program's Add dialog, with its messages; a new text with
+a control character other than tab, CR and LF is refused too. The file changes
+as fix changes it, keeping the old version as FILE.bak.
+)HELP",
+         {{"question", 0, "TEXT", "the new question"},
+          {"question-file", 0, "PATH", "the new question from a file, as add takes it"},
+          {"answer", 0, "TEXT", "the new answer"},
+          {"answer-file", 0, "PATH", "the new answer from a file, as add takes it"},
+          {"raw", 0, nullptr, "the texts are code page 936 bytes already"},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         "0 changed, 1 refused or no such entry (nothing changed),\n2 error",
+         RunEdit,
+         true},
+        {"merge",
+         "FILE... --into FILE",
+         "append the entries of other entry files",
+         R"HELP(Appends the entries of the entry files given to the one after --into, in
+order, each as add writes a record, so that each reads back with its texts as
+written. The other files are read first, so the target may be one of them. The
+target changes as fix changes it, keeping the old version as FILE.bak.
+)HELP",
+         {{"into", 0, "FILE", "the entry file to append to"},
+          {"dedupe", 0, nullptr,
+           "skip an entry whose question and answer are in the\n"
+           "target already, or were added before it"},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         "0 done, 2 error (nothing added)",
+         RunMerge,
+         true},
+        {"stats",
+         "FILE",
+         "count entries, bytes, repeats and findings",
+         R"HELP(Counts the entries and bytes of an entry file, names its largest entry (bytes
+from its question marker to the next), and counts the entries that repeat an
+earlier one and check's errors and warnings.
+)HELP",
+         {{"json", 0, nullptr,
+           "one JSON object: {\"file\", \"entries\", \"bytes\",\n"
+           "\"largest_entry\", \"largest_entry_bytes\", \"repeats\",\n"
+           "\"errors\", \"warnings\"}"}},
+         "0 done, 2 error",
+         RunStats,
          true},
     };
     return table;

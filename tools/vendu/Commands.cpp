@@ -3,6 +3,7 @@
 #include "tools/vendu/Commands.h"
 
 #include "tools/vendu/Console.h"
+#include "tools/vendu/EntryEdits.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/ShowText.h"
 
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -91,6 +93,8 @@ int Append(const Options& options, vorna::CFile& file, const std::string& path,
     return kExitOk;
 }
 
+} // namespace
+
 const char* RefusedText(vorna::EntryCheck check) {
     switch (check) {
     case vorna::EntryCheck::questionEmpty:
@@ -101,6 +105,8 @@ const char* RefusedText(vorna::EntryCheck check) {
         return "answer";
     }
 }
+
+namespace {
 
 // The first control character of an entry text other than tab, CR and LF, or npos. In code
 // page 936 these bytes are never part of a two-byte character.
@@ -113,7 +119,8 @@ std::size_t FindControlCharacter(std::string_view bytes) {
     return std::string_view::npos;
 }
 
-// Why the texts are refused beyond the six checks, or empty.
+} // namespace
+
 std::string ControlCharacterProblem(const std::string (&texts)[2]) {
     for (int k = 0; k < 2; ++k) {
         const std::size_t at = FindControlCharacter(texts[k]);
@@ -127,8 +134,6 @@ std::string ControlCharacterProblem(const std::string (&texts)[2]) {
     }
     return "";
 }
-
-} // namespace
 
 std::string_view WrittenText(std::string_view text, bool followedByRecord) {
     if (text.substr(0, 2) == "\r\n")
@@ -224,39 +229,11 @@ int RunAdd(const Options& options) {
     if (options.positional.size() != 1)
         return UsageError(options, "give exactly one entry file");
     const std::string& path = options.positional[0];
-    const bool raw = options.Has("--raw");
-    bool stdinTaken = false;
-    std::string texts[2];
-    const char* names[2] = {"question", "answer"};
-    for (int k = 0; k < 2; ++k) {
-        const std::string name = names[k];
-        const std::string* text = options.Value("--" + name);
-        const std::string* file = options.Value("--" + name + "-file");
-        if ((text != nullptr) == (file != nullptr))
-            return UsageError(options, "give --" + name + " or --" + name + "-file (one of them)");
-        std::string given;
-        if (file && *file == "-") {
-            if (stdinTaken)
-                return UsageError(options, "only one text can come from standard input");
-            stdinTaken = true;
-        }
-        if (file) {
-            const vorna::FileResult read = ReadInput(*file, options.waitSeconds, given);
-            if (!read.Ok()) {
-                Report(options, *file, DescribeFile(read));
-                return kExitError;
-            }
-        } else {
-            given = *text;
-        }
-        std::string why;
-        if (!ToEntryBytes(given, raw, text != nullptr, texts[k], why)) {
-            Report(options, path,
-                   "the " + name + " cannot be written in code page 936: " + why +
-                       "; nothing was added");
-            return kExitError;
-        }
-    }
+    std::optional<std::string> given[2];
+    int status = kExitOk;
+    if (!ReadEntryTexts(options, true, given, status))
+        return status;
+    const std::string texts[2] = {*given[0], *given[1]};
 
     vorna::CFile file;
     if (!OpenTarget(options, path, file))
@@ -278,8 +255,10 @@ int RunAdd(const Options& options) {
 
 int RunExport(const Options& options) {
     const std::string* format = options.Value("--format");
+    if (format && (*format == "html" || *format == "md"))
+        return RunExportPage(options, *format);
     if (options.positional.size() != 1 || !format || (*format != "csv" && *format != "jsonl"))
-        return UsageError(options, "give one entry file and --format=csv or --format=jsonl");
+        return UsageError(options, "give one entry file and --format=csv, jsonl, html or md");
     const std::string& path = options.positional[0];
     const bool csv = *format == "csv";
     const bool raw = options.Has("--raw");

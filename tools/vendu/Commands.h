@@ -4,6 +4,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "io/FileResult.h"
 #include "io/Read.h"
 #include "tools/vendu/Options.h"
+#include "knowledge/EntryFile.h"
 
 namespace vendu {
 
@@ -53,12 +55,33 @@ bool AddEntryTexts(nlohmann::ordered_json& object, const std::string_view (&text
 void Report(const Options& options, const std::string& what);
 void Report(const Options& options, const std::string& file, const std::string& what);
 
+// The text a failed check refused: "question" or "answer".
+const char* RefusedText(vorna::EntryCheck check);
+// Why the texts are refused beyond the six checks (a control character other than tab, CR
+// and LF), or empty.
+std::string ControlCharacterProblem(const std::string (&texts)[2]);
+// The question and the answer of --question / --question-file and --answer / --answer-file
+// (bothNeeded: each must be given), as entry-file bytes. False when they cannot be had:
+// status is then the exit status, and the reason has been said.
+bool ReadEntryTexts(const Options& options, bool bothNeeded, std::optional<std::string> (&texts)[2],
+                    int& status);
+
 int RunCheck(const Options& options);
 int RunSearch(const Options& options);
 int RunShow(const Options& options);
 int RunAdd(const Options& options);
 int RunExport(const Options& options);
 int RunImport(const Options& options);
+// The editing commands: each changes its file through one rewrite (io/Rewrite.h).
+int RunFix(const Options& options);
+int RunConvert(const Options& options);
+int RunDedupe(const Options& options);
+int RunRemove(const Options& options);
+int RunEdit(const Options& options);
+int RunMerge(const Options& options);
+int RunStats(const Options& options);
+// export --format=html and --format=md.
+int RunExportPage(const Options& options, const std::string& format);
 
 // The whole tool: args without the program name; version is what -V prints.
 int Run(const std::vector<std::string>& args, const char* version);

@@ -244,6 +244,11 @@ Readers share a file with one another; commands that change a file hold it alone
 while they write. A file that another program holds is waited for: --wait
 SECONDS, on every command that opens files (default 5, 0: not at all).
 
+fix, convert, dedupe, rm, edit and merge change a file as a whole: the new
+version is written beside it and flushed to the disk, the old one is kept as
+FILE.bak (unless --no-backup), and the new one is renamed over it; if anything
+fails, the file is left as it was.
+
 Messages go to standard error as 'vendu COMMAND: FILE: what happened'.
 
 Exit status:

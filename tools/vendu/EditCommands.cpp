@@ -1,0 +1,179 @@
+// vendu rm, edit and merge: entries removed, changed or brought in from other files, each
+// through one rewrite of the file.
+#include "tools/vendu/Commands.h"
+
+#include "tools/vendu/Console.h"
+#include "tools/vendu/EditSupport.h"
+#include "tools/vendu/EntryEdits.h"
+#include "tools/vendu/ShowText.h"
+
+#include "knowledge/EntryFile.h"
+#include "knowledge/Search.h"
+
+#include <optional>
+
+namespace vendu {
+
+namespace {
+
+// An entry number as given: digits only, from 1.
+bool ParseNumber(const std::string& text, std::size_t& number) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != text.npos)
+        return false;
+    number = std::stoull(text);
+    return number > 0;
+}
+
+std::string NoSuchEntry(std::size_t number, std::size_t count) {
+    return "no entry " + std::to_string(number) + " (the file has " +
+           Count(count, "entry", "entries") + ")";
+}
+
+} // namespace
+
+int RunRemove(const Options& options) {
+    if (options.positional.size() < 2)
+        return UsageError(options, "give an entry file and the numbers of the entries to remove");
+    const std::string& path = options.positional[0];
+    std::vector<std::size_t> numbers;
+    for (std::size_t k = 1; k < options.positional.size(); ++k) {
+        std::size_t number = 0;
+        if (!ParseNumber(options.positional[k], number))
+            return UsageError(options, "the entry number is a whole number from 1, not \"" +
+                                           options.positional[k] + "\"");
+        numbers.push_back(number);
+    }
+    std::string report, refusal;
+    std::size_t removed = 0;
+    const bool written =
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
+            const EntryLayout layout = LayOut(old);
+            for (const std::size_t number : numbers) {
+                if (number > layout.entries.size()) {
+                    refusal = path + ": " + NoSuchEntry(number, layout.entries.size()) +
+                              "; nothing was removed";
+                    return false;
+                }
+            }
+            std::vector<bool> listed(layout.entries.size());
+            for (const std::size_t number : numbers) {
+                if (listed[number - 1])
+                    continue;
+                listed[number - 1] = true;
+                ++removed;
+            }
+            for (std::size_t i = 0; i < listed.size(); ++i) {
+                if (listed[i])
+                    report +=
+                        "removed entry " + std::to_string(i + 1) + ": " +
+                        ShowText(vorna::MakeLabel(layout.Question(i), layout.Answer(i)), false) +
+                        "\n";
+            }
+            updated = RemoveEntries(layout, numbers);
+            return true;
+        });
+    if (!written)
+        return kExitError;
+    if (!refusal.empty()) {
+        Report(options, refusal);
+        return kExitFindings;
+    }
+    WriteText(stdout, report + path + ": " + Count(removed, "entry", "entries") + " removed" +
+                          BackupNote(path, options) + "\n");
+    return kExitOk;
+}
+
+int RunEdit(const Options& options) {
+    std::size_t number = 0;
+    if (options.positional.size() != 2)
+        return UsageError(options, "give an entry file and the number of the entry to change");
+    if (!ParseNumber(options.positional[1], number))
+        return UsageError(options, "the entry number is a whole number from 1, not \"" +
+                                       options.positional[1] + "\"");
+    std::optional<std::string> given[2];
+    int status = kExitOk;
+    if (!ReadEntryTexts(options, false, given, status))
+        return status;
+    if (!given[0] && !given[1])
+        return UsageError(options, "give the new question, the new answer or both");
+    const std::string& path = options.positional[0];
+    std::string refusal;
+    const bool written =
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
+            const EntryLayout layout = LayOut(old);
+            if (number > layout.entries.size()) {
+                refusal = path + ": " + NoSuchEntry(number, layout.entries.size());
+                return false;
+            }
+            // The entry as it will be, as its writer would give it: the checks of add.
+            const std::size_t i = number - 1;
+            const std::string texts[2] = {
+                given[0] ? *given[0] : std::string(WrittenText(layout.Question(i), true)),
+                given[1] ? *given[1]
+                         : std::string(WrittenText(layout.Answer(i), layout.FollowedByRecord(i)))};
+            const vorna::EntryCheck check = vorna::CheckNewEntry(texts[0], texts[1]);
+            if (check != vorna::EntryCheck::ok) {
+                refusal = std::string(vorna::EntryCheckMessage(check)) + " (the " +
+                          RefusedText(check) + "; nothing was changed)";
+                return false;
+            }
+            const std::string newTexts[2] = {given[0].value_or(""), given[1].value_or("")};
+            const std::string control = ControlCharacterProblem(newTexts);
+            if (!control.empty()) {
+                refusal = control + "; nothing was changed";
+                return false;
+            }
+            updated = ReplaceEntry(layout, number, given[0], given[1]);
+            return true;
+        });
+    if (!written)
+        return kExitError;
+    if (!refusal.empty()) {
+        Report(options, refusal);
+        return kExitFindings;
+    }
+    WriteText(stdout, path + ": entry " + std::to_string(number) + " changed" +
+                          BackupNote(path, options) + "\n");
+    return kExitOk;
+}
+
+int RunMerge(const Options& options) {
+    const std::string* into = options.Value("--into");
+    if (options.positional.empty() || !into)
+        return UsageError(options, "give the entry files to merge and --into FILE");
+    // The sources are read first, each shared, so that the target may be one of them.
+    std::vector<std::string> contents(options.positional.size());
+    for (std::size_t k = 0; k < contents.size(); ++k) {
+        const vorna::FileResult read =
+            ReadShared(options.positional[k], options.waitSeconds, contents[k]);
+        if (!read.Ok()) {
+            Report(options, options.positional[k], DescribeFile(read));
+            return kExitError;
+        }
+    }
+    std::vector<EntryLayout> sources;
+    std::size_t offered = 0;
+    for (const std::string& content : contents) {
+        sources.push_back(LayOut(content));
+        offered += sources.back().entries.size();
+    }
+    std::size_t added = 0;
+    const bool written =
+        RewriteEntryFile(options, *into, [&](const std::string& old, std::string& updated) {
+            updated = AppendEntries(LayOut(old), sources, options.Has("--dedupe"), added);
+            return added > 0;
+        });
+    if (!written)
+        return kExitError;
+    const std::string skipped =
+        offered > added ? ", " + std::to_string(offered - added) + " already there skipped" : "";
+    if (added == 0)
+        WriteText(stdout, *into + ": nothing to add" + skipped + "\n");
+    else
+        WriteText(stdout, *into + ": " + Count(added, "entry", "entries") + " added from " +
+                              Count(sources.size(), "file", "files") + skipped +
+                              BackupNote(*into, options) + "\n");
+    return kExitOk;
+}
+
+} // namespace vendu

@@ -1,0 +1,305 @@
+#include "tools/vendu/ExportPage.h"
+
+#include "tools/vendu/Commands.h"
+#include "tools/vendu/Console.h"
+#include "tools/vendu/EditSupport.h"
+#include "tools/vendu/EntryEdits.h"
+
+#include "knowledge/Search.h"
+#include "text/CodePage.h"
+#include "text/Convert.h"
+
+#include <cstdio>
+#include <random>
+
+namespace vendu {
+
+namespace {
+
+// Characters that stand for themselves in the page's text; the rest become references.
+std::string EscapeHtml(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 8);
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        case '\r':
+            break; // the line feed after it breaks the line
+        default:
+            // Control characters have no place in a page's text: shown as U+FFFD.
+            if ((b < 0x20 && c != '\n' && c != '\t') || b == 0x7F)
+                out += "\xEF\xBF\xBD";
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+// A JavaScript string literal that is also safe inside a script element.
+std::string ScriptString(std::string_view utf8) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        char escape[8];
+        if (utf8[i] == '"' || utf8[i] == '\\') {
+            out += '\\';
+            out += utf8[i];
+        } else if (b < 0x20 || b == 0x7F || utf8[i] == '<' || utf8[i] == '>' || utf8[i] == '&') {
+            std::snprintf(escape, sizeof escape, "\\u%04x", b);
+            out += escape;
+        } else if (utf8.substr(i, 3) == "\xE2\x80\xA8" || utf8.substr(i, 3) == "\xE2\x80\xA9") {
+            out += utf8[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out + "\"";
+}
+
+// The program's match captions with {k} for the keyword and {n} for the count.
+std::string CaptionTemplate(std::size_t count) {
+    std::string caption = vorna::MatchCaption("\x01", count);
+    caption.replace(caption.find('\x01'), 1, "{k}");
+    if (count)
+        caption.replace(caption.find(std::to_string(count)), std::to_string(count).size(), "{n}");
+    return caption;
+}
+
+const char* const kStyle = R"CSS(
+body { font: 15px/1.5 "Microsoft YaHei", "Noto Sans CJK SC", "WenQuanYi Zen Hei", sans-serif;
+       margin: 0 auto; max-width: 52em; padding: 0 1em 2em; color: #222; background: #fff; }
+header { position: sticky; top: 0; background: #fff; padding: .8em 0 .4em;
+         border-bottom: 1px solid #ccc; }
+h1 { font-size: 1.3em; margin: 0 0 .4em; overflow-wrap: anywhere; }
+#keyword { width: 100%; box-sizing: border-box; font: inherit; padding: .3em .5em; }
+#caption, #count { margin: .3em 0 0; color: #555; }
+.entry { border-bottom: 1px solid #e4e4e4; padding: .6em 0; }
+.entry h2 { font-size: .85em; color: #888; margin: 0; }
+.question, .answer { white-space: pre-wrap; overflow-wrap: anywhere; }
+.question { font-weight: bold; margin: .2em 0; }
+@media print {
+  header { position: static; border: 0; }
+  #keyword, #caption { display: none; }
+  body { max-width: none; font-size: 11pt; color: #000; }
+  .entry { break-inside: avoid; }
+}
+)CSS";
+
+const char* const kScript = R"JS(
+(function () {
+  "use strict";
+  var texts = JSON.parse(document.getElementById("entry-texts").textContent);
+  var entries = document.querySelectorAll("#entries > article");
+  var box = document.getElementById("keyword");
+  var caption = document.getElementById("caption");
+  var found = caption.getAttribute("data-found"), none = caption.getAttribute("data-none");
+  function show() {
+    var keyword = box.value, count = 0;
+    for (var i = 0; i < texts.length; i++) {
+      // The question, and only when it lacks the keyword, the answer.
+      var match = texts[i][0].indexOf(keyword) !== -1 || texts[i][1].indexOf(keyword) !== -1;
+      entries[i].hidden = !match;
+      if (match)
+        count++;
+    }
+    var text = count ? found.replace("{n}", String(count)) : none;
+    caption.textContent = text.replace("{k}", function () { return keyword; });
+  }
+  box.addEventListener("input", show);
+  show();
+})();
+)JS";
+
+// Markdown text for one line of an entry: every sign that could start markup escaped, the
+// blanks that begin it as references (so they indent nothing).
+std::string EscapeMarkdownLine(std::string_view line) {
+    std::string out;
+    std::size_t i = 0;
+    for (; i < line.size() && (line[i] == ' ' || line[i] == '\t'); ++i)
+        out += line[i] == ' ' ? "&#32;" : "&#9;";
+    const std::size_t start = i;
+    std::size_t digits = start;
+    while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9')
+        ++digits;
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        const bool atStart = i == start && (c == '-' || c == '+' || c == '=');
+        const bool listNumber = i == digits && digits > start && (c == '.' || c == ')');
+        if (atStart || listNumber ||
+            std::string_view("\\`*_[]<>#|~!&").find(c) != std::string_view::npos)
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// A text as Markdown lines, each with prefix, kept apart by hard line breaks.
+std::string MarkdownBlock(std::string_view utf8, const char* prefix) {
+    std::string out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t lf = utf8.find('\n', from);
+        std::string_view line = utf8.substr(from, lf == std::string_view::npos ? lf : lf - from);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        std::string escaped = EscapeMarkdownLine(line);
+        out += prefix + (escaped.empty() ? std::string("&#32;") : escaped);
+        if (lf == std::string_view::npos)
+            return out + "\n";
+        out += "\\\n";
+        from = lf + 1;
+    }
+}
+
+} // namespace
+
+std::string DecodeForReading(std::string_view s, std::size_t* invalid) {
+    vorna::Converted<std::string> whole =
+        vorna::Convert(s, vorna::Encoding::cp936, vorna::Encoding::utf8);
+    if (whole.ok)
+        return std::move(whole.text);
+    const vorna::LeadBytes lead = vorna::LeadBytes::Cp936();
+    std::string out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t end = i;
+        while (end < s.size() && vorna::Cp936CharLength(s, end) > 0)
+            end += vorna::Cp936CharLength(s, end);
+        if (end > i) {
+            // Characters of the table that the system's converter still lacks are replaced
+            // one by one.
+            const std::string_view run = s.substr(i, end - i);
+            vorna::Converted<std::string> converted =
+                vorna::Convert(run, vorna::Encoding::cp936, vorna::Encoding::utf8);
+            if (converted.ok) {
+                out += converted.text;
+            } else {
+                for (std::size_t k = 0; k < run.size();) {
+                    const std::size_t n = vorna::Cp936CharLength(run, k);
+                    converted = vorna::Convert(run.substr(k, n), vorna::Encoding::cp936,
+                                               vorna::Encoding::utf8);
+                    out += converted.ok ? converted.text : "\xEF\xBF\xBD";
+                    if (!converted.ok && invalid)
+                        ++*invalid;
+                    k += n;
+                }
+            }
+            i = end;
+            continue;
+        }
+        out += "\xEF\xBF\xBD";
+        if (invalid)
+            ++*invalid;
+        i += lead.IsLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+    }
+    return out;
+}
+
+std::string MakeHtmlPage(std::string_view content, const std::string& title,
+                         const std::string& nonce) {
+    const EntryLayout layout = LayOut(content);
+    const std::size_t count = layout.entries.size();
+    std::string articles, texts = "[";
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string number = std::to_string(i + 1);
+        articles += "<article class=\"entry\" id=\"entry-" + number + "\"><h2>" + number +
+                    "</h2><div class=\"question\">" +
+                    EscapeHtml(DecodeForReading(WrittenText(layout.Question(i), true))) +
+                    "</div><div class=\"answer\">" +
+                    EscapeHtml(DecodeForReading(
+                        WrittenText(layout.Answer(i), layout.FollowedByRecord(i)))) +
+                    "</div></article>\n";
+        texts += (i ? ",\n[" : "\n[") + ScriptString(DecodeForReading(layout.Question(i))) + "," +
+                 ScriptString(DecodeForReading(layout.Answer(i))) + "]";
+    }
+    texts += "\n]";
+    const std::string name = EscapeHtml(title);
+    return "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+           "style-src 'nonce-" +
+           nonce + "'; script-src 'nonce-" + nonce +
+           "'\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<title>" +
+           name + "</title>\n<style nonce=\"" + nonce + "\">" + kStyle +
+           "</style>\n</head>\n<body>\n<header>\n<h1>" + name + "</h1>\n<p id=\"count\">" +
+           EscapeHtml(vorna::EntryCountCaption(count)) +
+           "</p>\n<input id=\"keyword\" type=\"search\" autocomplete=\"off\" "
+           "spellcheck=\"false\" placeholder=\"搜索\" aria-label=\"搜索\">\n"
+           "<p id=\"caption\" aria-live=\"polite\" data-found=\"" +
+           EscapeHtml(CaptionTemplate(2)) + "\" data-none=\"" + EscapeHtml(CaptionTemplate(0)) +
+           "\"></p>\n</header>\n<main id=\"entries\">\n" + articles +
+           "</main>\n<script type=\"application/json\" id=\"entry-texts\">" + texts +
+           "</script>\n<script nonce=\"" + nonce + "\">" + kScript +
+           "</script>\n</body>\n</html>\n";
+}
+
+std::string MakeMarkdown(std::string_view content, const std::string& title) {
+    const EntryLayout layout = LayOut(content);
+    const std::size_t count = layout.entries.size();
+    std::string out =
+        "# " + EscapeMarkdownLine(title) + "\n\n" + vorna::EntryCountCaption(count) + "\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        out += "\n## " + std::to_string(i + 1) + "\n\n";
+        const std::string question = DecodeForReading(WrittenText(layout.Question(i), true));
+        const std::string answer =
+            DecodeForReading(WrittenText(layout.Answer(i), layout.FollowedByRecord(i)));
+        if (!question.empty())
+            out += MarkdownBlock(question, "") + "\n";
+        if (!answer.empty())
+            out += MarkdownBlock(answer, "> ");
+    }
+    return out;
+}
+
+int RunExportPage(const Options& options, const std::string& format) {
+    if (options.positional.size() != 1 || options.Has("--raw"))
+        return UsageError(options, "give one entry file (--raw is for csv and jsonl)");
+    const std::string& path = options.positional[0];
+    std::string content;
+    const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
+    if (!read.Ok()) {
+        Report(options, path, DescribeFile(read));
+        return kExitError;
+    }
+    const std::string title = path.substr(path.find_last_of("/\\") + 1);
+    if (format == "md") {
+        WriteBytes(stdout, MakeMarkdown(content, title));
+    } else {
+        // A nonce nobody can know beforehand: no script that an entry smuggled in could run.
+        std::random_device random;
+        std::string nonce;
+        for (int k = 0; k < 4; ++k) {
+            char part[9];
+            std::snprintf(part, sizeof part, "%08x", static_cast<unsigned>(random()));
+            nonce += part;
+        }
+        WriteBytes(stdout, MakeHtmlPage(content, title, nonce));
+    }
+    std::size_t invalid = 0;
+    DecodeForReading(content, &invalid);
+    if (invalid > 0)
+        Report(options, path,
+               "note: " + Count(invalid, "byte sequence", "byte sequences") +
+                   " that are not code page 936 are shown as U+FFFD");
+    return kExitOk;
+}
+
+} // namespace vendu
