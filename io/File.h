@@ -43,8 +43,8 @@ public:
     // A file opened for reading only is read ahead in large blocks, so many small reads
     // cost one system call per block; no writer can change the file while it is open.
     std::size_t Read(void* buffer, std::size_t count, bool* failed = nullptr);
-    // Reads up to count bytes from offset, wherever the position is (it is not moved where
-    // the system allows); as Read otherwise.
+    // Reads up to count bytes from offset, wherever the position is; as Read otherwise. A file
+    // is read either this way or with Read (the position may move on some systems).
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count,
                        bool* failed = nullptr);
     // Size of the open file in bytes; false when it cannot be told.

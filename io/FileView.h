@@ -1,8 +1,8 @@
 #pragma once
 // Part of an open file seen as memory, read-only, where the system maps files: no copy of the
-// bytes is made. Where it does not (Windows here: a view of a file that another program
-// shortens would fault there without a remedy), or when the address space has no room, Map
-// fails and the caller reads instead.
+// bytes is made. Where it does not, or when the address space has no room, Map fails and the
+// caller reads instead. Windows gets no views: while a file is mapped there, the system
+// refuses other programs the shortening of it, which a reader must not cause.
 #include "io/File.h"
 
 #include <cstddef>

@@ -1,5 +1,6 @@
-// No views on Windows: a view of a file that another program shortens faults there without a
-// remedy, and reading costs little beside the work done on the bytes.
+// No views on Windows: while a view is mapped, the system refuses other programs the
+// shortening of the file, which a reader must not cause; reading costs little beside the work
+// done on the bytes.
 #include "io/FileView.h"
 
 namespace vorna {

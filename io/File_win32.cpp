@@ -131,8 +131,8 @@ std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
     return got;
 }
 
-// Through an OVERLAPPED offset; on a handle opened for plain reads the call still waits, and
-// it moves the position, which only Read uses, and Read is not mixed with ReadAt.
+// Through an OVERLAPPED offset; on a handle opened for plain reads the call still waits. It
+// moves the position as well, so a file is read either with ReadAt or with Read, not both.
 std::size_t CFile::ReadAtDirect(std::uint64_t offset, void* buffer, std::size_t count,
                                 bool* failed) {
     const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
