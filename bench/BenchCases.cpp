@@ -1,11 +1,17 @@
 #include "BenchCases.h"
 
 #include "EntryGenerator.h"
-#include "knowledge/EntryFile.h"
+#include "io/File.h"
+#include "knowledge/EntryReader.h"
+#include "knowledge/EntrySpans.h"
 #include "knowledge/Search.h"
+#include "tests/knowledge/ReferenceReader.h"
+#include "text/ByteFinder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -26,6 +32,11 @@ std::string WriteTemp(const std::string& name, const std::string& bytes) {
     return path.u8string();
 }
 
+[[noreturn]] void CannotRead(const std::string& path) {
+    std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    std::exit(1);
+}
+
 } // namespace
 
 const Corpus& CorpusOf(std::size_t entries) {
@@ -35,50 +46,79 @@ const Corpus& CorpusOf(std::size_t entries) {
         auto c = std::make_unique<Corpus>();
         const std::string tag = std::to_string(entries);
         c->file = GenerateEntryFile(entries);
-        c->content = c->file + std::string(kEndSentinel);
         c->path = WriteTemp("vorna-bench-" + tag + ".vendu", c->file);
         c->markers = MarkerHeavyFile(c->file.size());
-        c->markersFileSize = c->markers.size();
         c->markersPath = WriteTemp("vorna-bench-markers-" + tag + ".vendu", c->markers);
-        c->markers.append(kEndSentinel);
-        if (!LoadEntryFile(c->path, c->store).Ok()) {
-            std::fprintf(stderr, "cannot read %s\n", c->path.c_str());
-            std::exit(1);
-        }
-        c->storeBytes = 0;
-        for (std::size_t i = 0; i < c->store.GetCount(); ++i)
-            c->storeBytes += c->store.m_arrQuestions[i].size() + c->store.m_arrAnswers[i].size();
+        if (!LoadEntryFile(c->path, c->store).Ok())
+            CannotRead(c->path);
+        c->storeBytes = c->store.AllTexts().size();
         slot = std::move(c);
     }
     return *slot;
 }
 
-std::size_t ParseInMemory(const std::string& content, bool intoStore) {
-    if (!intoStore) {
-        std::size_t count = 0;
-        ParseEntries(content, [&count](std::string, std::string) { ++count; });
-        return count;
-    }
+std::size_t LoadFile(const std::string& path) {
     CEntryStore store;
-    ParseEntries(content, [&store](std::string q, std::string a) {
-        store.AddEntry(std::move(q), std::move(a));
-    });
+    if (!LoadEntryFile(path, store).Ok())
+        CannotRead(path);
     return store.GetCount();
 }
 
-std::size_t ParseThroughFile(const std::string& path) {
+std::size_t LoadInMemory(const std::string& file) {
     CEntryStore store;
-    if (!LoadEntryFile(path, store).Ok()) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        std::exit(1);
+    CEntryReader reader(store);
+    reader.Expect(file.size() + 1);
+    constexpr std::size_t kPiece = 1 << 20;
+    for (std::size_t at = 0; at < file.size(); at += kPiece) {
+        const std::size_t n = std::min(kPiece, file.size() - at);
+        std::memcpy(reader.Room(n), file.data() + at, n);
+        reader.Commit(n);
     }
+    reader.Finish();
     return store.GetCount();
+}
+
+std::size_t ScanSpans(const std::string& file) {
+    static std::vector<EntrySpan> spans;
+    ScanEntrySpans(file, spans);
+    return static_cast<std::size_t>(
+        std::count_if(spans.begin(), spans.end(), [](const EntrySpan& s) { return s.Kept(); }));
+}
+
+std::size_t OldReaderThroughFile(const std::string& path) {
+    test::Entries entries;
+    if (!test::ReferenceRead(path, entries).Ok())
+        CannotRead(path);
+    return entries.size();
+}
+
+std::size_t ReadAndCountMarkers(const std::string& path) {
+    constexpr std::size_t kPiece = 1 << 20;
+    static std::unique_ptr<char[]> buffer(new char[kPiece + 4]);
+    CFile file;
+    if (!file.Open(path, CFile::modeRead))
+        CannotRead(path);
+    const detail::ByteFinder marker(kQuestionMarker);
+    std::size_t count = 0, kept = 0; // kept: bytes carried over from the piece before
+    for (;;) {
+        const std::size_t got = file.Read(buffer.get() + kept, kPiece);
+        if (got == 0)
+            break;
+        const std::size_t n = kept + got;
+        for (std::size_t p = marker.Find(buffer.get(), n, 0); p != detail::kNotFound;
+             p = marker.Find(buffer.get(), n, p + kMarkerLength))
+            ++count;
+        // A marker cut by the end of the piece is counted with the next one.
+        kept = std::min<std::size_t>(n, kMarkerLength - 1);
+        std::memmove(buffer.get(), buffer.get() + n - kept, kept);
+    }
+    return count;
 }
 
 std::size_t Search(const CEntryStore& store, std::string_view keyword) {
     static const LeadBytes lead = LeadBytes::Cp936();
     std::vector<std::uint32_t> matches;
-    FindMatches(store.m_arrQuestions, store.m_arrAnswers, keyword, lead, matches);
+    FindMatches(store, keyword, lead, matches);
     return matches.size();
 }
 

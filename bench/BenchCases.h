@@ -12,11 +12,9 @@ namespace vorna::bench {
 
 struct Corpus {
     std::string file;    // the entry file's bytes
-    std::string content; // the file followed by the reader's end sentinel
     std::string path;    // the file on disk
-    std::string markers; // as many bytes of question markers only, then the sentinel
+    std::string markers; // as many bytes of question markers only
     std::string markersPath;
-    std::size_t markersFileSize = 0;
     CEntryStore store;          // what loading the file gives
     std::size_t storeBytes = 0; // bytes of all its questions and answers
 };
@@ -24,12 +22,18 @@ struct Corpus {
 // Generated once per entry count and kept for the process's life.
 const Corpus& CorpusOf(std::size_t entries);
 
-// Parses content (already followed by the sentinel) held in memory; returns the entry count.
-// With intoStore the entries fill a fresh store, as a load does; otherwise each is dropped
-// as soon as the parser has cut it out.
-std::size_t ParseInMemory(const std::string& content, bool intoStore);
-// Loads a file through the file object's 80-byte reads; returns the entry count.
-std::size_t ParseThroughFile(const std::string& path);
+// A whole load: open, read in blocks into a fresh store, cut the entries; the entry count.
+std::size_t LoadFile(const std::string& path);
+// The same with the file's bytes already in memory, copied in as the reads would.
+std::size_t LoadInMemory(const std::string& file);
+// The positions of the entries in bytes held in memory (what vendu does), no store.
+std::size_t ScanSpans(const std::string& file);
+// The reader as it was: 80-byte reads through the file object into one string, then two
+// strings an entry.
+std::size_t OldReaderThroughFile(const std::string& path);
+// Reads the file in 1 MB pieces into one buffer used again and again and counts the question
+// markers: the least any load does.
+std::size_t ReadAndCountMarkers(const std::string& path);
 // Matching only (no labels); returns the number of matches.
 std::size_t Search(const CEntryStore& store, std::string_view keyword);
 

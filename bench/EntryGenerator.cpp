@@ -152,13 +152,13 @@ std::string Text(Random& rnd, std::size_t minLen, std::size_t maxLen, bool lineB
 
 } // namespace
 
-std::string GenerateEntryFile(std::size_t entries) {
+std::string GenerateEntryFile(std::size_t entries, std::size_t longestAnswer) {
     Random rnd(entries);
     std::string file;
     file.reserve(entries * 280);
     for (std::size_t i = 0; i < entries; ++i) {
         std::string question = Text(rnd, 10, 80, false);
-        std::string answer = Text(rnd, 20, 400 - 12, true);
+        std::string answer = Text(rnd, 20, longestAnswer, true);
         if (i % kRareEvery == kRareEvery / 2)
             answer += " " + std::string(kRareKeyword);
         file += MakeRecord(question, answer);

@@ -15,8 +15,10 @@ inline constexpr std::string_view kFrequentKeyword = "\xCE\xC4\xBC\xFE";
 // Begins and ends with a space, common in the ASCII parts, but occurs nowhere.
 inline constexpr std::string_view kCommonFirstByteKeyword = " zq ";
 
-// The same file for the same count on every run.
-std::string GenerateEntryFile(std::size_t entries);
+// The same file for the same count on every run. Answers are at most longestAnswer bytes
+// long (the rare keyword may come on top).
+inline constexpr std::size_t kLongestAnswer = 400 - 12;
+std::string GenerateEntryFile(std::size_t entries, std::size_t longestAnswer = kLongestAnswer);
 // size bytes of question markers and nothing else (the tail, if any, is spaces).
 std::string MarkerHeavyFile(std::size_t size);
 

@@ -33,19 +33,21 @@ void Add(const std::string& name, std::size_t n, std::function<std::size_t(const
 
 void Register() {
     auto fileBytes = [](const Corpus& c) { return c.file.size(); };
-    auto markerBytes = [](const Corpus& c) { return c.markersFileSize; };
+    auto markerBytes = [](const Corpus& c) { return c.markers.size(); };
     auto storeBytes = [](const Corpus& c) { return c.storeBytes; };
     for (std::size_t n : kSizes) {
-        Add("parse_80_byte_reads", n, fileBytes,
-            [](const Corpus& c) { return ParseThroughFile(c.path); });
-        Add("parse_in_memory", n, fileBytes,
-            [](const Corpus& c) { return ParseInMemory(c.content, true); });
-        Add("parse_in_memory_no_store", n, fileBytes,
-            [](const Corpus& c) { return ParseInMemory(c.content, false); });
-        Add("parse_markers_only_80_byte_reads", n, markerBytes,
-            [](const Corpus& c) { return ParseThroughFile(c.markersPath); });
-        Add("parse_markers_only_in_memory", n, markerBytes,
-            [](const Corpus& c) { return ParseInMemory(c.markers, true); });
+        Add("load_file", n, fileBytes, [](const Corpus& c) { return LoadFile(c.path); });
+        Add("load_in_memory", n, fileBytes, [](const Corpus& c) { return LoadInMemory(c.file); });
+        Add("scan_spans_in_memory", n, fileBytes,
+            [](const Corpus& c) { return ScanSpans(c.file); });
+        Add("load_markers_only_file", n, markerBytes,
+            [](const Corpus& c) { return LoadFile(c.markersPath); });
+        Add("load_markers_only_in_memory", n, markerBytes,
+            [](const Corpus& c) { return LoadInMemory(c.markers); });
+        Add("old_reader_80_byte_reads", n, fileBytes,
+            [](const Corpus& c) { return OldReaderThroughFile(c.path); });
+        Add("read_and_count_markers", n, fileBytes,
+            [](const Corpus& c) { return ReadAndCountMarkers(c.path); });
         for (const KeywordCase& k : KeywordCases()) {
             Add(std::string("search_") + k.name, n, storeBytes,
                 [k](const Corpus& c) { return Search(c.store, k.keyword); });

@@ -5,7 +5,8 @@
 // and by the thread's processor time.
 //
 //   bench_selftimed [entries...]        run every case for each entry count
-//   bench_selftimed --write N PATH      write the generated file of N entries to PATH
+//   bench_selftimed --write N PATH [LONGEST]   write the generated file of N entries to PATH,
+//                                              answers of at most LONGEST bytes
 #include "BenchCases.h"
 #include "EntryGenerator.h"
 #include "KeepFreedMemory.h"
@@ -73,8 +74,8 @@ void Measure(const std::string& name, std::size_t entries, std::size_t bytes,
     std::fflush(stdout);
 }
 
-int WriteFile(std::size_t entries, const char* path) {
-    const std::string file = GenerateEntryFile(entries);
+int WriteFile(std::size_t entries, const char* path, std::size_t longestAnswer) {
+    const std::string file = GenerateEntryFile(entries, longestAnswer);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(file.data(), static_cast<std::streamsize>(file.size()));
     return out ? 0 : 1;
@@ -84,11 +85,12 @@ int WriteFile(std::size_t entries, const char* path) {
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::puts("bench_selftimed [entries...] | --write N PATH");
+        std::puts("bench_selftimed [entries...] | --write N PATH [LONGEST]");
         return 0;
     }
-    if (argc == 4 && std::strcmp(argv[1], "--write") == 0)
-        return WriteFile(std::strtoull(argv[2], nullptr, 10), argv[3]);
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--write") == 0)
+        return WriteFile(std::strtoull(argv[2], nullptr, 10), argv[3],
+                         argc == 5 ? std::strtoull(argv[4], nullptr, 10) : kLongestAnswer);
     std::vector<std::size_t> sizes;
     for (int i = 1; i < argc; ++i)
         sizes.push_back(std::strtoull(argv[i], nullptr, 10));
@@ -101,15 +103,17 @@ int main(int argc, char** argv) {
         const Corpus& c = CorpusOf(n);
         std::printf("-- %zu entries: file %zu bytes, store %zu bytes\n", n, c.file.size(),
                     c.storeBytes);
-        Measure("parse_80_byte_reads", n, c.file.size(), [&] { return ParseThroughFile(c.path); });
-        Measure("parse_in_memory", n, c.file.size(),
-                [&] { return ParseInMemory(c.content, true); });
-        Measure("parse_in_memory_no_store", n, c.file.size(),
-                [&] { return ParseInMemory(c.content, false); });
-        Measure("parse_markers_only_80_byte_reads", n, c.markersFileSize,
-                [&] { return ParseThroughFile(c.markersPath); });
-        Measure("parse_markers_only_in_memory", n, c.markersFileSize,
-                [&] { return ParseInMemory(c.markers, true); });
+        Measure("load_file", n, c.file.size(), [&] { return LoadFile(c.path); });
+        Measure("load_in_memory", n, c.file.size(), [&] { return LoadInMemory(c.file); });
+        Measure("scan_spans_in_memory", n, c.file.size(), [&] { return ScanSpans(c.file); });
+        Measure("load_markers_only_file", n, c.markers.size(),
+                [&] { return LoadFile(c.markersPath); });
+        Measure("load_markers_only_in_memory", n, c.markers.size(),
+                [&] { return LoadInMemory(c.markers); });
+        Measure("old_reader_80_byte_reads", n, c.file.size(),
+                [&] { return OldReaderThroughFile(c.path); });
+        Measure("read_and_count_markers", n, c.file.size(),
+                [&] { return ReadAndCountMarkers(c.path); });
         for (const KeywordCase& k : KeywordCases()) {
             Measure(std::string("search_") + k.name, n, c.storeBytes,
                     [&] { return Search(c.store, k.keyword); });

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmarks: natively with Google Benchmark, the Windows build's self-timed program
 # under Wine, and `grep -c -F` on the same generated files as a peer for the matching, also
-# beside `vendu search --count` (both builds) on a file of about 100 MB.
+# beside `vendu search --count` (both builds) and `rg -c -F` on a file of about 100 MB; then
+# the real Vorna.exe started under Wine with 10^6 entries (about 170 MB), beside reading that
+# file and counting its markers, with its peak working set.
 # Results go to build/bench/results/. Usage: bash bench/run.sh [entries...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +13,12 @@ out=build/bench/results
 mkdir -p "$out"
 
 cmake --preset bench >/dev/null && cmake --build --preset bench -j2
-cmake --preset windows >/dev/null && cmake --build --preset windows -j2 --target bench_selftimed vendu
+cmake --preset windows >/dev/null &&
+    cmake --build --preset windows -j2 --target bench_selftimed vendu Vorna vorna_startup_bench
+# The second peer of vendu search (Debian's ripgrep), only needed here.
+if ! command -v rg >/dev/null; then
+    apt-get install -y ripgrep >/dev/null || echo "ripgrep could not be installed: rg left out"
+fi
 
 {
     echo "nproc: $(nproc)"
@@ -62,9 +69,15 @@ filter="/($(IFS='|'; echo "${sizes[*]}"))\$"
 build/bench/bench/bench_core --benchmark_filter="$filter" | tee "$out/native.txt"
 
 source scripts/wine-env.sh
+vorna_ensure_display
 vorna_start_wine
 bash scripts/wine-run.sh build/windows/bench/bench_selftimed.exe "${sizes[@]}" | tee "$out/windows.txt"
 # The Windows build's vendu under Wine; its times include Wine's start of the program.
 python3 bench/vendu_vs_grep.py --runs 5 --text --vendu-prefix "bash scripts/wine-run.sh" \
     build/windows/tools/vendu/vendu.exe "$big" "${keywords[@]}" | tee "$out/vendu-windows.txt"
+# Start-up with 10^6 entries of answers up to 190 bytes: about 170 MB.
+startup=build/bench/startup-1000000.vendu
+build/bench/bench/bench_selftimed --write 1000000 "$startup" 190
+bash scripts/wine-run.sh build/windows/bench/vorna_startup_bench.exe "Z:$(pwd)/$startup" 5 |
+    tee "$out/startup.txt"
 vorna_stop_wine

@@ -1,5 +1,7 @@
 #include "diagnostics/Diagnostics.h"
 
+#include "diagnostics/DiagnosticsParts.h"
+
 #include "text/ByteFinder.h"
 #include "text/CodePage.h"
 
@@ -46,7 +48,7 @@ bool IsDataLoss(FindingCode code) {
     return code == FindingCode::lostEntry;
 }
 
-namespace {
+namespace detail {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -55,6 +57,8 @@ bool IsBlank(char c) {
 bool IsBlankText(std::string_view text) {
     return std::all_of(text.begin(), text.end(), IsBlank);
 }
+
+namespace {
 
 // The ASCII sign a character stands for, letters folded to lower case: an ASCII byte, or a
 // full-width form from the row A3 A1..A3 FE, which holds the ASCII signs 21..7E in order.
@@ -115,6 +119,8 @@ bool StartsWithMarker(std::string_view s, std::size_t i) {
     return rest == kQuestionMarker || rest == kAnswerMarker;
 }
 
+} // namespace
+
 // One pass over the characters: look-alikes, NUL runs and invalid byte runs.
 void ScanCharacters(std::string_view s, std::vector<Finding>& out) {
     const auto* u = reinterpret_cast<const unsigned char*>(s.data());
@@ -167,23 +173,59 @@ void ScanCharacters(std::string_view s, std::vector<Finding>& out) {
     }
 }
 
-// firstWide receives the offset of the first character of 3 or 4 bytes, the size of a
-// Chinese character in UTF-8.
-bool IsUtf8WithWideCharacters(std::string_view s, std::size_t& firstWide) {
+void Utf8Survey(std::string_view s, bool& valid, std::size_t& firstWide) {
+    valid = true;
     firstWide = kNoPosition;
     for (std::size_t i = 0; i < s.size();) {
         const std::size_t length = Utf8CharLength(s, i);
-        if (length == 0)
-            return false;
+        if (length == 0) {
+            valid = false;
+            return;
+        }
         if (length >= 3 && firstWide == kNoPosition)
             firstWide = i;
         i += length;
     }
-    return firstWide != kNoPosition;
 }
 
-// An entry as compared for duplicates. The line break that ends an answer is the start of
-// the next record, which the last entry of a file does not have: it is left out.
+std::string_view AnswerKey(std::string_view answer) {
+    if (answer.size() >= 2 && answer.substr(answer.size() - 2) == "\r\n")
+        answer.remove_suffix(2);
+    return answer;
+}
+
+std::size_t EntryHash(std::string_view question, std::string_view answerKey) {
+    const std::hash<std::string_view> hash;
+    return hash(question) * 31 + hash(answerKey);
+}
+
+void EntryFindings(std::string_view s, const EntrySpan& span, std::size_t entry,
+                   std::vector<Finding>& out) {
+    static const detail::ByteFinder answerFinder(kAnswerMarker);
+    const std::string_view question =
+        s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
+    const std::string_view answer = s.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
+    if (question.empty() || IsBlankText(question)) {
+        out.push_back({question.empty() ? FindingCode::emptyQuestion : FindingCode::blankQuestion,
+                       span.questionMarker, span.QuestionBegin(), question.size(), entry});
+    }
+    for (std::size_t m = answerFinder.Find(s.data(), span.next, span.AnswerBegin());
+         m != detail::kNotFound; m = answerFinder.Find(s.data(), span.next, m + kMarkerLength)) {
+        out.push_back({FindingCode::answerMarkerInAnswer, m, m, kMarkerLength, entry});
+    }
+    if (answer.empty() || IsBlankText(answer)) {
+        out.push_back({answer.empty() ? FindingCode::emptyAnswer : FindingCode::blankAnswer,
+                       span.answerMarker, span.AnswerBegin(), answer.size(), entry});
+    }
+}
+
+} // namespace detail
+
+namespace {
+
+using namespace detail;
+
+// An entry as compared for duplicates.
 struct EntryKey {
     std::string_view question;
     std::string_view answer;
@@ -252,8 +294,6 @@ FileDiagnosis DiagnoseEntryFile(std::string_view s) {
 
     ScanPreamble(s, spans.empty() ? s.size() : spans.front().questionMarker, out);
 
-    const detail::ByteFinder answerFinder(kAnswerMarker);
-    const std::hash<std::string_view> hash;
     std::vector<EntryKey> keys;
     keys.reserve(spans.size());
     for (std::size_t k = 0; k < spans.size(); ++k) {
@@ -264,35 +304,21 @@ FileDiagnosis DiagnoseEntryFile(std::string_view s) {
             continue;
         }
         const std::size_t entry = keys.size() + 1;
+        EntryFindings(s, span, entry, out);
         const std::string_view question =
             s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
-        const std::string_view answer =
-            s.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
-        if (question.empty() || IsBlankText(question)) {
-            out.push_back(
-                {question.empty() ? FindingCode::emptyQuestion : FindingCode::blankQuestion,
-                 span.questionMarker, span.QuestionBegin(), question.size(), entry});
-        }
-        for (std::size_t m = answerFinder.Find(s.data(), span.next, span.AnswerBegin());
-             m != detail::kNotFound;
-             m = answerFinder.Find(s.data(), span.next, m + kMarkerLength)) {
-            out.push_back({FindingCode::answerMarkerInAnswer, m, m, kMarkerLength, entry});
-        }
-        if (answer.empty() || IsBlankText(answer)) {
-            out.push_back({answer.empty() ? FindingCode::emptyAnswer : FindingCode::blankAnswer,
-                           span.answerMarker, span.AnswerBegin(), answer.size(), entry});
-        }
-        std::string_view answerKey = answer;
-        if (answerKey.size() >= 2 && answerKey.substr(answerKey.size() - 2) == "\r\n")
-            answerKey.remove_suffix(2);
-        keys.push_back({question, answerKey, &span, entry, hash(question) * 31 + hash(answerKey)});
+        const std::string_view answerKey =
+            AnswerKey(s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()));
+        keys.push_back({question, answerKey, &span, entry, EntryHash(question, answerKey)});
     }
     result.entryCount = keys.size();
     FindDuplicates(keys, out);
 
     ScanCharacters(s, out);
+    bool utf8;
     std::size_t firstWide;
-    if (IsUtf8WithWideCharacters(s, firstWide))
+    Utf8Survey(s, utf8, firstWide);
+    if (utf8 && firstWide != kNoPosition)
         out.push_back({FindingCode::looksLikeUtf8, firstWide, firstWide, 0});
 
     std::stable_sort(out.begin(), out.end(),

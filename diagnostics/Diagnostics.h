@@ -3,9 +3,12 @@
 // hand-edited file really holds. The scan takes the reader's steps one for one (ScanEntrySpans),
 // so the entries it reports are exactly the reader's; it only adds where each piece lies.
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "io/Read.h"
 #include "knowledge/EntrySpans.h"
 
 namespace vorna {
@@ -56,5 +59,32 @@ struct TextPosition {
 // Line and column of each offset; offsets may come in any order.
 std::vector<TextPosition> LocateOffsets(std::string_view content,
                                         const std::vector<std::size_t>& offsets);
+
+// One finding with what a report of it needs.
+struct FindingReport {
+    const Finding& finding;
+    TextPosition at;             // where finding.offset lies
+    std::size_t earlierLine = 0; // a duplicate: the line of the entry it repeats
+    // The bytes the finding concerns, or their first 48 where there are more (the text
+    // before the first question marker); finding.textLength counts them all.
+    std::string_view text;
+    bool atEnd = false; // they run to the end of the file
+};
+using FindingSink = std::function<void(const FindingReport&)>;
+
+// The findings of content, as DiagnoseEntryFile gives them, one report each.
+void ReportFindings(std::string_view content, const FileDiagnosis& diagnosis,
+                    const FindingSink& report);
+
+// The same reports for a file, read a window of whole entries at a time, twice: first for
+// what must be known of the whole file before anything is told (whether it is UTF-8 and
+// which entries share a hash), then to tell it. It is opened once, as opening says, for
+// both, so no writer comes between. Memory stays within the largest entry (and the longest line
+// before the first question marker), plus 8 bytes an entry and a few more for each entry
+// that shares its hash with another; the entry a duplicate repeats is read again from the
+// file. summary gets the counts; its findings stay empty.
+FileResult DiagnoseEntryFile(const std::string& path, const Opening& opening,
+                             FileDiagnosis& summary, const FindingSink& report,
+                             std::size_t readSize = 1 << 17);
 
 } // namespace vorna

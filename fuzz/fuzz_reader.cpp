@@ -1,7 +1,9 @@
-// The reader against a deliberately literal one: append the sentinel, then for each question
-// marker look for the next question marker and the first answer marker after it, over the
-// whole rest of the content each time.
+// The block reader against the reader as it was (the whole file, the end sentinel, one search
+// per marker) and against a deliberately literal one: for each question marker look for the
+// next question marker and the first answer marker after it, over the whole rest of the
+// content each time. The block reader gets the bytes in pieces whose sizes the input picks.
 #include "knowledge/EntryFile.h"
+#include "tests/knowledge/ReferenceReader.h"
 
 #include "FuzzInput.h"
 
@@ -11,9 +13,9 @@
 
 namespace {
 
-using Entries = std::vector<std::pair<std::string, std::string>>;
+using vorna::test::Entries;
 
-Entries ReferenceRead(std::string s) {
+Entries LiteralRead(std::string s) {
     Entries out;
     s += "(%Q%)m(%A%)y";
     std::size_t pos = 0;
@@ -34,10 +36,7 @@ Entries ReferenceRead(std::string s) {
 }
 
 Entries Read(const std::string& file) {
-    Entries out;
-    vorna::ParseEntries(file + std::string(vorna::kEndSentinel),
-                        [&out](std::string q, std::string a) { out.emplace_back(q, a); });
-    return out;
+    return vorna::test::ReadInPieces(file);
 }
 
 } // namespace
@@ -46,7 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using vorna::fuzz::Require;
     vorna::fuzz::FuzzInput input(data, size);
     const std::string whole(reinterpret_cast<const char*>(data), size);
-    Require(Read(whole) == ReferenceRead(whole));
+    const Entries reference = vorna::test::ReferenceParseFile(whole);
+    Require(reference == LiteralRead(whole));
+    Require(Read(whole) == reference);
+
+    // The same bytes in pieces of the sizes the input's first bytes give.
+    std::vector<std::size_t> pieces;
+    for (int k = 0, n = 1 + input.Byte() % 4; k < n; ++k)
+        pieces.push_back(1 + input.Byte() % 16);
+    Require(vorna::test::ReadInPieces(whole, pieces) == reference);
 
     // A record of two texts cut from the input, appended to the rest as the writer does.
     const std::string question = input.Take(input.Byte() % 32);
@@ -55,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string record = vorna::MakeRecord(question, answer);
     Require(record.size() == 18 + question.size() + answer.size());
     const Entries appended = Read(file + record);
-    Require(appended == ReferenceRead(file + record));
+    Require(appended == vorna::test::ReferenceParseFile(file + record));
     if (vorna::CheckNewEntry(question, answer) == vorna::EntryCheck::ok) {
         // What the writer accepts reads back as one entry with the record's line breaks.
         const Entries alone = Read(record);

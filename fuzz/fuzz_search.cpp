@@ -1,6 +1,9 @@
 // The matching against a naive one: every start position in turn, with the character
 // starts of code page 936 worked out beforehand for the whole text.
+#include "knowledge/EntrySpans.h"
 #include "knowledge/Search.h"
+#include "tests/knowledge/ReferenceReader.h"
+#include "text/ByteFinder.h"
 #include "text/Find.h"
 
 #include "FuzzInput.h"
@@ -43,6 +46,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vorna::LeadBytes single;
     Require(vorna::FindKeyword(rest, keyword, cp936) == NaiveFind(rest, keyword, true));
     Require(vorna::FindKeyword(rest, keyword, single) == NaiveFind(rest, keyword, false));
+    // Every width of the byte finder, whichever the processor would pick.
+    if (!keyword.empty()) {
+        using vorna::detail::SimdLevel;
+        for (SimdLevel level : {SimdLevel::bytes, SimdLevel::sse2, SimdLevel::avx2}) {
+            const vorna::detail::ByteFinder finder(keyword, level);
+            const std::size_t at = finder.Find(rest.data(), rest.size(), 0);
+            Require(at == (rest.find(keyword) == std::string::npos ? vorna::detail::kNotFound
+                                                                   : rest.find(keyword)));
+        }
+    }
+
+    // The rest as an entry file: counting the entries that hold the keyword, which looks at
+    // the markers only around its bytes, agrees with matching over all the file's entries.
+    for (const vorna::LeadBytes* lead : {&cp936, &single}) {
+        std::vector<std::size_t> matching;
+        vorna::FindMatchingSpans(rest, vorna::ScanEntrySpans(rest), keyword, *lead, matching);
+        Require(vorna::CountMatchingEntries(rest, keyword, *lead) == matching.size());
+    }
 
     // The rest as a store: texts split at the separator byte, alternately question and answer.
     std::vector<std::string> questions, answers;
@@ -64,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             expected.push_back(static_cast<std::uint32_t>(i));
     }
     std::vector<std::uint32_t> got = {7};
-    vorna::FindMatches(questions, answers, keyword, use936 ? cp936 : single, got);
+    vorna::FindMatches(vorna::test::StoreOf(questions, answers), keyword, use936 ? cp936 : single,
+                       got);
     Require(got == expected);
     return 0;
 }

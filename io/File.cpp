@@ -59,6 +59,18 @@ std::size_t CFile::Read(void* buffer, std::size_t count, bool* failed) {
     return n;
 }
 
+std::size_t CFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, bool* failed) {
+    if (failed)
+        *failed = false;
+    if (!IsOpen()) {
+        Fail(FileStatus::readFailed, kNotOpenCode);
+        if (failed)
+            *failed = true;
+        return 0;
+    }
+    return ReadAtDirect(offset, buffer, count, failed);
+}
+
 bool CFile::SeekToEnd(std::uint64_t* length) {
     if (!IsOpen())
         return false;

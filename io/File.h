@@ -43,6 +43,10 @@ public:
     // A file opened for reading only is read ahead in large blocks, so many small reads
     // cost one system call per block; no writer can change the file while it is open.
     std::size_t Read(void* buffer, std::size_t count, bool* failed = nullptr);
+    // Reads up to count bytes from offset, wherever the position is; as Read otherwise. A file
+    // is read either this way or with Read (the position may move on some systems).
+    std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count,
+                       bool* failed = nullptr);
     // Size of the open file in bytes; false when it cannot be told.
     bool GetLength(std::uint64_t* length) const;
     // Moves to the end; returns false on failure. length receives the new position.
@@ -62,10 +66,12 @@ public:
     void Close();
 
 private:
+    friend class CFileView;
     // The system's own calls, one implementation per platform. Those that can fail set
     // m_error then.
     bool OpenDirect(const std::string& path, unsigned flags);
     std::size_t ReadDirect(void* buffer, std::size_t count, bool* failed);
+    std::size_t ReadAtDirect(std::uint64_t offset, void* buffer, std::size_t count, bool* failed);
     // One write at the end of the file; put receives what it wrote.
     bool WriteAtEndDirect(const char* buffer, std::size_t count, std::size_t& put);
     bool FlushDirect();

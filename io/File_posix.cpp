@@ -119,6 +119,21 @@ std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
     }
 }
 
+std::size_t CFile::ReadAtDirect(std::uint64_t offset, void* buffer, std::size_t count,
+                                bool* failed) {
+    for (;;) {
+        ssize_t got = ::pread(Fd(m_handle), buffer, count, static_cast<off_t>(offset));
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno == EINTR)
+            continue;
+        Fail(FileStatus::readFailed, errno);
+        if (failed)
+            *failed = true;
+        return 0;
+    }
+}
+
 bool CFile::GetLength(std::uint64_t* length) const {
     struct stat st;
     if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0 || st.st_size < 0)

@@ -111,8 +111,37 @@ bool CFile::OpenDirect(const std::string& path, unsigned flags) {
 std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
     // One call reads at most what a DWORD can count; callers loop until 0 anyway.
     DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    if (want >= kReadAhead) {
+        // Takes each fresh page of a large buffer in with one write: Wine's read checks the
+        // buffer by reading and then writing each page, which costs two page faults a page.
+        char* p = static_cast<char*>(buffer);
+        char* const end = p + want;
+        while (p < end) {
+            *p = 0;
+            p = reinterpret_cast<char*>((reinterpret_cast<std::uintptr_t>(p) | 4095) + 1);
+        }
+    }
     DWORD got = 0;
     if (!ReadFile(Handle(m_handle), buffer, want, &got, nullptr)) {
+        Fail(FileStatus::readFailed, static_cast<int>(::GetLastError()));
+        if (failed)
+            *failed = true;
+        return 0;
+    }
+    return got;
+}
+
+// Through an OVERLAPPED offset; on a handle opened for plain reads the call still waits. It
+// moves the position as well, so a file is read either with ReadAt or with Read, not both.
+std::size_t CFile::ReadAtDirect(std::uint64_t offset, void* buffer, std::size_t count,
+                                bool* failed) {
+    const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (!ReadFile(Handle(m_handle), buffer, want, &got, &at) &&
+        ::GetLastError() != ERROR_HANDLE_EOF) {
         Fail(FileStatus::readFailed, static_cast<int>(::GetLastError()));
         if (failed)
             *failed = true;

@@ -4,6 +4,7 @@
 #include "io/FileResult.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -28,12 +29,45 @@ FileResult OpenFile(CFile& file, const std::string& path, const Opening& how);
 FileResult ReadWholeFile(const std::string& path, const Opening& how, std::string& content,
                          std::size_t chunk, std::size_t extra = 0);
 
-// Reads a file piece by piece (readSize bytes a time) and hands over, in file order, windows
-// that each begin at separator and end just before a later one, or at the end of the file;
-// what comes before the first separator is passed over. Only a window and one read are held in
-// memory; a window bigger than memory ends in bad_alloc.
+// A stretch of a file that ForEachWindow hands over.
+struct Window {
+    std::string_view bytes;
+    std::uint64_t offset = 0; // where the bytes begin in the file
+    bool preamble = false;    // bytes before the first separator
+    bool last = false;        // the file ends with these bytes
+};
+
+struct WindowReading {
+    std::size_t readSize = 1 << 17; // bytes a read asks for
+    // Where the system maps files, cut the windows from views of about this many bytes of
+    // the file instead of reading it (a view grows to hold a window that does not fit): no
+    // copy is made. 0, or a view that cannot be made, or preamble: the file is read.
+    std::size_t viewSize = 0;
+    // Hand over the bytes before the first separator too, in pieces that each end with a
+    // line feed, or at the separator or the end of the file (where the last piece may be
+    // empty, to say that the file ends).
+    bool preamble = false;
+};
+
+// Where the bytes come from, when not from a file by name (standard input, say): up to count
+// bytes into buffer, 0 at the end. A failed read returns 0 and sets failure.
+using ReadPiece = std::function<std::size_t(char* buffer, std::size_t count, FileResult& failure)>;
+
+// Reads piece by piece and hands over, in order, windows that each begin at separator and end
+// just before a later one, or at the end; what comes before the first separator is passed
+// over unless asked for. Only a window and one read are held in memory; a window bigger than
+// memory ends in bad_alloc. The result's offset is the bytes read.
+FileResult ForEachWindow(const ReadPiece& read, std::string_view separator,
+                         const WindowReading& how, const std::function<void(const Window&)>& visit);
+// The same for a file by name, opened as how says. A file that another program cuts short
+// under a view fails with readFailed (what was handed over before is not the file's then).
+FileResult ForEachWindow(const std::string& path, const Opening& opening,
+                         std::string_view separator, const WindowReading& how,
+                         const std::function<void(const Window&)>& visit);
+// The windows' bytes alone.
 FileResult ForEachWindow(const std::string& path, const Opening& how, std::string_view separator,
                          std::size_t readSize,
-                         const std::function<void(std::string_view window)>& visit);
+                         const std::function<void(std::string_view window)>& visit,
+                         std::size_t viewSize = 0);
 
 } // namespace vorna

@@ -2,6 +2,9 @@
 
 #include "text/ByteFinder.h"
 
+#include <algorithm>
+#include <new>
+
 namespace vorna {
 
 // The reader appends its sentinel before scanning. Its first byte is '(', which no marker
@@ -29,14 +32,17 @@ void ScanEntrySpans(std::string_view content, std::vector<EntrySpan>& spans) {
     const std::size_t n = content.size();
     spans.clear();
     const auto onMarker = [&](std::size_t p) {
-        const std::string_view at(s + p, kMarkerLength);
-        if (at == kQuestionMarker) {
+        // The two ends agree; the three bytes between tell a question marker, an answer
+        // marker or neither.
+        if (s[p + 1] != '%' || s[p + 3] != '%')
+            return false;
+        if (s[p + 2] == 'Q') {
             if (!spans.empty())
                 spans.back().next = p;
             EntrySpan span;
             span.questionMarker = p;
             spans.push_back(span);
-        } else if (at == kAnswerMarker && !spans.empty() && !spans.back().Kept()) {
+        } else if (s[p + 2] == 'A' && !spans.empty() && !spans.back().Kept()) {
             spans.back().answerMarker = p;
         }
         return false;
@@ -93,6 +99,185 @@ void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& s
         from = spans[k].next; // the entry is settled; its other texts need no look
         ++k;
     }
+}
+
+// The entry that holds a place is found from the place: one pass over the markers from the
+// last question marker wholly before it (looked for backwards when the place lies far beyond
+// a question marker already known) to the next one after it. Each byte is looked at by the
+// keyword search and at most once more by each marker search, since the next place looked at
+// lies beyond the entry settled.
+std::size_t CountMatchingEntries(std::string_view window, std::string_view keyword,
+                                 const LeadBytes& lead) {
+    const char* s = window.data();
+    const std::size_t n = window.size();
+    if (keyword.empty()) {
+        std::vector<EntrySpan> spans;
+        ScanEntrySpans(window, spans);
+        return static_cast<std::size_t>(std::count_if(
+            spans.begin(), spans.end(), [](const EntrySpan& span) { return span.Kept(); }));
+    }
+    // Farther than this from a known question marker, the entry's own is looked for
+    // backwards rather than by passing over the entries between.
+    constexpr std::size_t kFar = 256;
+    const detail::ByteFinder finder(keyword);
+    const detail::ByteFinder question(kQuestionMarker);
+    const std::size_t length = keyword.size();
+    const bool anyLead = lead.Any();
+    // The entry located last: its question marker, its answer marker (kNoPosition when it
+    // is lost) and the next question marker or the window's end. floor: a question marker
+    // (or the window's start) below every place still to come.
+    std::size_t entry = kNoPosition, answerAt = kNoPosition, next = 0, floor = 0;
+    std::size_t textBegin = kNoPosition;
+    CharacterStarts starts(window, lead);
+    const auto locate = [&](std::size_t p) {
+        std::size_t from = floor;
+        if (p - floor > kFar) {
+            const std::size_t last = question.FindLast(s, floor, p);
+            if (last != detail::kNotFound)
+                from = last;
+        }
+        entry = answerAt = kNoPosition;
+        next = n;
+        question.FindEnds(s, n, from, [&](std::size_t m) {
+            if (s[m + 1] != '%' || s[m + 3] != '%')
+                return false;
+            if (s[m + 2] == 'Q') {
+                if (m + kMarkerLength > p) {
+                    next = m;
+                    return true;
+                }
+                entry = m;
+                answerAt = kNoPosition;
+            } else if (s[m + 2] == 'A' && entry != kNoPosition && answerAt == kNoPosition) {
+                answerAt = m;
+            }
+            return false;
+        });
+    };
+    const auto accept = [&](std::size_t p) {
+        if (p >= next) {
+            floor = next;
+            locate(p);
+        }
+        if (entry == kNoPosition || answerAt == kNoPosition)
+            return false; // before the first question marker, or in a lost entry
+        std::size_t begin;
+        if (p >= entry + kMarkerLength && p + length <= answerAt)
+            begin = entry + kMarkerLength;
+        else if (p >= answerAt + kMarkerLength && p + length <= next)
+            begin = answerAt + kMarkerLength;
+        else
+            return false; // on a marker, or across one
+        if (!anyLead)
+            return true;
+        if (begin != textBegin) {
+            textBegin = begin;
+            starts = CharacterStarts(window.substr(begin), lead);
+        }
+        return starts.IsStart(p - begin);
+    };
+    std::size_t count = 0, from = 0;
+    while (from < n && finder.Find(s, n, from, accept) != detail::kNotFound) {
+        ++count;
+        from = next; // the entry is settled
+    }
+    return count;
+}
+
+namespace {
+
+// Hands the entries of each window on; the last of a window waits, copied, until it is known
+// whether another follows.
+class EntryRelay {
+public:
+    explicit EntryRelay(const EntryVisit& visit) : m_visit(visit) {}
+
+    void Add(const Window& w) {
+        ScanEntrySpans(w.bytes, m_spans);
+        const EntrySpan* last = nullptr;
+        for (const EntrySpan& span : m_spans) {
+            if (!span.Kept())
+                continue;
+            if (last)
+                m_visit(Question(w, *last), Answer(w, *last), true);
+            else
+                Flush(true);
+            last = &span;
+        }
+        if (last) {
+            m_question.assign(Question(w, *last));
+            m_answer.assign(Answer(w, *last));
+            m_waiting = true;
+        }
+    }
+    void Flush(bool followed) {
+        if (m_waiting)
+            m_visit(m_question, m_answer, followed);
+        m_waiting = false;
+    }
+
+private:
+    static std::string_view Question(const Window& w, const EntrySpan& span) {
+        return w.bytes.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin());
+    }
+    static std::string_view Answer(const Window& w, const EntrySpan& span) {
+        return w.bytes.substr(span.AnswerBegin(), span.next - span.AnswerBegin());
+    }
+
+    const EntryVisit& m_visit;
+    std::vector<EntrySpan> m_spans;
+    std::string m_question, m_answer;
+    bool m_waiting = false;
+};
+
+// Views of 4 MiB: few calls, and the bytes looked at while they are still in the cache.
+constexpr std::size_t kViewSize = 4 << 20;
+
+} // namespace
+
+FileResult ForEachEntry(const std::string& path, const Opening& how, const EntryVisit& visit) {
+    std::uint64_t length = 0;
+    {
+        CFile file;
+        FileResult opened = OpenFile(file, path, how);
+        if (!opened.Ok())
+            return opened;
+        if (file.GetLength(&length) && !MayFitInMemory(length)) {
+            opened.status = FileStatus::tooBig;
+            opened.offset = length;
+            return opened;
+        }
+    }
+    EntryRelay relay(visit);
+    WindowReading reading;
+    reading.viewSize = kViewSize;
+    FileResult result;
+    try {
+        result = ForEachWindow(path, Opening{how.flags, how.waitSeconds}, kQuestionMarker, reading,
+                               [&relay](const Window& w) { relay.Add(w); });
+    } catch (const std::bad_alloc&) {
+        result.status = FileStatus::tooBig;
+        result.offset = length;
+        return result;
+    }
+    if (result.Ok())
+        relay.Flush(false);
+    return result;
+}
+
+FileResult ForEachEntry(const ReadPiece& read, const EntryVisit& visit) {
+    EntryRelay relay(visit);
+    FileResult result;
+    try {
+        result = ForEachWindow(read, kQuestionMarker, WindowReading(),
+                               [&relay](const Window& w) { relay.Add(w); });
+    } catch (const std::bad_alloc&) {
+        result.status = FileStatus::tooBig;
+        return result;
+    }
+    if (result.Ok())
+        relay.Flush(false);
+    return result;
 }
 
 } // namespace vorna

@@ -1,6 +1,7 @@
 #pragma once
 // Keyword matching over the entry store, the result-list labels and the captions that count
 // entries and matches.
+#include "knowledge/EntryStore.h"
 #include "text/CodePage.h"
 
 #include <cstddef>
@@ -12,9 +13,10 @@
 namespace vorna {
 
 // Every entry index whose question, or failing that whose answer, holds the keyword (as
-// FindKeyword finds it), in ascending order. out is replaced.
-void FindMatches(const std::vector<std::string>& questions, const std::vector<std::string>& answers,
-                 std::string_view keyword, const LeadBytes& lead, std::vector<std::uint32_t>& out);
+// FindKeyword finds it), in ascending order. out is replaced. One pass over the store's
+// texts, whatever the keyword and however many places hold its bytes.
+void FindMatches(const CEntryStore& store, std::string_view keyword, const LeadBytes& lead,
+                 std::vector<std::uint32_t>& out);
 
 // The result-list line of an entry: question + "/" + answer.
 std::string MakeLabel(std::string_view question, std::string_view answer);

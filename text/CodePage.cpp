@@ -1,5 +1,9 @@
 #include "text/CodePage.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vorna {
 
 LeadBytes LeadBytes::Cp936() {
@@ -12,7 +16,51 @@ LeadBytes LeadBytes::FromRanges(const std::vector<std::pair<unsigned char, unsig
         for (unsigned b = range.first; b <= range.second; ++b)
             lead.m_lead[b] = true;
     }
+    lead.FindRange();
     return lead;
+}
+
+void LeadBytes::FindRange() {
+    int low = -1, high = -1;
+    for (int b = 0; b < 256; ++b) {
+        if (m_lead[static_cast<std::size_t>(b)]) {
+            if (low < 0)
+                low = b;
+            high = b;
+        }
+    }
+    m_oneRange = low >= 0;
+    for (int b = low; m_oneRange && b <= high; ++b)
+        m_oneRange = m_lead[static_cast<std::size_t>(b)];
+    if (m_oneRange) {
+        m_low = static_cast<unsigned char>(low);
+        m_high = static_cast<unsigned char>(high);
+    }
+}
+
+std::size_t LeadBytes::RunStart(const unsigned char* text, std::size_t begin,
+                                std::size_t end) const {
+    std::size_t q = end;
+#if defined(__SSE2__)
+    if (m_oneRange) {
+        // A byte is in the range when its distance above the low end, as an unsigned byte,
+        // is at most the range's width.
+        const __m128i low = _mm_set1_epi8(static_cast<char>(m_low));
+        const __m128i width = _mm_set1_epi8(static_cast<char>(m_high - m_low));
+        while (q - begin >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + q - 16));
+            const __m128i above = _mm_sub_epi8(bytes, low);
+            const __m128i in = _mm_cmpeq_epi8(_mm_max_epu8(above, width), width);
+            const unsigned other = ~static_cast<unsigned>(_mm_movemask_epi8(in)) & 0xFFFFu;
+            if (other)
+                return q - 16 + (31u - static_cast<unsigned>(__builtin_clz(other))) + 1;
+            q -= 16;
+        }
+    }
+#endif
+    while (q > begin && m_lead[text[q - 1]])
+        --q;
+    return q;
 }
 
 bool LeadBytes::Any() const {

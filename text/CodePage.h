@@ -24,8 +24,18 @@ public:
     bool IsLead(unsigned char byte) const { return m_lead[byte]; }
     bool Any() const;
 
+    // Where the run of lead-valued bytes that ends at end begins, looking no further back
+    // than begin: the position after the last other byte of [begin, end), or begin.
+    std::size_t RunStart(const unsigned char* text, std::size_t begin, std::size_t end) const;
+
 private:
+    // Whether the lead bytes are one range, low to high (code page 936's are), so that a run
+    // is measured 16 bytes at a time.
+    void FindRange();
+
     std::array<bool, 256> m_lead;
+    bool m_oneRange = false;
+    unsigned char m_low = 0, m_high = 0;
 };
 
 // The lead bytes of the system's own byte encoding: the active ANSI code page on Windows
@@ -49,9 +59,7 @@ public:
     bool IsStart(std::size_t pos) {
         if (pos < m_known)
             m_known = 0; // asked out of order: still right, only slower
-        std::size_t q = pos;
-        while (q > m_known && m_lead->IsLead(m_text[q - 1]))
-            --q;
+        const std::size_t q = m_lead->RunStart(m_text, m_known, pos);
         m_steps += pos - q;
         const bool start = (pos - q) % 2 == 0;
         m_known = start ? pos : pos - 1;

@@ -23,7 +23,6 @@ public:
 
     // As FindKeyword.
     std::size_t Find(std::string_view text, SearchWork* work = nullptr) const;
-    bool Contains(std::string_view text) const { return Find(text) != std::string_view::npos; }
 
 private:
     detail::ByteFinder m_finder;

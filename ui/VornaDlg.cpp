@@ -226,8 +226,7 @@ void CVornaDlg::OnSearch() {
     m_listResults.SetRedraw(false);
     m_listResults.ResetContent();
     m_arrMatches.clear();
-    FindMatches(m_store.m_arrQuestions, m_store.m_arrAnswers, m_strKeyword, m_leadBytes,
-                m_arrMatches);
+    FindMatches(m_store, m_strKeyword, m_leadBytes, m_arrMatches);
     std::size_t bytes = 0;
     for (std::uint32_t i : m_arrMatches)
         bytes += m_store.m_arrQuestions[i].size() + 1 + m_store.m_arrAnswers[i].size() + 1;

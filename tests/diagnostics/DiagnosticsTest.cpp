@@ -1,10 +1,14 @@
 #include "diagnostics/Diagnostics.h"
 
+#include "io/File.h"
 #include "knowledge/EntryFile.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vorna {
@@ -102,6 +106,80 @@ TEST(DiagnoseEntryFile, CountsOnlyKeptEntries) {
     EXPECT_EQ(d.entryCount, 2u);
     EXPECT_TRUE(d.hasQuestionMarker);
     EXPECT_FALSE(DiagnoseEntryFile("(%A%)").hasQuestionMarker);
+}
+
+// A file diagnosed window by window, from disk, tells exactly what the diagnosis of its
+// bytes in memory tells, however small the reads: random files of markers, look-alikes, NUL
+// and invalid bytes, UTF-8 and code page 936 text, line breaks and repeated entries.
+TEST(DiagnoseEntryFile, AFileReadInWindowsTellsWhatTheBytesInMemoryTell) {
+    const std::vector<std::string> pieces = {"(%Q%)",
+                                             "(%A%)",
+                                             "\r\n",
+                                             "\n",
+                                             " ",
+                                             "x",
+                                             "(%q%)",
+                                             "%A%)",
+                                             "\xa3\xa8%Q%\xa3\xa9",
+                                             std::string("\0\0", 2),
+                                             "\xff",
+                                             "\xb0",
+                                             "\xce\xca",
+                                             "\xe9\x97\xae",
+                                             "(%Q%)q(%A%)a",
+                                             "(%Q%)q(%A%)a\r\n",
+                                             "notes",
+                                             std::string(60, 'p')};
+    struct Told {
+        FindingCode code;
+        std::size_t offset, textBegin, textLength, entry, earlierEntry, earlierOffset;
+        std::size_t line, column, earlierLine;
+        std::string text;
+        bool atEnd;
+        bool operator==(const Told& o) const {
+            return std::tie(code, offset, textBegin, textLength, entry, earlierEntry, earlierOffset,
+                            line, column, earlierLine, text, atEnd) ==
+                   std::tie(o.code, o.offset, o.textBegin, o.textLength, o.entry, o.earlierEntry,
+                            o.earlierOffset, o.line, o.column, o.earlierLine, o.text, o.atEnd);
+        }
+    };
+    const auto collect = [](std::vector<Told>& into) {
+        return [&into](const FindingReport& r) {
+            const Finding& f = r.finding;
+            into.push_back({f.code, f.offset, f.textBegin, f.textLength, f.entry, f.earlierEntry,
+                            f.earlierOffset, r.at.line, r.at.column, r.earlierLine,
+                            std::string(r.text), r.atEnd});
+        };
+    };
+    const std::string path = testing::TempDir() + "vorna_diagnose_windows.vendu";
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 400; ++round) {
+        std::string content;
+        for (int k = 0, n = static_cast<int>(rng() % 40); k < n; ++k)
+            content += pieces[rng() % pieces.size()];
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+        const FileDiagnosis whole = DiagnoseEntryFile(content);
+        std::vector<Told> want;
+        ReportFindings(content, whole, collect(want));
+        for (std::size_t readSize : {1, 3, 7, 64, 4096}) {
+            std::vector<Told> got;
+            FileDiagnosis summary;
+            ASSERT_TRUE(DiagnoseEntryFile(path, Opening{CFile::modeRead | CFile::shareDenyWrite},
+                                          summary, collect(got), readSize)
+                            .Ok());
+            EXPECT_EQ(summary.entryCount, whole.entryCount);
+            EXPECT_EQ(summary.hasQuestionMarker, whole.hasQuestionMarker);
+            ASSERT_EQ(got.size(), want.size()) << "read size " << readSize << ": " << content;
+            for (std::size_t k = 0; k < got.size(); ++k)
+                ASSERT_TRUE(got[k] == want[k])
+                    << "finding " << k << " (" << FindingName(got[k].code) << "), read size "
+                    << readSize << ": " << content;
+        }
+    }
+    std::remove(path.c_str());
 }
 
 TEST(LocateOffsets, CountsLinesByLineFeedAndColumnsByByte) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <random>
 #include <thread>
@@ -42,7 +44,8 @@ private:
 
 const Opening kShared{CFile::modeRead | CFile::shareDenyWrite, 5};
 
-// Markers split across reads in every possible way must not change a single entry.
+// Markers split across reads, or across views of the file where the system maps files, in
+// every possible way must not change a single entry.
 TEST(ForEachWindow, GivesTheReadersEntriesWhateverTheReadSize) {
     const std::vector<std::string> pieces = {"(%Q%)", "(%A%)", "(%", "Q%)", "%A", "x",
                                              "\r\n",  "(",     "%",  "Q",   "yz", "(%Q%"};
@@ -56,23 +59,71 @@ TEST(ForEachWindow, GivesTheReadersEntriesWhateverTheReadSize) {
         Collect(content, want);
         const TempFile file(content);
         for (std::size_t readSize : {1, 2, 3, 4, 5, 6, 7, 11, 64}) {
-            Entries got;
-            std::size_t windows = 0;
-            ASSERT_EQ(ForEachWindow(file.Path(), kShared, kQuestionMarker, readSize,
-                                    [&](std::string_view window) {
-                                        ++windows;
-                                        EXPECT_EQ(window.substr(0, 5), kQuestionMarker);
-                                        Collect(window, got);
-                                    })
-                          .status,
-                      FileStatus::ok);
-            ASSERT_EQ(got, want) << "read size " << readSize << ", content " << content;
-            if (content.find(kQuestionMarker) == std::string::npos) {
-                EXPECT_EQ(windows, 0u);
+            for (std::size_t viewSize : {std::size_t{0}, readSize}) {
+                Entries got;
+                std::size_t windows = 0;
+                ASSERT_EQ(ForEachWindow(
+                              file.Path(), kShared, kQuestionMarker, readSize,
+                              [&](std::string_view window) {
+                                  ++windows;
+                                  EXPECT_EQ(window.substr(0, 5), kQuestionMarker);
+                                  Collect(window, got);
+                              },
+                              viewSize)
+                              .status,
+                          FileStatus::ok);
+                ASSERT_EQ(got, want) << "read size " << readSize << ", view size " << viewSize
+                                     << ", content " << content;
+                if (content.find(kQuestionMarker) == std::string::npos) {
+                    EXPECT_EQ(windows, 0u);
+                }
             }
+            // With the preamble the windows are the whole file, in order, each where its
+            // offset says; preamble pieces end with a line feed, at the first question
+            // marker or at the end; only the file's end is marked last.
+            WindowReading reading;
+            reading.readSize = readSize;
+            reading.preamble = true;
+            std::string whole;
+            bool ended = false;
+            ASSERT_TRUE(
+                ForEachWindow(file.Path(), kShared, kQuestionMarker, reading, [&](const Window& w) {
+                    ASSERT_FALSE(ended);
+                    ASSERT_EQ(w.offset, whole.size());
+                    whole += w.bytes;
+                    ended = w.last;
+                    const bool atMarker = content.compare(whole.size(), 5, kQuestionMarker) == 0;
+                    if (w.preamble)
+                        EXPECT_TRUE(w.last || w.bytes.back() == '\n' || atMarker);
+                    else
+                        EXPECT_EQ(w.bytes.substr(0, 5), kQuestionMarker);
+                }).Ok());
+            ASSERT_EQ(whole, content) << "read size " << readSize;
+            EXPECT_EQ(ended, !content.empty());
         }
     }
 }
+
+#ifndef _WIN32
+// A program that ignores the sharing rules cuts the file short while a view of it is read:
+// the lost bytes read as zeros instead of ending the process, and the read fails.
+TEST(ForEachWindow, AFileCutShortUnderAViewFailsTheRead) {
+    std::string content;
+    while (content.size() < 3 * 65536)
+        content += "(%Q%)question(%A%)answer\r\n";
+    const TempFile file(content);
+    std::size_t zeros = 0;
+    const FileResult result = ForEachWindow(
+        file.Path(), kShared, kQuestionMarker, 4096,
+        [&](std::string_view window) {
+            std::filesystem::resize_file(file.Path(), 100);
+            zeros += static_cast<std::size_t>(std::count(window.begin(), window.end(), '\0'));
+        },
+        1 << 20);
+    EXPECT_EQ(result.status, FileStatus::readFailed);
+    EXPECT_GT(zeros, 0u);
+}
+#endif
 
 TEST(ReadWholeFile, ReadsEveryByteAndNamesWhatFails) {
     std::string content(300000, '\0');

@@ -1,10 +1,13 @@
 #include "knowledge/EntryFile.h"
 
 #include "io/File.h"
+#include "knowledge/EntryStore.h"
 #include "tests/io/TestFiles.h"
+#include "tests/knowledge/ReferenceReader.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,13 +15,10 @@
 namespace vorna {
 namespace {
 
-using Entries = std::vector<std::pair<std::string, std::string>>;
+using test::Entries;
 
 Entries Parse(const std::string& fileBytes) {
-    Entries out;
-    ParseEntries(fileBytes + std::string(kEndSentinel),
-                 [&out](std::string q, std::string a) { out.emplace_back(q, a); });
-    return out;
+    return test::ReadInPieces(fileBytes);
 }
 
 std::string S(const char* bytes, std::size_t n) {
@@ -26,7 +26,7 @@ std::string S(const char* bytes, std::size_t n) {
 }
 
 // The two files worked through byte by byte in the format's description.
-TEST(ParseEntries, TwoRecordsAppendedToAnEmptyFile) {
+TEST(EntryReader, TwoRecordsAppendedToAnEmptyFile) {
     const std::string file = S("\r\n(%Q%)\r\nQ1\r\n(%A%)\r\nA1\r\n(%Q%)\r\nQ2\r\n(%A%)\r\nA2", 44);
     ASSERT_EQ(file.size(), 44u);
     EXPECT_EQ(file, MakeRecord("Q1", "A1") + MakeRecord("Q2", "A2"));
@@ -34,7 +34,7 @@ TEST(ParseEntries, TwoRecordsAppendedToAnEmptyFile) {
     EXPECT_EQ(Parse(file), expected);
 }
 
-TEST(ParseEntries, HandMadeFileWithPreambleStrayMarkersAndEmptyTexts) {
+TEST(EntryReader, HandMadeFileWithPreambleStrayMarkersAndEmptyTexts) {
     const std::string file = "notes(%Q%)x(%Q%)a(%A%)b(%A%)c(%Q%)(%A%)";
     ASSERT_EQ(file.size(), 39u);
     Entries expected = {{"a", "b(%A%)c"}, {"", ""}};
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The answer-marker search stops at the next question marker; a file of many question
 // markers and no answer marker would otherwise rescan to the end for each of them.
-TEST(ParseEntries, ManyQuestionMarkersWithoutAnswersYieldNothing) {
+TEST(EntryReader, ManyQuestionMarkersWithoutAnswersYieldNothing) {
     std::string file;
     for (int i = 0; i < 200000; ++i)
         file += "(%Q%)";
@@ -98,6 +98,27 @@ TEST(ParseEntries, ManyQuestionMarkersWithoutAnswersYieldNothing) {
     file += "(%A%)last";
     Entries expected = {{"", "last"}};
     EXPECT_EQ(Parse(file), expected);
+}
+
+// The reader as it was is the reference: random files made of marker pieces and near misses,
+// handed over in pieces of random sizes, so markers fall across every boundary.
+TEST(EntryReader, AgreesWithTheReferenceReaderHoweverTheBytesArrive) {
+    const std::vector<std::string> pieces = {
+        "(%Q%)", "(%A%)", "(%", "%)", "Q%)", "(%Q%",  "(%A",        "x",
+        "\r\n",  "\xB0",  "(",  ")",  "%",   "(%q%)", "(%A%)(%Q%)", S("\0", 1)};
+    std::mt19937 rng(14);
+    for (int round = 0; round < 4000; ++round) {
+        std::string file;
+        const int count = static_cast<int>(rng() % 40);
+        for (int k = 0; k < count; ++k)
+            file += pieces[rng() % pieces.size()];
+        std::vector<std::size_t> splits;
+        for (unsigned k = 0, n = 1 + rng() % 4; k < n; ++k)
+            splits.push_back(1 + rng() % 12);
+        const Entries want = test::ReferenceParseFile(file);
+        ASSERT_EQ(Parse(file), want) << file;
+        ASSERT_EQ(test::ReadInPieces(file, splits), want) << file;
+    }
 }
 
 TEST(MakeRecord, IsEighteenBytesPlusTheTexts) {
@@ -152,8 +173,10 @@ TEST(CheckNewEntry, MessagesAreTheUsersTexts) {
 class ReadEntryFileTest : public test::ScratchDir {
 protected:
     FileResult Read(const std::string& path, Entries& out) {
-        return ReadEntryFile(path,
-                             [&out](std::string q, std::string a) { out.emplace_back(q, a); });
+        CEntryStore store;
+        const FileResult result = LoadEntryFile(path, store);
+        out = test::EntriesOf(store);
+        return result;
     }
 };
 
@@ -188,6 +211,21 @@ TEST_F(ReadEntryFileTest, ReadingInChunksGivesWhatParsingInOnePieceGives) {
                 EXPECT_FALSE(got.empty());
             }
         }
+    }
+}
+
+// Files read from disk in blocks of 1 MiB: a question marker, then an answer marker, placed
+// across the end of the first block, and the file against the reference's 80-byte reads.
+TEST_F(ReadEntryFileTest, AgreesWithTheReferenceReaderAcrossReadBlocks) {
+    for (std::size_t before = (1u << 20) - 12; before <= (1u << 20) + 1; ++before) {
+        SCOPED_TRACE(testing::Message() << before << " bytes before the last entry");
+        const std::string path = WriteFile("a.vendu", FileOfSize(before, 3) + "(%Q%)q(%A%)a");
+        Entries got, want;
+        ASSERT_EQ(Read(path, got).status, FileStatus::ok);
+        ASSERT_EQ(test::ReferenceRead(path, want).status, FileStatus::ok);
+        EXPECT_EQ(got, want);
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.back(), (std::pair<std::string, std::string>("q", "a")));
     }
 }
 
@@ -242,9 +280,9 @@ TEST_F(ReadEntryFileTest, WrittenRecordsReadBackWithTheRecordsLineBreaks) {
 // The example knowledge base shipped with the program reads back as the entries the Add
 // dialog would have written.
 TEST(ExampleFile, ReadsAsRecordsTheWriterAccepts) {
-    Entries got;
-    FileResult r = ReadEntryFile(std::string(VORNA_EXAMPLES_DIR) + "/super.vendu",
-                                 [&got](std::string q, std::string a) { got.emplace_back(q, a); });
+    CEntryStore store;
+    FileResult r = LoadEntryFile(std::string(VORNA_EXAMPLES_DIR) + "/super.vendu", store);
+    const Entries got = test::EntriesOf(store);
     ASSERT_EQ(r.status, FileStatus::ok);
     ASSERT_EQ(got.size(), 28u);
     std::string rewritten;

@@ -2,6 +2,7 @@
 
 #include "knowledge/EntryFile.h"
 #include "knowledge/Search.h"
+#include "tests/knowledge/ReferenceReader.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,7 @@ namespace {
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries ReaderEntries(std::string content) {
-    content.append(kEndSentinel);
-    Entries entries;
-    ParseEntries(content, [&entries](std::string q, std::string a) {
-        entries.emplace_back(std::move(q), std::move(a));
-    });
-    return entries;
+    return test::ReferenceParseFile(std::move(content));
 }
 
 Entries SpanEntries(std::string_view content) {
@@ -65,8 +61,10 @@ TEST(ScanEntrySpans, AgreesWithTheReaderOnRandomFiles) {
 // trail bytes, hold markers or pieces of them, or span a question's end.
 TEST(FindMatchingSpans, FindsWhatTheMatcherFindsInTheReadersStore) {
     const std::vector<std::string> pieces = {
-        "(%Q%)", "(%A%)", "\r\n", "A",  "a",        "\xb0\x41", "\xb0",     "\x41\xb0", "\xd6\xd0",
-        "(%",    "Q%)",   " ",    "AB", "\x81\x40", "\xff",     "\xb0\xb0", "preamble"};
+        "(%Q%)", "(%A%)", "\r\n", "A", "a", "\xb0\x41", "\xb0", "\x41\xb0", "\xd6\xd0", "(%", "Q%)",
+        " ", "AB", "\x81\x40", "\xff", "\xb0\xb0", "preamble",
+        // Long texts, so that an entry's markers are also looked for backwards.
+        std::string(300, 'x'), std::string(301, '\xb0')};
     const LeadBytes cp936 = LeadBytes::Cp936();
     const LeadBytes none;
     std::mt19937 rng(1936);
@@ -89,7 +87,7 @@ TEST(FindMatchingSpans, FindsWhatTheMatcherFindsInTheReadersStore) {
                 keyword = content.substr(rng() % content.size(), 1 + rng() % 6);
             for (const LeadBytes* lead : {&cp936, &none}) {
                 std::vector<std::uint32_t> want;
-                FindMatches(questions, answers, keyword, *lead, want);
+                FindMatches(test::StoreOf(questions, answers), keyword, *lead, want);
                 FindMatchingSpans(content, spans, keyword, *lead, matching);
                 // Span indices to entry indices: the kept spans are the entries, in order.
                 std::vector<std::uint32_t> got;
@@ -106,6 +104,9 @@ TEST(FindMatchingSpans, FindsWhatTheMatcherFindsInTheReadersStore) {
                 ASSERT_EQ(next, matching.size());
                 ASSERT_EQ(got, want) << "content: " << content << " keyword: " << keyword
                                      << (lead == &none ? " (single-byte)" : "");
+                // Counting, which looks at the markers only around the keyword, agrees.
+                ASSERT_EQ(CountMatchingEntries(content, keyword, *lead), want.size())
+                    << "content: " << content << " keyword: " << keyword;
             }
         }
     }

@@ -1,5 +1,7 @@
 #include "knowledge/Search.h"
 
+#include "tests/knowledge/ReferenceReader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,7 +21,7 @@ struct Store {
 
 std::vector<std::uint32_t> Matches(const Store& s, const std::string& keyword) {
     std::vector<std::uint32_t> out = {99, 98};
-    FindMatches(s.questions, s.answers, keyword, LeadBytes::Cp936(), out);
+    FindMatches(test::StoreOf(s.questions, s.answers), keyword, LeadBytes::Cp936(), out);
     return out;
 }
 

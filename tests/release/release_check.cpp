@@ -2,6 +2,7 @@
 // resources, the unzipped portable program, and what the installer and its uninstaller put
 // down and take away. Each command prints one line per check and exits non-zero on a failure.
 #include "knowledge/EntryFile.h"
+#include "knowledge/EntryStore.h"
 #include "tests/e2e/Driver.h"
 
 #include <windows.h>
@@ -102,12 +103,10 @@ void WriteAll(const std::wstring& path, const std::string& bytes) {
 
 // The number of entries the program's own reader finds in the file.
 int CountEntries(const std::wstring& path) {
-    int count = 0;
-    const vorna::FileResult read =
-        vorna::ReadEntryFile(Utf8(path), [&count](std::string, std::string) { ++count; });
-    if (!read.Ok())
+    vorna::CEntryStore store;
+    if (!vorna::LoadEntryFile(Utf8(path), store).Ok())
         throw DriverError("the reader cannot read " + Utf8(path));
-    return count;
+    return static_cast<int>(store.GetCount());
 }
 
 // Starts the program in folder, as Explorer or a shortcut would, and waits until the count

@@ -1,5 +1,7 @@
 #include "text/Find.h"
 
+#include "text/ByteFinder.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -102,6 +104,50 @@ TEST(FindKeyword, AgreesWithAPlainSearchAtEveryLengthAndPosition) {
                 }
             }
             ASSERT_EQ(FindKeyword(base, keyword, cp936), NaiveFind(base, keyword, cp936));
+        }
+    }
+}
+
+// Each width of the byte finder, whichever the processor would pick, at every position of
+// texts that span one to several blocks: the first match, every place where only the two
+// ends agree, and a start part way in.
+TEST(ByteFinder, EveryWidthFindsWhatAPlainSearchFinds) {
+    using detail::ByteFinder;
+    using detail::SimdLevel;
+    for (SimdLevel level : {SimdLevel::bytes, SimdLevel::sse2, SimdLevel::avx2}) {
+        for (const std::string needle :
+             {"e", "ab", "a%Qb", "abcdefghijklmnopqrstuvwxyz0123456789"}) {
+            const ByteFinder finder(needle, level);
+            for (std::size_t len = 0; len <= 200; len += len < 140 ? 1 : 29) {
+                // The needle's ends with a wrong middle at every fifth place.
+                std::string base(len, '.');
+                for (std::size_t i = 0; i + needle.size() <= len; i += 5) {
+                    base[i] = needle.front();
+                    base[i + needle.size() - 1] = needle.back();
+                }
+                std::vector<std::size_t> ends;
+                for (std::size_t i = 0; i + needle.size() <= len; ++i) {
+                    if (base[i] == needle.front() && base[i + needle.size() - 1] == needle.back())
+                        ends.push_back(i);
+                }
+                std::vector<std::size_t> seen;
+                finder.FindEnds(base.data(), len, 0, [&](std::size_t p) {
+                    seen.push_back(p);
+                    return false;
+                });
+                ASSERT_EQ(seen, ends) << "length " << len;
+                for (std::size_t pos = 0; pos + needle.size() <= len; pos += 3) {
+                    std::string text = base;
+                    text.replace(pos, needle.size(), needle);
+                    for (std::size_t from : {std::size_t{0}, pos / 2, pos}) {
+                        const std::size_t want = text.find(needle, from);
+                        ASSERT_EQ(finder.Find(text.data(), len, from),
+                                  want == std::string::npos ? detail::kNotFound : want)
+                            << "needle " << needle << ", length " << len << ", at " << pos
+                            << ", from " << from << ", level " << static_cast<int>(level);
+                    }
+                }
+            }
         }
     }
 }

@@ -94,7 +94,7 @@ TEST(SearchAgreement, ListsWhatTheProgramsMatcherFinds) {
                 keyword = content.substr(from, 1 + rng() % 3);
             }
             std::vector<std::uint32_t> want;
-            vorna::FindMatches(store.m_arrQuestions, store.m_arrAnswers, keyword, lead, want);
+            vorna::FindMatches(store, keyword, lead, want);
             std::string out;
             const int status = RunVendu({"search", "-n", "--raw", path, "--", keyword}, out);
             EXPECT_EQ(status, want.empty() ? 1 : 0) << content << " / " << keyword;

@@ -938,6 +938,34 @@ def files_beyond_memory_are_errors(tmp, golden):
         note("the cases under a memory limit run in the plain native build only")
 
 
+@test("memory", portable=False)
+def memory_stays_within_the_largest_entry(tmp, golden):
+    # A file three times the address space vendu is given: read a window of whole entries at
+    # a time, it is checked, searched and exported within that limit all the same.
+    if OPTIONS.sanitized:
+        note("the sanitizers need more address space than the limit")
+        return
+    limit = 40 << 20
+    count = 560000
+    filler = b"x" * 200
+    data = b"".join(record(b"question %d" % i, b"answer %d %s%s" % (
+        i, filler, b" token" if i % 1000 == 7 else b"")) for i in range(count))
+    expect(len(data) > 3 * limit, f"only {len(data)} bytes")
+    write(os.path.join(tmp, "big.vendu"), data)
+    rc, out, err = run(["check", "big.vendu"], tmp, memory=limit)
+    expect(rc == 0 and out == b"big.vendu: %d entries, 0 errors, 0 warnings\n" % count,
+           f"check: {rc} {out!r} {err}")
+    rc, out, err = run(["search", "--count", "big.vendu", "token"], tmp, memory=limit)
+    expect(rc == 0 and out == b"%d\n" % (count // 1000), f"search: {rc} {out!r} {err}")
+    with open(os.path.join(tmp, "big.csv"), "wb") as target:
+        rc, _, err = run(["export", "big.vendu", "--format=csv", "--raw"], tmp, memory=limit,
+                         stdout=target)
+    exported = read(os.path.join(tmp, "big.csv"))
+    expect(rc == 0 and exported.count(b"question ") == count and
+           exported.rstrip().endswith(b"answer %d %s\"" % (count - 1, filler)),
+           f"export: {rc} {len(exported)} bytes {err}")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--golden", required=True)

@@ -7,11 +7,13 @@
 
 #include "diagnostics/Diagnostics.h"
 #include "knowledge/EntryFile.h"
+#include "knowledge/EntryReader.h"
 #include "text/CodePage.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstring>
 
 namespace vendu {
 
@@ -28,29 +30,26 @@ std::string HexBytes(std::string_view bytes) {
     return bytes.size() > 8 ? out + " ..." : out;
 }
 
-std::string Message(const vorna::Finding& f, std::string_view content, bool hasQuestionMarker,
-                    std::size_t earlierLine) {
+std::string Message(const vorna::FindingReport& report, bool hasQuestionMarker) {
     using vorna::FindingCode;
+    const vorna::Finding& f = report.finding;
+    const std::string quoted = Excerpt(report.text, report.text.size() < f.textLength);
     const std::string entry = "entry " + std::to_string(f.entry);
     switch (f.code) {
-    case FindingCode::lostEntry: {
-        const bool atEnd = f.textBegin + f.textLength == content.size();
-        const std::string lost = Excerpt(content.substr(f.textBegin, f.textLength));
+    case FindingCode::lostEntry:
         return std::string("question marker without an answer marker before ") +
-               (atEnd ? "the end of the file" : "the next question marker") + ": the entry " +
-               (lost == "\"\"" ? "with an empty question" : lost) + " is lost";
-    }
+               (report.atEnd ? "the end of the file" : "the next question marker") +
+               ": the entry " + (quoted == "\"\"" ? "with an empty question" : quoted) + " is lost";
     case FindingCode::preambleText:
         return std::string(hasQuestionMarker ? "text before the first question marker"
                                              : "text of a file without any question marker") +
-               " is ignored: " + Excerpt(content.substr(f.textBegin, f.textLength));
+               " is ignored: " + quoted;
     case FindingCode::preambleAnswerMarker:
         return "answer marker before the first question marker is ignored";
     case FindingCode::answerMarkerInAnswer:
         return "answer marker inside the answer of " + entry + " is kept as answer text";
     case FindingCode::lookAlikeMarker:
-        return Excerpt(content.substr(f.textBegin, f.textLength)) +
-               " is plain text: the markers are exactly \"(%Q%)\" and \"(%A%)\"";
+        return quoted + " is plain text: the markers are exactly \"(%Q%)\" and \"(%A%)\"";
     case FindingCode::nulBytes:
         return f.textLength == 1 ? "NUL byte in the text"
                                  : std::to_string(f.textLength) + " NUL bytes in the text";
@@ -63,12 +62,11 @@ std::string Message(const vorna::Finding& f, std::string_view content, bool hasQ
     case FindingCode::blankAnswer:
         return entry + " has an answer of only spaces and line breaks";
     case FindingCode::invalidCp936:
-        return (f.textLength == 1 ? "byte " : "bytes ") +
-               HexBytes(content.substr(f.textBegin, f.textLength)) +
+        return (f.textLength == 1 ? "byte " : "bytes ") + HexBytes(report.text) +
                (f.textLength == 1 ? " is" : " are") + " not valid code page 936";
     case FindingCode::duplicateEntry:
         return entry + " repeats entry " + std::to_string(f.earlierEntry) + " (line " +
-               std::to_string(earlierLine) + ") exactly";
+               std::to_string(report.earlierLine) + ") exactly";
     case FindingCode::looksLikeUtf8:
         return "the file looks like UTF-8; entry files hold code page 936 bytes, so its "
                "non-ASCII text will not show as written";
@@ -78,6 +76,24 @@ std::string Message(const vorna::Finding& f, std::string_view content, bool hasQ
 
 std::string Plural(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The count shown is the program's reader's; the positions come from the scan that follows it
+// step by step, and the two must agree.
+bool SameCountAsTheReader(const Options& options, const std::string& path, std::string_view content,
+                          const vorna::FileDiagnosis& diagnosis) {
+    vorna::CEntryStore store;
+    vorna::CEntryReader reader(store);
+    if (!content.empty())
+        std::memcpy(reader.Room(content.size()), content.data(), content.size());
+    reader.Commit(content.size());
+    reader.Finish();
+    if (diagnosis.entryCount == store.GetCount())
+        return true;
+    Report(options, path,
+           "internal error: the diagnostics found " + std::to_string(diagnosis.entryCount) +
+               " entries, the reader " + std::to_string(store.GetCount()));
+    return false;
 }
 
 } // namespace
@@ -96,51 +112,19 @@ int RunCheck(const Options& options) {
         if (StandardOutputFailed())
             break;
         const std::string name = InputName(path);
-        std::string content;
-        const vorna::FileResult read = ReadInput(path, options.waitSeconds, content);
-        if (!read.Ok()) {
-            status = kExitError;
-            Report(options, path, DescribeFile(read));
-            if (json)
-                files.push_back({{"file", name}, {"error", DescribeFile(read)}});
-            continue;
-        }
-        // The count shown is the program's reader's; the positions come from the scan that
-        // follows it step by step, and the two must agree.
-        const std::size_t size = content.size();
-        content.append(vorna::kEndSentinel);
-        std::size_t readerCount = 0;
-        vorna::ParseEntries(content, [&readerCount](std::string, std::string) { ++readerCount; });
-        content.resize(size);
-        const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(content);
-        if (diagnosis.entryCount != readerCount) {
-            Report(options, path,
-                   "internal error: the diagnostics found " + std::to_string(diagnosis.entryCount) +
-                       " entries, the reader " + std::to_string(readerCount));
-            return kExitError;
-        }
-
-        std::vector<std::size_t> offsets;
-        for (const vorna::Finding& f : diagnosis.findings) {
-            offsets.push_back(f.offset);
-            offsets.push_back(f.earlierOffset == vorna::kNoPosition ? 0 : f.earlierOffset);
-        }
-        const std::vector<vorna::TextPosition> positions = vorna::LocateOffsets(content, offsets);
-
         std::size_t errors = 0, warnings = 0;
         std::string lines;
         nlohmann::ordered_json findings = nlohmann::ordered_json::array();
-        for (std::size_t k = 0; k < diagnosis.findings.size(); ++k) {
-            const vorna::Finding& f = diagnosis.findings[k];
-            const vorna::TextPosition at = positions[2 * k];
+        vorna::FileDiagnosis diagnosis;
+        const auto tell = [&](const vorna::FindingReport& report) {
+            const vorna::Finding& f = report.finding;
             const bool isError = vorna::IsDataLoss(f.code);
             (isError ? errors : warnings)++;
             const char* severity = isError ? "error" : "warning";
-            const std::string message =
-                Message(f, content, diagnosis.hasQuestionMarker, positions[2 * k + 1].line);
+            const std::string message = Message(report, diagnosis.hasQuestionMarker);
             if (json) {
-                nlohmann::ordered_json finding = {{"line", at.line},
-                                                  {"column", at.column},
+                nlohmann::ordered_json finding = {{"line", report.at.line},
+                                                  {"column", report.at.column},
                                                   {"offset", f.offset},
                                                   {"severity", severity},
                                                   {"code", vorna::FindingName(f.code)}};
@@ -148,13 +132,40 @@ int RunCheck(const Options& options) {
                     finding["entry"] = f.entry;
                 finding["message"] = message;
                 findings.push_back(std::move(finding));
-            } else {
-                lines += name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
-                         ": " + severity + ": " + message + " [" + vorna::FindingName(f.code) +
-                         "]\n";
+                return;
             }
+            lines += name + ":" + std::to_string(report.at.line) + ":" +
+                     std::to_string(report.at.column) + ": " + severity + ": " + message + " [" +
+                     vorna::FindingName(f.code) + "]\n";
+            if (lines.size() >= (1u << 16)) {
+                WriteText(stdout, lines);
+                lines.clear();
+            }
+        };
+        vorna::FileResult read;
+        if (path == "-") {
+            // Standard input is read whole: the diagnosis looks at a file twice.
+            std::string content;
+            read = ReadInput(path, options.waitSeconds, content);
+            if (read.Ok()) {
+                diagnosis = vorna::DiagnoseEntryFile(content);
+                if (!SameCountAsTheReader(options, path, content, diagnosis))
+                    return kExitError;
+                vorna::ReportFindings(content, diagnosis, tell);
+            }
+        } else {
+            // A window of whole entries at a time, twice: memory stays within the largest.
+            read =
+                vorna::DiagnoseEntryFile(path, SharedReading(options.waitSeconds), diagnosis, tell);
         }
-        if (!diagnosis.findings.empty() && status == kExitOk)
+        if (!read.Ok()) {
+            status = kExitError;
+            Report(options, path, DescribeFile(read));
+            if (json)
+                files.push_back({{"file", name}, {"error", DescribeFile(read)}});
+            continue;
+        }
+        if (errors + warnings > 0 && status == kExitOk)
             status = kExitFindings;
         if (json) {
             files.push_back({{"file", name},

@@ -8,16 +8,18 @@
 #include "tools/vendu/ShowText.h"
 
 #include "knowledge/EntryFile.h"
-#include "knowledge/EntryStore.h"
+#include "knowledge/EntrySpans.h"
 #include "io/Append.h"
 #include "io/Read.h"
 #include "text/Convert.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -67,21 +69,6 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
 }
 
 namespace {
-
-// Reads an entry file with the program's reader into a store; says why when it cannot.
-bool LoadStore(const Options& options, const std::string& path, vorna::CEntryStore& store) {
-    std::string content;
-    const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
-    if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
-        return false;
-    }
-    content.append(vorna::kEndSentinel);
-    vorna::ParseEntries(content, [&store](std::string question, std::string answer) {
-        store.AddEntry(std::move(question), std::move(answer));
-    });
-    return true;
-}
 
 // Opens the target of an append as the Add dialog does, an existing file never created, and
 // holds it alone until the append is done. Every command that changes an entry file opens it
@@ -218,13 +205,24 @@ vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::st
     return result;
 }
 
+vorna::ReadPiece StandardInputPieces() {
+    return [](char* buffer, std::size_t count, vorna::FileResult& failure) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer, 1, count, stdin);
+        if (got == 0 && std::ferror(stdin)) {
+            failure.status = vorna::FileStatus::readFailed;
+            failure.systemCode = errno;
+        }
+        return got;
+    };
+}
+
 vorna::Opening SharedReading(double waitSeconds) {
     return vorna::Opening{vorna::CFile::modeRead | vorna::CFile::shareDenyWrite, waitSeconds};
 }
 
 vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content) {
-    return vorna::ReadWholeFile(path, SharedReading(waitSeconds), content, 256 * 1024,
-                                vorna::kEndSentinel.size());
+    return vorna::ReadWholeFile(path, SharedReading(waitSeconds), content, 256 * 1024);
 }
 
 int RunAdd(const Options& options) {
@@ -264,49 +262,107 @@ int RunExport(const Options& options) {
     const std::string& path = options.positional[0];
     const bool csv = *format == "csv";
     const bool raw = options.Has("--raw");
-    vorna::CEntryStore store;
-    if (!LoadStore(options, path, store))
-        return kExitError;
 
+    // The entries are read a window at a time and written as they come. CSV of converted
+    // text is written only when every text converts: a first pass makes sure, with the file
+    // held open all the while so no writer comes between (standard input is held in memory).
+    const bool checkFirst = csv && !raw;
+    vorna::CFile holder;
+    std::string input;
+    if (path == "-" && checkFirst) {
+        const vorna::FileResult read = ReadInput(path, options.waitSeconds, input);
+        if (!read.Ok()) {
+            Report(options, path, DescribeFile(read));
+            return kExitError;
+        }
+    } else if (checkFirst) {
+        const vorna::FileResult opened =
+            vorna::OpenFile(holder, path, SharedReading(options.waitSeconds));
+        if (!opened.Ok()) {
+            Report(options, path, DescribeFile(opened));
+            return kExitError;
+        }
+    }
+    const auto forEachEntry = [&](const vorna::EntryVisit& visit) {
+        if (path != "-")
+            return vorna::ForEachEntry(path, SharedReading(options.waitSeconds), visit);
+        std::size_t at = 0;
+        return vorna::ForEachEntry(
+            [&](char* buffer, std::size_t count, vorna::FileResult& failure) {
+                if (!checkFirst)
+                    return StandardInputPieces()(buffer, count, failure);
+                const std::size_t n = std::min(count, input.size() - at);
+                std::memcpy(buffer, input.data() + at, n);
+                at += n;
+                return n;
+            },
+            visit);
+    };
+
+    std::size_t number = 0, problems = 0;
     std::string out = csv ? CsvRow("question", "answer") : std::string();
-    std::vector<std::string> problems;
-    const std::size_t count = store.GetCount();
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view texts[2] = {WrittenText(store.m_arrQuestions[i], true),
-                                           WrittenText(store.m_arrAnswers[i], i + 1 < count)};
+    const auto exportEntry = [&](std::string_view question, std::string_view answer, bool followed,
+                                 bool writing) {
+        ++number;
+        const std::string_view texts[2] = {WrittenText(question, true),
+                                           WrittenText(answer, followed)};
         if (csv && raw) {
             out += CsvRow(texts[0], texts[1]);
-            continue;
-        }
-        nlohmann::ordered_json object;
-        std::size_t badByte[2];
-        AddEntryTexts(object, texts, raw, badByte);
-        for (int k = 0; k < 2; ++k) {
-            if (badByte[k] == std::string_view::npos)
-                continue;
-            const char* name = k == 0 ? "question" : "answer";
-            const std::string where = "entry " + std::to_string(i + 1) + ": the " + name +
-                                      " does not convert to UTF-8 at byte " +
-                                      std::to_string(badByte[k] + 1);
-            if (csv)
-                problems.push_back(where);
+        } else {
+            nlohmann::ordered_json object;
+            std::size_t badByte[2];
+            AddEntryTexts(object, texts, raw, badByte);
+            // Told in the pass that checks, or in the only one.
+            for (int k = 0; k < 2 && (!writing || !checkFirst); ++k) {
+                if (badByte[k] == std::string_view::npos)
+                    continue;
+                const char* name = k == 0 ? "question" : "answer";
+                const std::string where = "entry " + std::to_string(number) + ": the " + name +
+                                          " does not convert to UTF-8 at byte " +
+                                          std::to_string(badByte[k] + 1);
+                ++problems;
+                if (csv)
+                    Report(options, path, where);
+                else
+                    Report(options, path,
+                           where + "; written as code page 936 bytes (" + name + "_base64)");
+            }
+            if (!writing)
+                return;
+            if (!csv)
+                out += JsonText(object) + "\n";
             else
-                Report(options, path,
-                       where + "; written as code page 936 bytes (" + name + "_base64)");
+                out += CsvRow(object["question"].get_ref<const std::string&>(),
+                              object["answer"].get_ref<const std::string&>());
         }
-        if (!csv)
-            out += JsonText(object) + "\n";
-        else if (problems.empty())
-            out += CsvRow(object["question"].get_ref<const std::string&>(),
-                          object["answer"].get_ref<const std::string&>());
+        if (out.size() >= (1u << 16)) {
+            WriteBytes(stdout, out);
+            out.clear();
+        }
+    };
+    if (checkFirst) {
+        const vorna::FileResult read = forEachEntry(
+            [&](std::string_view q, std::string_view a, bool f) { exportEntry(q, a, f, false); });
+        if (!read.Ok()) {
+            Report(options, path, DescribeFile(read));
+            return kExitError;
+        }
+        if (problems > 0) {
+            Report(options, path,
+                   "nothing was exported; --raw writes code page 936 bytes unchanged, and "
+                   "--format=jsonl keeps such texts as bytes");
+            return kExitFindings;
+        }
+        number = 0;
     }
-    if (!problems.empty()) {
-        for (const std::string& problem : problems)
-            Report(options, path, problem);
-        Report(options, path,
-               "nothing was exported; --raw writes code page 936 bytes unchanged, and "
-               "--format=jsonl keeps such texts as bytes");
-        return kExitFindings;
+    const vorna::FileResult read =
+        forEachEntry([&](std::string_view q, std::string_view a, bool f) {
+            if (!StandardOutputFailed())
+                exportEntry(q, a, f, true);
+        });
+    if (!read.Ok()) {
+        Report(options, path, DescribeFile(read));
+        return kExitError;
     }
     WriteBytes(stdout, out);
     return kExitOk;

@@ -20,10 +20,12 @@ namespace vendu {
 // import) hold their target alone. A file that another program holds is waited for, up to
 // --wait seconds.
 vorna::Opening SharedReading(double waitSeconds);
-// A whole file, read shared, with room for the reader's end sentinel.
+// A whole file, read shared.
 vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content);
 // As ReadShared, and "-" is standard input.
 vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::string& content);
+// Standard input piece by piece, for the commands that read their input a window at a time.
+vorna::ReadPiece StandardInputPieces();
 // The name a file goes by in messages and reports: "(standard input)" for "-".
 std::string InputName(const std::string& path);
 

@@ -25,14 +25,13 @@ namespace {
 // The entries of FILE ("-": standard input) in windows of whole entries.
 vorna::FileResult ForEachInputWindow(const Options& options, const std::string& path,
                                      const std::function<void(std::string_view)>& visit) {
+    // Where files can be mapped, the windows are views of the file: no copy of its bytes.
     if (path != "-")
         return vorna::ForEachWindow(path, SharedReading(options.waitSeconds),
-                                    vorna::kQuestionMarker, 1 << 17, visit);
-    std::string content;
-    const vorna::FileResult read = ReadInput(path, options.waitSeconds, content);
-    if (read.Ok())
-        visit(content);
-    return read;
+                                    vorna::kQuestionMarker, 1 << 17, visit, 4 << 20);
+    return vorna::ForEachWindow(StandardInputPieces(), vorna::kQuestionMarker,
+                                vorna::WindowReading(),
+                                [&visit](const vorna::Window& w) { visit(w.bytes); });
 }
 
 // A kept entry of a window: its two texts as the file holds them.
@@ -136,9 +135,12 @@ int RunSearch(const Options& options) {
         flushPending(true);
         // Counting needs the entries only where the keyword's bytes occur; listing numbers
         // every entry, unless nobody reads the list any more.
-        if ((quiet && count > 0) || StandardOutputFailed() ||
-            (!lines && !json && !ignoreCase && !vorna::HoldsBytes(window, keyword)))
+        if ((quiet && count > 0) || StandardOutputFailed())
             return;
+        if (!lines && !json && !ignoreCase) {
+            count += vorna::CountMatchingEntries(window, keyword, lead);
+            return;
+        }
         vorna::ScanEntrySpans(window, spans);
         if (ignoreCase) {
             matching.clear();

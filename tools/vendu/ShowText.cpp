@@ -150,15 +150,15 @@ std::string OneLine(std::string_view s, const std::vector<Mark>& marks, const Ma
     return out;
 }
 
-std::string Excerpt(std::string_view text) {
+std::string Excerpt(std::string_view text, bool more) {
     constexpr std::size_t kExcerptBytes = 40;
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && blank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
+    while (!more && !text.empty() && blank(text.back()))
         text.remove_suffix(1);
     bool cut = false;
-    if (text.size() > kExcerptBytes) {
+    if (more || text.size() > kExcerptBytes) {
         std::size_t end = 0;
         while (end < text.size()) {
             const std::size_t step = vorna::Cp936CharLength(text, end);

@@ -39,6 +39,7 @@ std::string WholeText(std::string_view cp936, bool raw, bool* invalid = nullptr)
 
 // A short quote of an entry text for a message: blanks at both ends left out, at most 40
 // bytes of whole characters ("..." when cut), shown as ShowText shows it, in double quotes.
-std::string Excerpt(std::string_view cp936);
+// more: the text goes on past these bytes (they are its beginning), so it is cut there.
+std::string Excerpt(std::string_view cp936, bool more = false);
 
 } // namespace vendu
