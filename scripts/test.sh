@@ -89,8 +89,15 @@ windows_tests() {
     vorna_ensure_display || return 1
     vorna_start_wine
     local rc=0
+    rm -f build/windows/e2e-retries.txt
     ctest --test-dir build/windows --output-on-failure || rc=1
     vorna_stop_wine
+    if [ -s build/windows/e2e-retries.txt ]; then
+        echo "end-to-end cases run a second time:"
+        sed 's/^/  /' build/windows/e2e-retries.txt
+    else
+        echo "end-to-end cases run a second time: none"
+    fi
     return $rc
 }
 

@@ -619,9 +619,17 @@ VornaProcess::VornaProcess(const std::wstring& folder, std::wstring_view argumen
         commandLine += L" " + std::wstring(arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    m_startedAtMs = NowMs();
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &m_info))
+    // Wine now and then refuses a start with an internal error while another process ends;
+    // the next attempt starts.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        m_startedAtMs = NowMs();
+        started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, folder.c_str(), &startup, &m_info) != FALSE;
+        if (!started && GetLastError() != ERROR_INTERNAL_ERROR)
+            break;
+    }
+    if (!started)
         throw DriverError(LastErrorText("CreateProcessW") + " for " + Utf8(exe));
     std::lock_guard<std::mutex> lock(g_startedLock);
     g_started.insert(this);
