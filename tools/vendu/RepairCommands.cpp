@@ -20,17 +20,6 @@ namespace {
 
 using vorna::FindingCode;
 
-std::string HexBytes(std::string_view bytes) {
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size() && i < 8; ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%s%02X", i ? " " : "",
-                      static_cast<unsigned char>(bytes[i]));
-        out += hex;
-    }
-    return bytes.size() > 8 ? out + " ..." : out;
-}
-
 // What a note of fix says, and the code it ends with.
 std::string FixMessage(const FixNote& note, std::string_view content) {
     const vorna::Finding& f = note.finding;
