@@ -337,7 +337,8 @@ int RunExportPage(const Options& options, const std::string& format) {
             for (const vorna::EntrySpan& span : spans) {
                 if (!span.Kept())
                     continue;
-                const std::string_view& s = w.bytes;
+                // A question marker follows in this window, or begins the next one.
+                const std::string_view s = w.bytes;
                 visit({s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
                        s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()),
                        span.next < s.size() || !w.last});
