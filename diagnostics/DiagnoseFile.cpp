@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <map>
-#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -237,54 +236,31 @@ FileResult DiagnoseEntryFile(const std::string& path, const Opening& opening,
                              FileDiagnosis& summary, const FindingSink& report,
                              std::size_t readSize) {
     summary = FileDiagnosis();
-    // One open for both passes, so no writer comes between them; read at offsets, so each
-    // pass starts at the beginning and the entries repeated are read again in between.
-    CFile file;
-    FileResult result = OpenFile(file, path, opening);
-    if (!result.Ok())
-        return result;
-    // A file bigger than all the machine's memory is no entry file the program could load;
-    // said at once, rather than after reading it through.
-    std::uint64_t length = 0;
-    if (file.GetLength(&length) && !MayFitInMemory(length)) {
-        result.status = FileStatus::tooBig;
-        result.offset = length;
-        return result;
-    }
-    std::uint64_t at = 0;
-    const ReadPiece read = [&file, &at](char* buffer, std::size_t count, FileResult& failure) {
-        bool failed = false;
-        const std::size_t got = file.ReadAt(at, buffer, count, &failed);
-        if (failed)
-            failure = file.GetLastError();
-        at += got;
-        return got;
-    };
+    FileWindows file;
+    const FileResult opened = file.Open(path, opening);
+    if (!opened.Ok())
+        return opened;
+    return DiagnoseEntryFile(file, summary, report, readSize);
+}
+
+FileResult DiagnoseEntryFile(FileWindows& file, FileDiagnosis& summary, const FindingSink& report,
+                             std::size_t readSize) {
+    summary = FileDiagnosis();
     WindowReading reading;
     reading.readSize = readSize;
     reading.preamble = true;
-
-    try {
-        Survey survey;
-        result = ForEachWindow(read, kQuestionMarker, reading,
-                               [&survey](const Window& w) { survey.Add(w); });
-        if (!result.Ok())
-            return result;
-        survey.Finish();
-        survey.size = result.offset;
-        summary.entryCount = survey.entries;
-        summary.hasQuestionMarker = survey.hasQuestionMarker;
-
-        Teller teller(survey, file, report);
-        at = 0;
-        return ForEachWindow(read, kQuestionMarker, reading,
-                             [&teller](const Window& w) { teller.Add(w); });
-    } catch (const std::bad_alloc&) {
-        // An entry, or a line before the first one, that does not fit in memory.
-        result.status = FileStatus::tooBig;
-        result.offset = length;
+    Survey survey;
+    FileResult result =
+        file.Pass(kQuestionMarker, reading, [&survey](const Window& w) { survey.Add(w); });
+    if (!result.Ok())
         return result;
-    }
+    survey.Finish();
+    survey.size = result.offset;
+    summary.entryCount = survey.entries;
+    summary.hasQuestionMarker = survey.hasQuestionMarker;
+    // The entries repeated are read again at their offsets between the windows.
+    Teller teller(survey, file.File(), report);
+    return file.Pass(kQuestionMarker, reading, [&teller](const Window& w) { teller.Add(w); });
 }
 
 void ReportFindings(std::string_view content, const FileDiagnosis& diagnosis,

@@ -86,5 +86,8 @@ void ReportFindings(std::string_view content, const FileDiagnosis& diagnosis,
 FileResult DiagnoseEntryFile(const std::string& path, const Opening& opening,
                              FileDiagnosis& summary, const FindingSink& report,
                              std::size_t readSize = 1 << 17);
+// The same for a file already open, which may be read through before or after.
+FileResult DiagnoseEntryFile(FileWindows& file, FileDiagnosis& summary, const FindingSink& report,
+                             std::size_t readSize = 1 << 17);
 
 } // namespace vorna

@@ -279,4 +279,39 @@ FileResult ForEachWindow(const std::string& path, const Opening& how, std::strin
                          [&visit](const Window& window) { visit(window.bytes); });
 }
 
+FileResult FileWindows::Open(const std::string& path, const Opening& how) {
+    FileResult result = OpenFile(m_file, path, how);
+    m_length = 0;
+    if (result.Ok() && m_file.GetLength(&m_length) && !MayFitInMemory(m_length)) {
+        result.status = FileStatus::tooBig;
+        result.offset = m_length;
+    }
+    return result;
+}
+
+FileResult FileWindows::Pass(std::string_view separator, const WindowReading& how,
+                             const std::function<void(const Window&)>& visit) {
+    FileResult result;
+    try {
+        if (how.viewSize > 0 && !how.preamble &&
+            WindowsFromViews(m_file, separator, how.viewSize, visit, result))
+            return result;
+        std::uint64_t at = 0;
+        return ForEachWindow(
+            [this, &at](char* buffer, std::size_t count, FileResult& failure) {
+                bool failed = false;
+                const std::size_t got = m_file.ReadAt(at, buffer, count, &failed);
+                if (failed)
+                    failure = m_file.GetLastError();
+                at += got;
+                return got;
+            },
+            separator, how, visit);
+    } catch (const std::bad_alloc&) {
+        result.status = FileStatus::tooBig;
+        result.offset = m_length;
+        return result;
+    }
+}
+
 } // namespace vorna

@@ -70,4 +70,24 @@ FileResult ForEachWindow(const std::string& path, const Opening& how, std::strin
                          const std::function<void(std::string_view window)>& visit,
                          std::size_t viewSize = 0);
 
+// A file opened once and read through window by window as often as asked, each pass from its
+// start: a tool that must know something of the whole file before it tells the rest reads it
+// twice, and no writer that the opening keeps out comes between the passes.
+class FileWindows {
+public:
+    // Opens as how says. A file bigger than all the machine's memory is tooBig at once, rather
+    // than after reading it through.
+    FileResult Open(const std::string& path, const Opening& how);
+    // One pass, as ForEachWindow by name does it (views where how asks for them). A window, or
+    // what visit makes of one, that does not fit in memory ends the pass as tooBig.
+    FileResult Pass(std::string_view separator, const WindowReading& how,
+                    const std::function<void(const Window&)>& visit);
+    // The open file, to read at offsets between windows.
+    CFile& File() { return m_file; }
+
+private:
+    CFile m_file;
+    std::uint64_t m_length = 0;
+};
+
 } // namespace vorna

@@ -941,7 +941,7 @@ def files_beyond_memory_are_errors(tmp, golden):
 @test("memory", portable=False)
 def memory_stays_within_the_largest_entry(tmp, golden):
     # A file three times the address space vendu is given: read a window of whole entries at
-    # a time, it is checked, searched and exported within that limit all the same.
+    # a time, it is checked, searched, exported and summed up within that limit all the same.
     if OPTIONS.sanitized:
         note("the sanitizers need more address space than the limit")
         return
@@ -964,6 +964,20 @@ def memory_stays_within_the_largest_entry(tmp, golden):
     expect(rc == 0 and exported.count(b"question ") == count and
            exported.rstrip().endswith(b"answer %d %s\"" % (count - 1, filler)),
            f"export: {rc} {len(exported)} bytes {err}")
+    last = b"answer %d %s" % (count - 1, filler)
+    for fmt, end in (("html", b'%s"]\n]</script>' % last), ("md", b"> %s\n" % last)):
+        with open(os.path.join(tmp, "big." + fmt), "w+b") as target:
+            rc, _, err = run(["export", "big.vendu", "--format=" + fmt], tmp, memory=limit,
+                             stdout=target)
+            target.seek(0)
+            head = target.read(4096)
+            target.seek(max(0, target.seek(0, os.SEEK_END) - 4096))
+            tail = target.read()
+        expect(rc == 0 and "搜索：%d条结果".encode() % count in head and end in tail,
+               f"export --format={fmt}: {rc} {tail[-200:]!r} {err}")
+    rc, out, err = run(["stats", "big.vendu"], tmp, memory=limit)
+    expect(rc == 0 and out.startswith(b"big.vendu: %d entries, %d bytes\n" % (count, len(data)))
+           and out.endswith(b"findings: 0 errors, 0 warnings\n"), f"stats: {rc} {out!r} {err}")
 
 
 def main():

@@ -276,22 +276,21 @@ std::string AppendEntries(const EntryLayout& target, const std::vector<EntryLayo
     return out;
 }
 
-EntryStats ComputeStats(const EntryLayout& layout, const vorna::FileDiagnosis& diagnosis) {
-    EntryStats stats;
-    stats.entries = layout.entries.size();
-    stats.bytes = layout.content.size();
-    for (std::size_t i = 0; i < layout.entries.size(); ++i) {
-        const std::size_t bytes = layout.entries[i].next - layout.entries[i].questionMarker;
-        if (bytes > stats.largestBytes) {
-            stats.largestBytes = bytes;
-            stats.largestEntry = i + 1;
+void EntryStats::AddEntries(std::string_view window) {
+    for (const vorna::EntrySpan& span : vorna::ScanEntrySpans(window)) {
+        if (!span.Kept())
+            continue;
+        ++entries;
+        if (span.next - span.questionMarker > largestBytes) {
+            largestBytes = span.next - span.questionMarker;
+            largestEntry = entries;
         }
     }
-    for (const vorna::Finding& f : diagnosis.findings) {
-        ++(vorna::IsDataLoss(f.code) ? stats.errors : stats.warnings);
-        stats.repeats += f.code == FindingCode::duplicateEntry;
-    }
-    return stats;
+}
+
+void EntryStats::AddFinding(const vorna::Finding& finding) {
+    ++(vorna::IsDataLoss(finding.code) ? errors : warnings);
+    repeats += finding.code == FindingCode::duplicateEntry;
 }
 
 } // namespace vendu

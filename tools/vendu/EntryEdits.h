@@ -102,7 +102,12 @@ struct EntryStats {
     std::size_t largestBytes = 0; // from its question marker to the next or the end
     std::size_t repeats = 0;
     std::size_t errors = 0, warnings = 0;
+
+    // Counts the kept entries of a window of whole entries (bytes from a question marker to
+    // the next window or the file's end); windows come in file order.
+    void AddEntries(std::string_view window);
+    // Counts a finding of the file's diagnosis.
+    void AddFinding(const vorna::Finding& finding);
 };
-EntryStats ComputeStats(const EntryLayout& layout, const vorna::FileDiagnosis& diagnosis);
 
 } // namespace vendu

@@ -5,12 +5,15 @@
 #include "tools/vendu/EditSupport.h"
 #include "tools/vendu/EntryEdits.h"
 
+#include "knowledge/EntrySpans.h"
 #include "knowledge/Search.h"
 #include "text/CodePage.h"
 #include "text/Convert.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
+#include <vector>
 
 namespace vendu {
 
@@ -63,7 +66,8 @@ std::string ScriptString(std::string_view utf8) {
         } else if (b < 0x20 || b == 0x7F || utf8[i] == '<' || utf8[i] == '>' || utf8[i] == '&') {
             std::snprintf(escape, sizeof escape, "\\u%04x", b);
             out += escape;
-        } else if (utf8.substr(i, 3) == "\xE2\x80\xA8" || utf8.substr(i, 3) == "\xE2\x80\xA9") {
+        } else if (utf8[i] == '\xE2' &&
+                   (utf8.substr(i, 3) == "\xE2\x80\xA8" || utf8.substr(i, 3) == "\xE2\x80\xA9")) {
             out += utf8[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
             i += 2;
         } else {
@@ -212,77 +216,140 @@ std::string DecodeForReading(std::string_view s, std::size_t* invalid) {
     return out;
 }
 
-std::string MakeHtmlPage(std::string_view content, const std::string& title,
-                         const std::string& nonce) {
-    const EntryLayout layout = LayOut(content);
-    const std::size_t count = layout.entries.size();
-    std::string articles, texts = "[";
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string number = std::to_string(i + 1);
-        articles += "<article class=\"entry\" id=\"entry-" + number + "\"><h2>" + number +
-                    "</h2><div class=\"question\">" +
-                    EscapeHtml(DecodeForReading(WrittenText(layout.Question(i), true))) +
-                    "</div><div class=\"answer\">" +
-                    EscapeHtml(DecodeForReading(
-                        WrittenText(layout.Answer(i), layout.FollowedByRecord(i)))) +
-                    "</div></article>\n";
-        texts += (i ? ",\n[" : "\n[") + ScriptString(DecodeForReading(layout.Question(i))) + "," +
-                 ScriptString(DecodeForReading(layout.Answer(i))) + "]";
+namespace {
+
+// The page's bytes gathered into pieces of some size before they go out.
+class PageWriter {
+public:
+    explicit PageWriter(const PageOutput& output) : m_output(output) {}
+    ~PageWriter() { Flush(); }
+
+    PageWriter& operator<<(std::string_view bytes) {
+        m_buffer += bytes;
+        if (m_buffer.size() >= (1u << 16))
+            Flush();
+        return *this;
     }
-    texts += "\n]";
+
+private:
+    void Flush() {
+        if (!m_buffer.empty())
+            m_output(m_buffer);
+        m_buffer.clear();
+    }
+
+    const PageOutput& m_output;
+    std::string m_buffer;
+};
+
+} // namespace
+
+vorna::FileResult WriteHtmlPage(const PageEntries& entries, std::size_t count,
+                                const std::string& title, const std::string& nonce,
+                                const PageOutput& output) {
+    PageWriter page(output);
     const std::string name = EscapeHtml(title);
-    return "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
-           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-           "style-src 'nonce-" +
-           nonce + "'; script-src 'nonce-" + nonce +
-           "'\">\n"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-           "<title>" +
-           name + "</title>\n<style nonce=\"" + nonce + "\">" + kStyle +
-           "</style>\n</head>\n<body>\n<header>\n<h1>" + name + "</h1>\n<p id=\"count\">" +
-           EscapeHtml(vorna::EntryCountCaption(count)) +
-           "</p>\n<input id=\"keyword\" type=\"search\" autocomplete=\"off\" "
-           "spellcheck=\"false\" placeholder=\"搜索\" aria-label=\"搜索\">\n"
-           "<p id=\"caption\" aria-live=\"polite\" data-found=\"" +
-           EscapeHtml(CaptionTemplate(2)) + "\" data-none=\"" + EscapeHtml(CaptionTemplate(0)) +
-           "\"></p>\n</header>\n<main id=\"entries\">\n" + articles +
-           "</main>\n<script type=\"application/json\" id=\"entry-texts\">" + texts +
-           "</script>\n<script nonce=\"" + nonce + "\">" + kScript +
-           "</script>\n</body>\n</html>\n";
+    page << "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
+            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+            "style-src 'nonce-"
+         << nonce << "'; script-src 'nonce-" << nonce
+         << "'\">\n"
+            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+            "<title>"
+         << name << "</title>\n<style nonce=\"" << nonce << "\">" << kStyle
+         << "</style>\n</head>\n<body>\n<header>\n<h1>" << name << "</h1>\n<p id=\"count\">"
+         << EscapeHtml(vorna::EntryCountCaption(count))
+         << "</p>\n<input id=\"keyword\" type=\"search\" autocomplete=\"off\" "
+            "spellcheck=\"false\" placeholder=\"搜索\" aria-label=\"搜索\">\n"
+            "<p id=\"caption\" aria-live=\"polite\" data-found=\""
+         << EscapeHtml(CaptionTemplate(2)) << "\" data-none=\"" << EscapeHtml(CaptionTemplate(0))
+         << "\"></p>\n</header>\n<main id=\"entries\">\n";
+    // The entries as the page shows them, then once more as the texts its search box looks in.
+    std::size_t number = 0;
+    vorna::FileResult read = entries([&](const PageEntry& e) {
+        const std::string n = std::to_string(++number);
+        page << "<article class=\"entry\" id=\"entry-" << n << "\"><h2>" << n
+             << "</h2><div class=\"question\">"
+             << EscapeHtml(DecodeForReading(WrittenText(e.question, true)))
+             << "</div><div class=\"answer\">"
+             << EscapeHtml(DecodeForReading(WrittenText(e.answer, e.followedByRecord)))
+             << "</div></article>\n";
+    });
+    if (!read.Ok())
+        return read;
+    page << "</main>\n<script type=\"application/json\" id=\"entry-texts\">[";
+    number = 0;
+    read = entries([&](const PageEntry& e) {
+        page << (number++ ? ",\n[" : "\n[") << ScriptString(DecodeForReading(e.question)) << ","
+             << ScriptString(DecodeForReading(e.answer)) << "]";
+    });
+    if (!read.Ok())
+        return read;
+    page << "\n]</script>\n<script nonce=\"" << nonce << "\">" << kScript
+         << "</script>\n</body>\n</html>\n";
+    return read;
 }
 
-std::string MakeMarkdown(std::string_view content, const std::string& title) {
-    const EntryLayout layout = LayOut(content);
-    const std::size_t count = layout.entries.size();
-    std::string out =
-        "# " + EscapeMarkdownLine(title) + "\n\n" + vorna::EntryCountCaption(count) + "\n";
-    for (std::size_t i = 0; i < count; ++i) {
-        out += "\n## " + std::to_string(i + 1) + "\n\n";
-        const std::string question = DecodeForReading(WrittenText(layout.Question(i), true));
-        const std::string answer =
-            DecodeForReading(WrittenText(layout.Answer(i), layout.FollowedByRecord(i)));
+vorna::FileResult WriteMarkdown(const PageEntries& entries, std::size_t count,
+                                const std::string& title, const PageOutput& output) {
+    PageWriter page(output);
+    page << "# " << EscapeMarkdownLine(title) << "\n\n" << vorna::EntryCountCaption(count) << "\n";
+    std::size_t number = 0;
+    return entries([&](const PageEntry& e) {
+        page << "\n## " << std::to_string(++number) << "\n\n";
+        const std::string question = DecodeForReading(WrittenText(e.question, true));
+        const std::string answer = DecodeForReading(WrittenText(e.answer, e.followedByRecord));
         if (!question.empty())
-            out += MarkdownBlock(question, "") + "\n";
+            page << MarkdownBlock(question, "") << "\n";
         if (!answer.empty())
-            out += MarkdownBlock(answer, "> ");
-    }
-    return out;
+            page << MarkdownBlock(answer, "> ");
+    });
 }
 
 int RunExportPage(const Options& options, const std::string& format) {
     if (options.positional.size() != 1 || options.Has("--raw"))
         return UsageError(options, "give one entry file (--raw is for csv and jsonl)");
     const std::string& path = options.positional[0];
-    std::string content;
-    const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
-    if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
-        return kExitError;
+    // Read a window of whole entries at a time, through one open: first to count the entries
+    // (the page says how many before it shows them) and the bytes that are not code page 936
+    // anywhere in the file, then as the page is written.
+    vorna::FileWindows file;
+    vorna::FileResult read = file.Open(path, SharedReading(options.waitSeconds));
+    std::size_t count = 0, invalid = 0;
+    std::vector<vorna::EntrySpan> spans;
+    if (read.Ok()) {
+        vorna::WindowReading whole;
+        whole.preamble = true;
+        read = file.Pass(vorna::kQuestionMarker, whole, [&](const vorna::Window& w) {
+            DecodeForReading(w.bytes, &invalid);
+            if (w.preamble)
+                return;
+            vorna::ScanEntrySpans(w.bytes, spans);
+            count += static_cast<std::size_t>(std::count_if(
+                spans.begin(), spans.end(), [](const vorna::EntrySpan& s) { return s.Kept(); }));
+        });
     }
+    const PageEntries entries = [&](const std::function<void(const PageEntry&)>& visit) {
+        vorna::WindowReading reading;
+        reading.viewSize = 4 << 20;
+        return file.Pass(vorna::kQuestionMarker, reading, [&](const vorna::Window& w) {
+            vorna::ScanEntrySpans(w.bytes, spans);
+            for (const vorna::EntrySpan& span : spans) {
+                if (!span.Kept())
+                    continue;
+                // A question marker follows in this window, or begins the next one.
+                const std::string_view s = w.bytes;
+                visit({s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
+                       s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()),
+                       span.next < s.size() || !w.last});
+            }
+        });
+    };
+    const PageOutput output = [](std::string_view bytes) { WriteBytes(stdout, bytes); };
     const std::string title = path.substr(path.find_last_of("/\\") + 1);
-    if (format == "md") {
-        WriteBytes(stdout, MakeMarkdown(content, title));
-    } else {
+    if (read.Ok() && format == "md") {
+        read = WriteMarkdown(entries, count, title, output);
+    } else if (read.Ok()) {
         // A nonce nobody can know beforehand: no script that an entry smuggled in could run.
         std::random_device random;
         std::string nonce;
@@ -291,10 +358,13 @@ int RunExportPage(const Options& options, const std::string& format) {
             std::snprintf(part, sizeof part, "%08x", static_cast<unsigned>(random()));
             nonce += part;
         }
-        WriteBytes(stdout, MakeHtmlPage(content, title, nonce));
+        read = WriteHtmlPage(entries, count, title, nonce, output);
     }
-    std::size_t invalid = 0;
-    DecodeForReading(content, &invalid);
+    if (!read.Ok()) {
+        // Whatever of the page went out before is no page: the failure is the result.
+        Report(options, path, DescribeFile(read));
+        return kExitError;
+    }
     if (invalid > 0)
         Report(options, path,
                "note: " + Count(invalid, "byte sequence", "byte sequences") +

@@ -20,17 +20,6 @@ namespace {
 
 using vorna::FindingCode;
 
-std::string HexBytes(std::string_view bytes) {
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size() && i < 8; ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%s%02X", i ? " " : "",
-                      static_cast<unsigned char>(bytes[i]));
-        out += hex;
-    }
-    return bytes.size() > 8 ? out + " ..." : out;
-}
-
 // What a note of fix says, and the code it ends with.
 std::string FixMessage(const FixNote& note, std::string_view content) {
     const vorna::Finding& f = note.finding;
@@ -227,14 +216,24 @@ int RunStats(const Options& options) {
     if (options.positional.size() != 1)
         return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
-    std::string content;
-    const vorna::FileResult read = ReadShared(path, options.waitSeconds, content);
+    // Read a window of whole entries at a time: once for the entries, and twice more by the
+    // diagnosis for the findings, all through one open.
+    EntryStats s;
+    vorna::FileWindows file;
+    vorna::FileResult read = file.Open(path, SharedReading(options.waitSeconds));
+    if (read.Ok()) {
+        read = file.Pass(vorna::kQuestionMarker, vorna::WindowReading(),
+                         [&s](const vorna::Window& w) { s.AddEntries(w.bytes); });
+        s.bytes = static_cast<std::size_t>(read.offset);
+    }
+    vorna::FileDiagnosis diagnosis;
+    if (read.Ok())
+        read = vorna::DiagnoseEntryFile(
+            file, diagnosis, [&s](const vorna::FindingReport& r) { s.AddFinding(r.finding); });
     if (!read.Ok()) {
         Report(options, path, DescribeFile(read));
         return kExitError;
     }
-    const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(content);
-    const EntryStats s = ComputeStats(LayOut(content), diagnosis);
     if (options.Has("--json")) {
         const nlohmann::ordered_json object = {{"file", path},
                                                {"entries", s.entries},

@@ -172,4 +172,15 @@ std::string Excerpt(std::string_view text, bool more) {
     return "\"" + ShowText(text, false) + (cut ? "...\"" : "\"");
 }
 
+std::string HexBytes(std::string_view bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size() && i < 8; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%s%02X", i ? " " : "",
+                      static_cast<unsigned char>(bytes[i]));
+        out += hex;
+    }
+    return bytes.size() > 8 ? out + " ..." : out;
+}
+
 } // namespace vendu

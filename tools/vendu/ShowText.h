@@ -42,4 +42,8 @@ std::string WholeText(std::string_view cp936, bool raw, bool* invalid = nullptr)
 // more: the text goes on past these bytes (they are its beginning), so it is cut there.
 std::string Excerpt(std::string_view cp936, bool more = false);
 
+// Bytes named in a message, as hexadecimal pairs apart by spaces: the first 8, and " ..."
+// when there are more.
+std::string HexBytes(std::string_view bytes);
+
 } // namespace vendu
