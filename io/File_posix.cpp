@@ -16,6 +16,9 @@ namespace vorna {
 
 namespace {
 
+// An offset no file reaches (off_t stops at 2^63): read at the file's own position.
+constexpr std::uint64_t kAtPosition = ~std::uint64_t{0};
+
 int Fd(std::intptr_t handle) {
     return static_cast<int>(handle);
 }
@@ -106,23 +109,15 @@ bool CFile::OpenDirect(const std::string& path, unsigned flags) {
 }
 
 std::size_t CFile::ReadDirect(void* buffer, std::size_t count, bool* failed) {
-    for (;;) {
-        ssize_t got = ::read(Fd(m_handle), buffer, count);
-        if (got >= 0)
-            return static_cast<std::size_t>(got);
-        if (errno == EINTR)
-            continue;
-        Fail(FileStatus::readFailed, errno);
-        if (failed)
-            *failed = true;
-        return 0;
-    }
+    return ReadAtDirect(kAtPosition, buffer, count, failed);
 }
 
 std::size_t CFile::ReadAtDirect(std::uint64_t offset, void* buffer, std::size_t count,
                                 bool* failed) {
     for (;;) {
-        ssize_t got = ::pread(Fd(m_handle), buffer, count, static_cast<off_t>(offset));
+        const ssize_t got = offset == kAtPosition
+                                ? ::read(Fd(m_handle), buffer, count)
+                                : ::pread(Fd(m_handle), buffer, count, static_cast<off_t>(offset));
         if (got >= 0)
             return static_cast<std::size_t>(got);
         if (errno == EINTR)

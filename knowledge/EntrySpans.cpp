@@ -66,10 +66,8 @@ void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& s
     }
     const detail::ByteFinder finder(keyword);
     const std::size_t length = keyword.size();
-    const bool anyLead = lead.Any();
     std::size_t k = 0; // the span the latest candidate lies in
-    std::size_t textBegin = kNoPosition;
-    CharacterStarts starts(content, lead);
+    CharacterStartsByText starts(content, lead);
     const auto accept = [&](std::size_t p) {
         while (k < spans.size() && spans[k].next <= p)
             ++k;
@@ -83,13 +81,7 @@ void FindMatchingSpans(std::string_view content, const std::vector<EntrySpan>& s
             begin = span.AnswerBegin();
         else
             return false; // on a marker, or across one
-        if (!anyLead)
-            return true;
-        if (begin != textBegin) {
-            textBegin = begin;
-            starts = CharacterStarts(content.substr(begin), lead);
-        }
-        return starts.IsStart(p - begin);
+        return starts.IsStart(begin, p);
     };
     std::size_t from = 0;
     while (k < spans.size()) {
@@ -122,13 +114,11 @@ std::size_t CountMatchingEntries(std::string_view window, std::string_view keywo
     const detail::ByteFinder finder(keyword);
     const detail::ByteFinder question(kQuestionMarker);
     const std::size_t length = keyword.size();
-    const bool anyLead = lead.Any();
     // The entry located last: its question marker, its answer marker (kNoPosition when it
     // is lost) and the next question marker or the window's end. floor: a question marker
     // (or the window's start) below every place still to come.
     std::size_t entry = kNoPosition, answerAt = kNoPosition, next = 0, floor = 0;
-    std::size_t textBegin = kNoPosition;
-    CharacterStarts starts(window, lead);
+    CharacterStartsByText starts(window, lead);
     const auto locate = [&](std::size_t p) {
         std::size_t from = floor;
         if (p - floor > kFar) {
@@ -168,13 +158,7 @@ std::size_t CountMatchingEntries(std::string_view window, std::string_view keywo
             begin = answerAt + kMarkerLength;
         else
             return false; // on a marker, or across one
-        if (!anyLead)
-            return true;
-        if (begin != textBegin) {
-            textBegin = begin;
-            starts = CharacterStarts(window.substr(begin), lead);
-        }
-        return starts.IsStart(p - begin);
+        return starts.IsStart(begin, p);
     };
     std::size_t count = 0, from = 0;
     while (from < n && finder.Find(s, n, from, accept) != detail::kNotFound) {

@@ -38,22 +38,13 @@ void MatchTexts(std::string_view all, const Bound* bounds, std::size_t texts,
                 std::string_view keyword, const LeadBytes& lead, std::vector<std::uint32_t>& out) {
     const detail::ByteFinder finder(keyword);
     const std::size_t length = keyword.size();
-    const bool anyLead = lead.Any();
     std::size_t t = 0;
-    std::size_t startsOf = texts; // the text that starts walks: none yet
-    CharacterStarts starts(all, lead);
+    CharacterStartsByText starts(all, lead);
     const auto accept = [&](std::size_t p) {
         t = TextAt(bounds, texts, t, p);
-        const std::size_t begin = bounds[t];
         if (p + length > bounds[t + 1])
             return false; // runs on past the end of its text
-        if (!anyLead)
-            return true;
-        if (t != startsOf) {
-            startsOf = t;
-            starts = CharacterStarts(all.substr(begin), lead);
-        }
-        return starts.IsStart(p - begin);
+        return starts.IsStart(bounds[t], p);
     };
     std::size_t from = 0;
     while (from < all.size()) {

@@ -76,6 +76,32 @@ private:
     std::size_t m_steps = 0;
 };
 
+// The same over texts that lie one after another in all: whether pos begins a character of
+// the text that begins at begin. The walk of a text is kept while the positions asked stay in
+// it, so the cost stays that of CharacterStarts per text.
+class CharacterStartsByText {
+public:
+    CharacterStartsByText(std::string_view all, const LeadBytes& lead)
+        : m_all(all), m_lead(&lead), m_anyLead(lead.Any()), m_starts(all, lead) {}
+
+    bool IsStart(std::size_t begin, std::size_t pos) {
+        if (!m_anyLead)
+            return true;
+        if (begin != m_begin) {
+            m_begin = begin;
+            m_starts = CharacterStarts(m_all.substr(begin), *m_lead);
+        }
+        return m_starts.IsStart(pos - begin);
+    }
+
+private:
+    std::string_view m_all;
+    const LeadBytes* m_lead;
+    bool m_anyLead;
+    std::size_t m_begin = static_cast<std::size_t>(-1); // no text walked yet
+    CharacterStarts m_starts;
+};
+
 // Length of the code page 936 character at offset i of text: 1 or 2, or 0 when the byte there
 // begins no valid character (0xFF, a lead byte without a trail byte in 40-7E or 80-FE).
 std::size_t Cp936CharLength(std::string_view text, std::size_t i);
