@@ -200,12 +200,16 @@ def held(folder, name, reader):
     if HOLDER:  # the Windows build: share modes, which only a Windows program can take
         p = subprocess.Popen(base.VENDU[:-1] + [HOLDER, name, "read" if reader else "write"],
                              cwd=folder, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                             stderr=subprocess.DEVNULL)
+                             stderr=subprocess.PIPE)
+        said = p.stdout.readline().strip()
         try:
-            expect(p.stdout.readline().strip() == b"held", "the holder did not get the file")
+            if said != b"held":
+                _, err = p.communicate(b"", timeout=60)
+                expect(False, f"the holder did not get the file: {p.returncode} {said!r} {err!r}")
             yield
         finally:
-            p.communicate(b"", timeout=60)
+            if p.returncode is None:
+                p.communicate(b"", timeout=60)
     else:
         with open(os.path.join(folder, name), "rb") as f:
             fcntl.flock(f, fcntl.LOCK_SH if reader else fcntl.LOCK_EX)
