@@ -38,6 +38,9 @@ vorna_start_wine() {
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
+        # The server wineboot brought up ends on its own once its programs have gone, and
+        # would refuse the kept one: a program started as it ends loses its connection.
+        "$WINESERVER" -w >/dev/null 2>&1 || true
     fi
     "$WINESERVER" -p >/dev/null 2>&1 || true
     "$WINELOADER" cmd /c exit >/dev/null 2>&1 || true
