@@ -27,5 +27,12 @@ echo "=== running once more on their own: ${failed[*]}"
 "$runner" "$@" --gtest_filter="$filter"
 rc=$?
 outcome=$([ "$rc" -eq 0 ] && echo "passed the second time" || echo "failed again")
-printf '%s: %s %s\n' "$(basename "$1")" "${failed[*]}" "$outcome" >>"$retry_log"
+{
+    printf '%s: %s %s\n' "$(basename "$1")" "${failed[*]}" "$outcome"
+    # What each case said the first time, so a flake can be told apart from a fault later.
+    for case in "${failed[@]}"; do
+        sed -n "\%^\[ RUN      \] ${case}\$%,\%^\[  FAILED  \] ${case} (%p" "$first" |
+            grep -v '^\[' | head -n 12 | sed 's/^/    /'
+    done
+} >>"$retry_log"
 exit "$rc"
