@@ -203,13 +203,11 @@ def held(folder, name, reader):
                              stderr=subprocess.PIPE)
         said = p.stdout.readline().strip()
         try:
-            if said != b"held":
-                _, err = p.communicate(b"", timeout=60)
-                expect(False, f"the holder did not get the file: {p.returncode} {said!r} {err!r}")
-            yield
+            if said == b"held":
+                yield
         finally:
-            if p.returncode is None:
-                p.communicate(b"", timeout=60)
+            _, err = p.communicate(b"", timeout=60)
+        expect(said == b"held", f"the holder did not get the file: {p.returncode} {said!r} {err!r}")
     else:
         with open(os.path.join(folder, name), "rb") as f:
             fcntl.flock(f, fcntl.LOCK_SH if reader else fcntl.LOCK_EX)
