@@ -17,6 +17,107 @@ bool IsLowSurrogate(wchar_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+bool IsUtf16(Encoding encoding) {
+    return encoding == Encoding::utf16le || encoding == Encoding::utf16be;
+}
+
+// The UTF-16 unit at byte offset i.
+char16_t Utf16Unit(std::string_view text, std::size_t i, Encoding encoding) {
+    const auto first = static_cast<unsigned char>(text[i]);
+    const auto second = static_cast<unsigned char>(text[i + 1]);
+    return static_cast<char16_t>(encoding == Encoding::utf16le ? first | second << 8
+                                                               : first << 8 | second);
+}
+
+// Bytes of the UTF-16 character at i: 2, or 4 for a surrogate pair; 0 for a last odd byte.
+std::size_t Utf16CharLength(std::string_view text, std::size_t i, Encoding encoding) {
+    if (i + 2 > text.size())
+        return 0;
+    const char16_t unit = Utf16Unit(text, i, encoding);
+    return unit >= 0xD800 && unit <= 0xDBFF && i + 4 <= text.size() &&
+                   IsLowSurrogate(static_cast<wchar_t>(Utf16Unit(text, i + 2, encoding)))
+               ? 4
+               : 2;
+}
+
+// UTF-16 bytes to wide text: the units as they are where wchar_t is UTF-16, whole characters
+// where it is UTF-32. A lone surrogate or a last odd byte fails, with U+FFFD in its place.
+bool Utf16ToWide(std::string_view text, Encoding from, std::wstring& out) {
+    out.clear();
+    out.reserve(text.size() / 2);
+    bool ok = true;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf16CharLength(text, i, from);
+        const char16_t unit = n ? Utf16Unit(text, i, from) : 0;
+        if (n == 0 || (n == 2 && unit >= 0xD800 && unit <= 0xDFFF)) {
+            ok = false;
+            out.push_back(L'\xFFFD');
+            i += n ? n : text.size() - i;
+            continue;
+        }
+        if (n == 4 && sizeof(wchar_t) == 4) {
+            out.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) +
+                                               (Utf16Unit(text, i + 2, from) - 0xDC00)));
+        } else {
+            out.push_back(static_cast<wchar_t>(unit));
+            if (n == 4)
+                out.push_back(static_cast<wchar_t>(Utf16Unit(text, i + 2, from)));
+        }
+        i += n;
+    }
+    return ok;
+}
+
+bool WideToUtf16(std::wstring_view text, Encoding to, std::string& out) {
+    out.clear();
+    out.reserve(text.size() * 2);
+    bool ok = true;
+    const auto put = [&out, to](char32_t unit) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        out += to == Encoding::utf16le ? low : high;
+        out += to == Encoding::utf16le ? high : low;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<char32_t>(text[i]);
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(text[i]) && i + 1 < text.size() &&
+            IsLowSurrogate(text[i + 1])) {
+            put(c);
+            put(static_cast<char32_t>(text[++i]));
+        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            ok = false;
+            put(0xFFFD);
+        } else if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+    return ok;
+}
+
+// The system's converter, or the one here for UTF-16.
+bool AnyToWide(std::string_view text, Encoding from, std::wstring& out) {
+    return IsUtf16(from) ? Utf16ToWide(text, from, out) : detail::SystemToWide(text, from, out);
+}
+
+bool AnyFromWide(std::wstring_view text, Encoding to, std::string& out) {
+    return IsUtf16(to) ? WideToUtf16(text, to, out) : detail::SystemFromWide(text, to, out);
+}
+
+bool AnyConvert(std::string_view text, Encoding from, Encoding to, std::string& out) {
+    if (!IsUtf16(from) && !IsUtf16(to))
+        return detail::SystemConvert(text, from, to, out);
+    std::wstring wide;
+    const bool read = AnyToWide(text, from, wide);
+    const bool written = AnyFromWide(wide, to, out);
+    return read && written;
+}
+
+bool Same(Encoding a, Encoding b) {
+    return IsUtf16(a) || IsUtf16(b) ? a == b : detail::SameEncoding(a, b);
+}
+
 // Code units of the character at i; 0 where the units there begin none.
 std::size_t CharLength(std::string_view text, std::size_t i, Encoding encoding) {
     switch (encoding) {
@@ -24,6 +125,9 @@ std::size_t CharLength(std::string_view text, std::size_t i, Encoding encoding) 
         return Utf8CharLength(text, i);
     case Encoding::cp936:
         return Cp936CharLength(text, i);
+    case Encoding::utf16le:
+    case Encoding::utf16be:
+        return Utf16CharLength(text, i, encoding);
     case Encoding::system:
         break;
     }
@@ -47,26 +151,23 @@ char32_t CodePoint(std::wstring_view character) {
 
 bool ExactToWide(std::string_view text, Encoding from, std::wstring& out) {
     std::string back;
-    return detail::SystemToWide(text, from, out) && detail::SystemFromWide(out, from, back) &&
-           back == text;
+    return AnyToWide(text, from, out) && AnyFromWide(out, from, back) && back == text;
 }
 
 bool ExactFromWide(std::wstring_view text, Encoding to, std::string& out) {
     std::wstring back;
-    return detail::SystemFromWide(text, to, out) && detail::SystemToWide(out, to, back) &&
-           back == text;
+    return AnyFromWide(text, to, out) && AnyToWide(out, to, back) && back == text;
 }
 
 bool ExactConvert(std::string_view text, Encoding from, Encoding to, std::string& out) {
     std::string back;
-    return detail::SystemConvert(text, from, to, out) &&
-           detail::SystemConvert(out, to, from, back) && back == text;
+    return AnyConvert(text, from, to, out) && AnyConvert(out, to, from, back) && back == text;
 }
 
 // The character that text holds, 0 when it holds none.
 char32_t CharacterOf(std::string_view text, Encoding encoding) {
     std::wstring wide;
-    return detail::SystemToWide(text, encoding, wide) ? CodePoint(wide) : 0;
+    return AnyToWide(text, encoding, wide) ? CodePoint(wide) : 0;
 }
 
 char32_t CharacterOf(std::wstring_view text, Encoding) {
@@ -116,7 +217,7 @@ Converted<std::string> FromWide(std::wstring_view text, Encoding to) {
 }
 
 Converted<std::string> Convert(std::string_view text, Encoding from, Encoding to) {
-    if (detail::SameEncoding(from, to)) {
+    if (Same(from, to)) {
         Converted<std::string> same;
         same.text = text;
         return same;

@@ -1,8 +1,8 @@
 #pragma once
 // The one way text changes encoding: between UTF-8 (the program's own texts, paths, vendu's
-// terminal and exchange files), code page 936 (entry files), the system's byte encoding and
-// wide text (the W APIs). The system's converter does the work: the code page tables of
-// Windows, iconv elsewhere.
+// terminal and exchange files), code page 936 and UTF-16 (entry files besides UTF-8), the
+// system's byte encoding and wide text (the W APIs). The system's converter does the work: the code
+// page tables of Windows, iconv elsewhere.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,6 +16,10 @@ enum class Encoding {
     // program is made for); elsewhere the locale's encoding, the plain C locale taken as UTF-8
     // as terminals are.
     system,
+    // UTF-16 as a file holds it, in bytes, little- or big-endian (converted here, not by the
+    // system's converter).
+    utf16le,
+    utf16be,
 };
 
 // The first thing that did not convert, in the source's code units (bytes, or wchar_t units:

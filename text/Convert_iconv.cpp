@@ -27,6 +27,10 @@ std::string CharsetOf(Encoding encoding) {
         return "UTF-8";
     case Encoding::cp936:
         return "CP936";
+    case Encoding::utf16le:
+        return "UTF-16LE";
+    case Encoding::utf16be:
+        return "UTF-16BE";
     case Encoding::system:
         break;
     }

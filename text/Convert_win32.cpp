@@ -20,6 +20,10 @@ UINT CodePageOf(Encoding encoding) {
         return CP_UTF8;
     case Encoding::cp936:
         return kCodePage936;
+    case Encoding::utf16le: // converted before the system's tables are asked
+        return 1200;
+    case Encoding::utf16be:
+        return 1201;
     case Encoding::system:
         break;
     }

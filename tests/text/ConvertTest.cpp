@@ -151,5 +151,51 @@ TEST(FromWide, SaysWhatDidNotConvertAndWhere) {
     }
 }
 
+// UTF-16 files' bytes, either way round, to and from UTF-8 and code page 936: exact both
+// ways, a surrogate pair is one character, and what does not convert is named at its byte.
+TEST(Convert, Utf16BytesBothWays) {
+    using namespace std::string_literals;
+    const struct {
+        std::string le, be, utf8;
+    } exact[] = {
+        {""s, ""s, ""},
+        {"(\0%\0Q\0%\0)\0"s, "\0(\0%\0Q\0%\0)"s, "(%Q%)"},
+        {"-N\x87" "e"s, "N-e\x87"s, "\xE4\xB8\xAD\xE6\x96\x87"}, // 中文
+        {"=\xD8\0\xDE"s, "\xD8=\xDE\0"s, "\xF0\x9F\x98\x80"}, // an emoji
+    };
+    for (const auto& c : exact) {
+        for (const auto& [bytes, encoding] :
+             {std::pair{c.le, Encoding::utf16le}, std::pair{c.be, Encoding::utf16be}}) {
+            const Converted<std::string> utf8 = Convert(bytes, encoding, Encoding::utf8);
+            ASSERT_TRUE(utf8.ok) << c.utf8;
+            EXPECT_EQ(utf8.text, c.utf8);
+            const Converted<std::string> back = Convert(c.utf8, Encoding::utf8, encoding);
+            ASSERT_TRUE(back.ok) << c.utf8;
+            EXPECT_EQ(back.text, bytes);
+        }
+    }
+    EXPECT_EQ(Convert("-N"s, Encoding::utf16le, Encoding::cp936).text, "\xD6\xD0");
+
+    const struct {
+        std::string text;
+        Encoding from, to;
+        std::size_t offset;
+        char32_t character;
+    } failing[] = {
+        {"a\0=\xD8"s, Encoding::utf16le, Encoding::utf8, 2, 0}, // a lone surrogate
+        {"a\0b"s, Encoding::utf16le, Encoding::utf8, 2, 0},     // an odd last byte
+        {"a\0=\xD8\0\xDE"s, Encoding::utf16le, Encoding::cp936, 2, 0x1F600},
+        {"\xED\xA0\x80"s, Encoding::utf8, Encoding::utf16be, 0, 0}, // not UTF-8
+    };
+    for (const auto& c : failing) {
+        const Converted<std::string> out = Convert(c.text, c.from, c.to);
+        EXPECT_FALSE(out.ok) << testing::PrintToString(c.text);
+        EXPECT_EQ(out.error.offset, c.offset) << testing::PrintToString(c.text);
+        EXPECT_EQ(out.error.character, c.character) << testing::PrintToString(c.text);
+    }
+    EXPECT_EQ(ToWide("=\xD8\0\xDE"s, Encoding::utf16le).text, L"\U0001F600");
+    EXPECT_EQ(FromWide(L"\U0001F600", Encoding::utf16be).text, "\xD8=\xDE\0"s);
+}
+
 } // namespace
 } // namespace vorna
