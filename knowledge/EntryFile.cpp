@@ -12,6 +12,17 @@ std::string MakeRecord(std::string_view question, std::string_view answer) {
     return record;
 }
 
+Converted<std::string> MakeRecordIn(const FileEncoding& file, std::string_view question,
+                                    std::string_view answer) {
+    const std::string record = MakeRecord(question, answer);
+    if (TextEncoding(file.encoding) == file.encoding) {
+        Converted<std::string> same;
+        same.text = record;
+        return same;
+    }
+    return Convert(record, TextEncoding(file.encoding), file.encoding);
+}
+
 EntryCheck CheckNewEntry(std::string_view question, std::string_view answer) {
     // The first failing test decides: for each text, emptiness, then the question marker,
     // then the answer marker.

@@ -129,6 +129,19 @@ TEST(MakeRecord, IsEighteenBytesPlusTheTexts) {
     EXPECT_EQ(record, "\r\n(%Q%)\r\n" + q + "\r\n(%A%)\r\n" + a);
 }
 
+// A record goes into a file in the file's own encoding; only UTF-16 changes its bytes.
+TEST(MakeRecord, InTheFilesEncoding) {
+    const std::string utf8 = "\xF0\x9F\x98\x80"; // an emoji
+    EXPECT_EQ(MakeRecordIn({Encoding::utf8, 3}, utf8, "a").text, MakeRecord(utf8, "a"));
+    EXPECT_EQ(MakeRecordIn({Encoding::cp936, 0}, "\xD6\xD0", "a").text,
+              MakeRecord("\xD6\xD0", "a"));
+    const Converted<std::string> wide = MakeRecordIn({Encoding::utf16le, 2}, utf8, "a");
+    ASSERT_TRUE(wide.ok);
+    EXPECT_EQ(wide.text, Convert(MakeRecord(utf8, "a"), Encoding::utf8, Encoding::utf16le).text);
+    EXPECT_EQ(wide.text.substr(0, 6), std::string("\r\0\n\0(\0", 6));
+    EXPECT_FALSE(MakeRecordIn({Encoding::utf16be, 2}, "\xFF", "a").ok);
+}
+
 struct CheckCase {
     std::string question;
     std::string answer;
