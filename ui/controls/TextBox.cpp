@@ -26,7 +26,7 @@ bool CTextBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         AddParts(PartEnd(m_nAdded));
         result = 0;
         return true;
-    // Whatever acts on the box (focus, keys, mouse, scrolling, selecting, copying) finds the
+    // Whatever acts on the box (focus, keys, mouse, scrolling, selecting) finds the
     // whole text in it: the parts still to come are added at once.
     case WM_SETFOCUS:
     case WM_KEYDOWN:
