@@ -71,6 +71,27 @@ bool LeadBytes::Any() const {
     return false;
 }
 
+std::size_t CharacterCut(std::string_view text, std::size_t limit, const LeadBytes& lead) {
+    if (limit >= text.size())
+        return text.size();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t run = limit - lead.RunStart(bytes, 0, limit);
+    return run % 2 == 0 ? limit : limit - 1;
+}
+
+std::size_t CharacterCutUtf8(std::string_view text, std::size_t limit) {
+    if (limit >= text.size())
+        return text.size();
+    // A sequence is at most four bytes: its first byte lies at most three before the cut.
+    std::size_t begin = limit;
+    while (begin > 0 && limit - begin < 3 &&
+           (static_cast<unsigned char>(text[begin]) & 0xC0) == 0x80)
+        --begin;
+    if (begin < limit && begin + Utf8CharLength(text, begin) > limit)
+        return begin;
+    return limit;
+}
+
 std::size_t Cp936CharLength(std::string_view text, std::size_t i) {
     const auto b = static_cast<unsigned char>(text[i]);
     if (b <= 0x80) // 0x80 is the euro sign, a single byte in code page 936

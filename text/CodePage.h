@@ -102,6 +102,15 @@ private:
     CharacterStarts m_starts;
 };
 
+// Where a text may be cut without splitting a character: the largest length of at most limit
+// bytes at which a character of text ends (text read from its start), so that a prefix of
+// that length converts as the whole text would up to there. In a double-byte code page with
+// these lead bytes; a lead byte at the very end counts as a character of its own.
+std::size_t CharacterCut(std::string_view text, std::size_t limit, const LeadBytes& lead);
+// The same in UTF-8: never inside a valid sequence; a byte of no valid sequence is a
+// character of its own.
+std::size_t CharacterCutUtf8(std::string_view text, std::size_t limit);
+
 // Length of the code page 936 character at offset i of text: 1 or 2, or 0 when the byte there
 // begins no valid character (0xFF, a lead byte without a trail byte in 40-7E or 80-FE).
 std::size_t Cp936CharLength(std::string_view text, std::size_t i);

@@ -24,6 +24,10 @@ inline constexpr wchar_t kMenuLoad[] = L"加载...";
 inline constexpr wchar_t kMenuAbout[] = L"关于...";
 inline constexpr wchar_t kMenuExit[] = L"退出";
 
+// The last line of a question or answer box whose text is too long to show whole; %s is the
+// number of bytes not shown.
+inline constexpr char kNotShown[] = "（内容过长，以下还有%s字节未显示）";
+
 // The add-entry dialog.
 inline constexpr char kTargetCannotOpen[] = "该文件无法打开或写入！";
 // A character the entry file's code page cannot hold would be saved as "?".

@@ -35,9 +35,9 @@ constexpr UINT kLoadHandedFile = WM_APP + 2;
 } // namespace
 
 CVornaDlg::CVornaDlg(std::optional<std::string> startFile)
-    : CDialog(IDD_VORNA_DIALOG), m_strStartFile(std::move(startFile)) {
+    : CDialog(IDD_VORNA_DIALOG), m_leadBytes(ActiveCodePageLeadBytes()),
+      m_shown(Encoding::system, m_leadBytes), m_strStartFile(std::move(startFile)) {
     m_hIcon = LoadAppIcon(IDR_MAINFRAME);
-    m_leadBytes = ActiveCodePageLeadBytes();
 }
 
 CVornaDlg::~CVornaDlg() = default;
@@ -47,6 +47,8 @@ void CVornaDlg::DoDataExchange(CDataExchange& dx) {
     dx.Control(IDC_ALPHA, m_sliderAlpha);
     dx.Control(IDC_HOTKEY, m_hotKey);
     dx.Control(IDC_RESULTS, m_listResults);
+    dx.Control(IDC_QUESTION, m_boxQuestion);
+    dx.Control(IDC_ANSWER, m_boxAnswer);
     dx.Text(IDC_ANSWER, m_strAnswer);
     dx.Text(IDC_QUESTION, m_strQuestion);
     dx.Text(IDC_KEYWORD, m_strKeyword);
@@ -227,10 +229,8 @@ void CVornaDlg::OnSearch() {
     m_listResults.ResetContent();
     m_arrMatches.clear();
     FindMatches(m_store, m_strKeyword, m_leadBytes, m_arrMatches);
-    std::size_t bytes = 0;
-    for (std::uint32_t i : m_arrMatches)
-        bytes += m_store.m_arrQuestions[i].size() + 1 + m_store.m_arrAnswers[i].size() + 1;
-    m_listResults.InitStorage(static_cast<int>(m_arrMatches.size()), bytes);
+    m_listResults.InitStorage(static_cast<int>(m_arrMatches.size()),
+                              CShownText::LabelRoom(m_store, m_arrMatches));
     for (std::uint32_t i : m_arrMatches)
         AddListLabel(static_cast<int>(i));
     m_listResults.SetRedraw(true);
@@ -249,7 +249,7 @@ void CVornaDlg::OnSearch() {
 
 void CVornaDlg::AddListLabel(int index) {
     std::size_t i = static_cast<std::size_t>(index);
-    m_listResults.AddString(MakeLabel(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]));
+    m_listResults.AddString(m_shown.Label(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]));
 }
 
 void CVornaDlg::ShowMatchCount(int count) {
@@ -264,8 +264,8 @@ void CVornaDlg::OnSelchangeResults() {
         MatchAt(m_listResults.GetCurSel(), m_arrMatches, m_store.GetCount());
     if (!index)
         return;
-    m_strQuestion = m_store.m_arrQuestions[*index];
-    m_strAnswer = m_store.m_arrAnswers[*index];
+    m_strQuestion = m_shown.BoxText(m_store.m_arrQuestions[*index]);
+    m_strAnswer = m_shown.BoxText(m_store.m_arrAnswers[*index]);
     WriteControls();
 }
 

@@ -7,7 +7,9 @@
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
 #include "text/CodePage.h"
+#include "ui/ShownText.h"
 #include "ui/TrayIcon.h"
+#include "ui/controls/TextBox.h"
 
 #include <windows.h>
 
@@ -90,6 +92,9 @@ private:
     CTrackBar m_sliderAlpha;
     CHotKeyCtrl m_hotKey;
     CListBox m_listResults;
+    CTextBox m_boxQuestion;
+    CTextBox m_boxAnswer;
+    // The shown match's texts as the boxes show them (CShownText::BoxText).
     std::string m_strAnswer;
     std::string m_strQuestion;
     std::string m_strKeyword;
@@ -97,6 +102,8 @@ private:
     // Loaded from the resources; the system keeps it, nothing to free.
     HICON m_hIcon = nullptr;
     LeadBytes m_leadBytes;
+    // How much of an entry the list and the boxes show, cut as the store's encoding allows.
+    CShownText m_shown;
     CClipboardViewer m_clipboardViewer;
     // Loaded at start-up in place of the default entry file.
     std::optional<std::string> m_strStartFile;

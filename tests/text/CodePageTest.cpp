@@ -128,6 +128,37 @@ TEST(CharacterLengths, FollowCodePage936AndUtf8) {
     }
 }
 
+// A cut keeps whole characters only: the longest prefix of at most limit bytes that ends
+// where a character ends.
+TEST(CharacterCut, NeverSplitsACharacter) {
+    const struct {
+        const char* what;
+        std::string text;
+        std::size_t limit;
+        std::size_t cp936;
+        std::size_t utf8;
+    } cases[] = {
+        {"limit past the end", "ab", 9, 2, 2},
+        {"between ASCII bytes", "abc", 2, 2, 2},
+        {"after a whole character", "\xd6\xd0\xce\xc4", 2, 2, 2},
+        {"inside a character", "\xd6\xd0\xce\xc4", 3, 2, 3},
+        {"trail byte valued like a lead byte", "a\xb0\xb0\xb0\xb0", 4, 3, 4},
+        {"trail byte valued like ASCII", "\xb0\x41\x41", 1, 0, 1},
+        {"inside a three-byte sequence", "a\xe9\x97\xae", 3, 3, 1},
+        {"after a three-byte sequence", "\xe9\x97\xae" "b", 3, 2, 3},
+        {"inside a four-byte sequence", "\xf0\x9f\x98\x80", 3, 2, 0},
+        {"stray continuation bytes", "a\x80\x80\x80\x80", 3, 3, 3},
+        {"a sequence cut short by the text", "a\xe9\x97", 2, 1, 2},
+    };
+    const LeadBytes cp936 = LeadBytes::Cp936();
+    for (const auto& c : cases) {
+        EXPECT_EQ(CharacterCut(c.text, c.limit, cp936), c.cp936) << c.what;
+        EXPECT_EQ(CharacterCutUtf8(c.text, c.limit), c.utf8) << c.what;
+    }
+    // Without lead bytes every byte is a character.
+    EXPECT_EQ(CharacterCut("\xd6\xd0\xce", 1, LeadBytes()), 1u);
+}
+
 #ifdef _WIN32
 // The Windows tests must run in code page 936, and the lead bytes the program takes from the
 // system there must be the ones this matching assumes.
