@@ -60,6 +60,10 @@ LeadBytes MatchLeadBytes(Encoding textEncoding) {
     return textEncoding == Encoding::cp936 ? LeadBytes::Cp936() : LeadBytes();
 }
 
+std::size_t CharLength(Encoding textEncoding, std::string_view text, std::size_t i) {
+    return textEncoding == Encoding::utf8 ? Utf8CharLength(text, i) : Cp936CharLength(text, i);
+}
+
 void FileEncodingDetector::Feed(std::string_view piece) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
     std::size_t size = piece.size();

@@ -88,9 +88,9 @@ CASES = [
      "t.vendu: converted from UTF-8 with a byte-order mark to code page 936 (the old version is"
      " t.vendu.bak)\n", "", UTF8_TEXT.encode("gbk") + b"\x80", True, True),
     ("convert: each place the code page cannot hold", UTF8_EMOJI, ["convert", "t.vendu"], 1, "",
-     'vendu convert: t.vendu:3:7: "😀" (U+1F600) has no code page 936 form\n'
-     'vendu convert: t.vendu:6:1: "♫" (U+266B) has no code page 936 form\n'
-     'vendu convert: t.vendu:6:4: "😀" (U+1F600) has no code page 936 form\n'
+     'vendu convert: t.vendu:3:7: entry 1: "😀" (U+1F600) has no code page 936 form\n'
+     'vendu convert: t.vendu:6:1: entry 1: "♫" (U+266B) has no code page 936 form\n'
+     'vendu convert: t.vendu:6:4: entry 1: "😀" (U+1F600) has no code page 936 form\n'
      "vendu convert: t.vendu: 3 characters that code page 936 cannot hold; nothing was written",
      None, False, True),
     ("convert: a code page 936 file is not UTF-8", record(gbk("问题"), b"a"),
@@ -149,11 +149,12 @@ CASES = [
      "t.vendu.bak)\n", "", record(b"q1", b"a1") + record(b"q2", b"a2") + record(b"h", b"m"),
      True, False),
     ("stats", MESSY, ["stats", "t.vendu"], 0,
-     "t.vendu: 3 entries, 104 bytes\nlargest entry: 2 (25 bytes)\n"
+     "t.vendu: 3 entries, 104 bytes\nencoding: GBK\nlargest entry: 2 (25 bytes)\n"
      "repeats: 1 entry repeats an earlier one\n"
      "findings: 2 errors, 5 warnings ('vendu check' lists them)\n", "", None, False, True),
     ("stats --json", CLEAN, ["stats", "--json", "t.vendu"], 0,
-     '{"file": "t.vendu", "entries": 2, "bytes": 44, "largest_entry": 1, '
+     '{"file": "t.vendu", "entries": 2, "bytes": 44, "encoding": "GBK", '
+     '"byte_order_mark": false, "largest_entry": 1, '
      '"largest_entry_bytes": 22, "repeats": 0, "errors": 0, "warnings": 0}\n', "", None, False,
      False),
 ]

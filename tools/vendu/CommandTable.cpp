@@ -181,7 +181,8 @@ hold, and a file that is not UTF-8; nothing is written then. A file of ASCII
 only is the same in both and stays as it is. The file changes as fix changes
 it, keeping the old version as FILE.bak.
 )HELP",
-         {{"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         {{"to", 0, "utf-8|gbk", "the encoding to convert to (gbk by default)"},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
          "0 converted or nothing to convert, 1 refused, 2 error",
          RunConvert,
          true},
