@@ -187,8 +187,8 @@ each place as FILE:LINE:COLUMN with its entry, the characters that GBK cannot
 hold, and a file that is not UTF-8; nothing is written then. A file of ASCII
 only is the same in both and stays as it is. With --to utf-8, turns a GBK or
 UTF-16 file into UTF-8, with a byte-order mark only where without one it would
-be read as GBK (no character of three or four bytes). The file changes as fix changes
-it, keeping the old version as FILE.bak.
+be read as GBK (no character of three or four bytes). The file changes as fix
+changes it, keeping the old version as FILE.bak.
 )HELP",
          {{"to", 0, "utf-8|gbk", "the encoding to convert to (gbk by default)"},
           {"no-backup", 0, nullptr, "keep no FILE.bak"}},

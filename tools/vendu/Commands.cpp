@@ -45,31 +45,6 @@ std::string WhyNotCp936(std::string_view utf8, const vorna::ConversionError& err
 
 } // namespace
 
-std::string NamedCharacter(std::string_view utf8, const vorna::ConversionError& error) {
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(error.character));
-    return "\"" + std::string(utf8.substr(error.offset, error.length)) + "\" (" + code + ")";
-}
-
-namespace {
-
-// UTF-8 checked: the conversion of UTF-8 into itself takes the bytes unchecked.
-vorna::Converted<std::string> CheckedUtf8(std::string_view utf8) {
-    vorna::Converted<std::string> checked;
-    for (std::size_t i = 0; i < utf8.size(); i += std::max<std::size_t>(1, checked.error.length)) {
-        checked.error.length = vorna::Utf8CharLength(utf8, i);
-        if (checked.error.length == 0) {
-            checked.ok = false;
-            checked.error = {i, 1, 0};
-            return checked;
-        }
-    }
-    checked.text = utf8;
-    return checked;
-}
-
-} // namespace
-
 bool KeptAsBytes(bool raw, bool fromCommandLine) {
 #ifdef _WIN32
     return raw && !fromCommandLine;

@@ -11,6 +11,7 @@
 
 #include "io/FileResult.h"
 #include "io/Read.h"
+#include "tools/vendu/EntryInput.h"
 #include "tools/vendu/Options.h"
 #include "knowledge/EntryFile.h"
 #include "text/Convert.h"
@@ -37,8 +38,6 @@ std::string DescribeFile(const vorna::FileResult& result);
 // Text the user gave, as entry-file bytes in a file's text encoding (code page 936 or UTF-8);
 // false with the reason when that encoding cannot hold it. raw keeps the bytes: on POSIX a
 // command-line argument's too; on Windows the command line is Unicode and always converts.
-// The character a conversion of UTF-8 failed on: "\"😀\" (U+1F600)".
-std::string NamedCharacter(std::string_view utf8, const vorna::ConversionError& error);
 // Whether --raw keeps a text's bytes as given (fromCommandLine: an argument, not a file's).
 bool KeptAsBytes(bool raw, bool fromCommandLine);
 bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,

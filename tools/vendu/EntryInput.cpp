@@ -5,6 +5,7 @@
 #include "knowledge/EntryFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -23,8 +24,29 @@ vorna::Converted<std::string> Same(std::string_view text) {
 
 } // namespace
 
+vorna::Converted<std::string> CheckedUtf8(std::string_view utf8) {
+    vorna::Converted<std::string> checked;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t length = vorna::Utf8CharLength(utf8, i);
+        if (length == 0) {
+            checked.ok = false;
+            checked.error = {i, 1, 0};
+            return checked;
+        }
+        i += length;
+    }
+    checked.text = utf8;
+    return checked;
+}
+
+std::string NamedCharacter(std::string_view utf8, const vorna::ConversionError& error) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(error.character));
+    return "\"" + std::string(utf8.substr(error.offset, error.length)) + "\" (" + code + ")";
+}
+
 vorna::Converted<std::string> TextCoding::FromUtf8(std::string_view utf8) const {
-    return Text() == vorna::Encoding::utf8 ? Same(utf8)
+    return Text() == vorna::Encoding::utf8 ? CheckedUtf8(utf8)
                                            : vorna::Convert(utf8, vorna::Encoding::utf8, Text());
 }
 

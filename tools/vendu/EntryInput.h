@@ -17,6 +17,11 @@ namespace vendu {
 
 struct Options;
 
+// UTF-8 checked: the conversion of UTF-8 into itself takes the bytes unchecked.
+vorna::Converted<std::string> CheckedUtf8(std::string_view utf8);
+// The character a conversion of UTF-8 failed on: "\"😀\" (U+1F600)".
+std::string NamedCharacter(std::string_view utf8, const vorna::ConversionError& error);
+
 // How a file's texts are held once read.
 struct TextCoding {
     vorna::FileEncoding file; // as its bytes decide it
