@@ -254,6 +254,24 @@ def every_command_keeps_each_files_encoding(tmp, golden_dir):
     expect(not failures, "\n        ".join([""] + failures))
 
 
+@test("edit", windows=True)
+def standard_input_is_read_in_its_encoding(tmp, golden_dir):
+    # Some hundred kilobytes: a GBK input is decided in its first piece and the rest read as it
+    # comes; a UTF-8 one only at its end, a UTF-16 one read whole. Each gives what the file does.
+    entries = [(f"问题 {i}", f"回答 {i} " + "文字" * (i % 60)) for i in range(2000)]
+    path = os.path.join(tmp, "t.vendu")
+    failures = []
+    for name, mark, encode, _ in [ENCODINGS[1], ENCODINGS[2], ENCODINGS[4]]:
+        write(path, mark + records(entries, encode))
+        for args in (["search", "--count", "@", "回答 29"], ["show", "--json", "@", "1999"],
+                     ["export", "--format=jsonl", "@"]):
+            by_name = run([a.replace("@", "t.vendu") for a in args], tmp)
+            piped = run([a.replace("@", "-") for a in args], tmp, stdin=read(path))
+            if by_name[:2] != piped[:2] or by_name[0] != 0:
+                failures.append(f"{name}: {args[0]}: {by_name[0]} {piped[0]} {piped[2]}")
+    expect(not failures, "\n        ".join([""] + failures))
+
+
 # Each: the file, the command, its exit status, a piece of its output (standard output and
 # error), the file afterwards (None: unchanged).
 UTF8_FILE = b"\xef\xbb\xbf" + records([("问题", "回答")], lambda s: s.encode())

@@ -153,6 +153,7 @@ vorna::FileResult EntryInput::Open(const Options& options, const std::string& pa
         }
     } catch (const std::bad_alloc&) {
         result.status = vorna::FileStatus::tooBig;
+        result.offset = bytes.size();
     }
     if (!result.Ok() || !m_held)
         return result;
