@@ -1,8 +1,8 @@
 // The diagnosis of a file window by window. The findings of a window are those the diagnosis
 // of the whole file has there (the pieces see the same stretches alike), except what needs
-// the whole file: whether it is UTF-8, the text before the first question marker as one, and
-// which entries repeat others. A first pass learns those; the second tells everything in
-// order.
+// the whole file: its encoding and the entries in the other one, the text before the first question
+// marker as one, and which entries repeat others. A first pass learns those; the second tells
+// everything in order.
 #include "diagnostics/Diagnostics.h"
 
 #include "diagnostics/DiagnosticsParts.h"
@@ -25,8 +25,14 @@ struct Survey {
     std::size_t entries = 0;
     std::uint64_t size = 0; // of the file
     bool hasQuestionMarker = false;
-    bool utf8 = true;
-    std::size_t firstWide = kNoPosition;
+    FileEncodingDetector detector;
+    FileEncoding encoding;
+    // The entries that are UTF-8, and those that are code page 936, by their own bytes: the
+    // first of each (entry number and its span in the file) and how many.
+    struct Others {
+        std::size_t count = 0, entry = 0, offset = 0, length = 0;
+    } utf8Entries, cp936Entries;
+    const Others* others = nullptr; // those of the other encoding than the file's
     // The text before the first question marker: its first non-blank byte outside an answer
     // marker, the last non-blank byte, and its first bytes.
     std::size_t firstText = kNoPosition, lastText = kNoPosition;
@@ -36,14 +42,12 @@ struct Survey {
 
     void Add(const Window& w) {
         const std::string_view s = w.bytes;
-        bool valid;
-        std::size_t wide;
-        detail::Utf8Survey(s, valid, wide);
-        utf8 = utf8 && valid;
-        if (wide != kNoPosition && firstWide == kNoPosition)
-            firstWide = w.offset + wide;
+        detector.Feed(s);
         if (w.preamble) {
-            for (std::size_t i = 0; i < s.size(); ++i) {
+            // A UTF-8 file's mark is no text.
+            const std::size_t mark =
+                w.offset == 0 && s.substr(0, 3) == ByteOrderMark(Encoding::utf8) ? 3 : 0;
+            for (std::size_t i = mark; i < s.size(); ++i) {
                 const bool marker = s.compare(i, kMarkerLength, kAnswerMarker) == 0;
                 if (firstText == kNoPosition && !marker && !detail::IsBlank(s[i]))
                     firstText = w.offset + i;
@@ -62,6 +66,14 @@ struct Survey {
             if (!span.Kept())
                 continue;
             ++entries;
+            const std::string_view bytes =
+                s.substr(span.questionMarker, span.next - span.questionMarker);
+            const EntryBytes kind = ClassifyEntryBytes(bytes);
+            Others* seen = kind == EntryBytes::utf8    ? &utf8Entries
+                           : kind == EntryBytes::cp936 ? &cp936Entries
+                                                       : nullptr;
+            if (seen && seen->count++ == 0)
+                *seen = {1, entries, w.offset + span.questionMarker, bytes.size()};
             hashes.push_back(detail::EntryHash(
                 s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
                 detail::AnswerKey(s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()))));
@@ -71,6 +83,8 @@ struct Survey {
     // Keeps the hashes that more than one entry has, once each, sorted; cuts the excerpt to
     // the text.
     void Finish() {
+        encoding = detector.Result();
+        others = TextEncoding(encoding.encoding) == Encoding::utf8 ? &cp936Entries : &utf8Entries;
         std::sort(hashes.begin(), hashes.end());
         std::size_t kept = 0;
         for (std::size_t i = 0; i < hashes.size();) {
@@ -140,11 +154,15 @@ public:
             }
             FindRepeats(s, base, before);
         }
-        detail::ScanCharacters(s, m_out);
-        if (m_survey.utf8 && m_survey.firstWide >= base && m_survey.firstWide < base + s.size()) {
-            const std::size_t at = m_survey.firstWide - base;
-            m_out.push_back({FindingCode::looksLikeUtf8, at, at, 0});
+        const Survey::Others& others = *m_survey.others;
+        if (others.count > 0 && others.offset >= base && others.offset < base + s.size()) {
+            const std::size_t at = others.offset - base;
+            m_out.push_back({FindingCode::mixedEncoding, at, at, others.length, others.entry});
         }
+        if (w.preamble)
+            m_spans.clear();
+        detail::ScanWindowCharacters(s, m_spans, TextEncoding(m_survey.encoding.encoding),
+                                     others.count > 0, m_out);
         std::stable_sort(m_out.begin(), m_out.end(),
                          [](const Finding& a, const Finding& b) { return a.offset < b.offset; });
         Tell(w, base);
@@ -258,6 +276,8 @@ FileResult DiagnoseEntryFile(FileWindows& file, FileDiagnosis& summary, const Fi
     survey.size = result.offset;
     summary.entryCount = survey.entries;
     summary.hasQuestionMarker = survey.hasQuestionMarker;
+    summary.encoding = survey.encoding;
+    summary.otherEncodingEntries = survey.others->count;
     // The entries repeated are read again at their offsets between the windows.
     Teller teller(survey, file.File(), report);
     return file.Pass(kQuestionMarker, reading, [&teller](const Window& w) { teller.Add(w); });

@@ -38,8 +38,10 @@ const char* FindingName(FindingCode code) {
         return "invalid-cp936";
     case FindingCode::duplicateEntry:
         return "duplicate-entry";
-    case FindingCode::looksLikeUtf8:
-        return "looks-like-utf8";
+    case FindingCode::invalidUtf8:
+        return "invalid-utf8";
+    case FindingCode::mixedEncoding:
+        return "mixed-encoding";
     }
     return "";
 }
@@ -60,19 +62,30 @@ bool IsBlankText(std::string_view text) {
 
 namespace {
 
+// The byte at i of s, or 0 past its end.
+unsigned char ByteAt(std::string_view s, std::size_t i) {
+    return i < s.size() ? static_cast<unsigned char>(s[i]) : 0;
+}
+
 // The ASCII sign a character stands for, letters folded to lower case: an ASCII byte, or a
-// full-width form from the row A3 A1..A3 FE, which holds the ASCII signs 21..7E in order.
-// 0 for any other character. length receives the character's size in bytes.
-char FoldedSign(std::string_view s, std::size_t i, std::size_t& length) {
+// full-width form of the ASCII signs 21..7E (code page 936: the row A3 A1..A3 FE; UTF-8:
+// U+FF01..U+FF5E). 0 for any other character. length receives the character's size in bytes.
+char FoldedSign(std::string_view s, std::size_t i, Encoding encoding, std::size_t& length) {
     const auto b = static_cast<unsigned char>(s[i]);
     unsigned ascii = 0;
     length = 1;
+    const unsigned char b1 = ByteAt(s, i + 1), b2 = ByteAt(s, i + 2);
     if (b < 0x80) {
         ascii = b;
-    } else if (b == 0xA3 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0xA1 &&
-               static_cast<unsigned char>(s[i + 1]) <= 0xFE) {
-        ascii = static_cast<unsigned char>(s[i + 1]) - 0x80u;
+    } else if (encoding == Encoding::cp936 && b == 0xA3 && b1 >= 0xA1 && b1 <= 0xFE) {
+        ascii = b1 - 0x80u;
         length = 2;
+    } else if (encoding == Encoding::utf8 && b == 0xEF && b1 == 0xBC && b2 >= 0x81 && b2 <= 0xBF) {
+        ascii = b2 - 0x60u;
+        length = 3;
+    } else if (encoding == Encoding::utf8 && b == 0xEF && b1 == 0xBD && b2 >= 0x80 && b2 <= 0x9E) {
+        ascii = b2 - 0x20u;
+        length = 3;
     } else {
         return 0;
     }
@@ -85,7 +98,7 @@ char FoldedSign(std::string_view s, std::size_t i, std::size_t& length) {
 // Candidates: a marker with a wrong-case letter or full-width signs ("(%q%)", "（%Q%）"),
 // and a marker with one of its five signs missing ("(%Q%", "%A%)", "(%%)"). No candidate
 // has '(' after its first sign, so none can overlap a real marker that follows it.
-std::size_t LookAlikeLength(std::string_view s, std::size_t i) {
+std::size_t LookAlikeLength(std::string_view s, std::size_t i, Encoding encoding) {
     static constexpr std::string_view kFull[] = {"(%q%)", "(%a%)"};
     static constexpr std::string_view kShort[] = {"%q%)", "(q%)", "(%q)", "(%q%", "%a%)",
                                                   "(a%)", "(%a)", "(%a%", "(%%)"};
@@ -95,7 +108,7 @@ std::size_t LookAlikeLength(std::string_view s, std::size_t i) {
     std::size_t at = i;
     while (count < 5 && at < s.size()) {
         std::size_t length;
-        const char sign = FoldedSign(s, at, length);
+        const char sign = FoldedSign(s, at, encoding, length);
         if (sign == 0)
             break;
         signs[count] = sign;
@@ -122,32 +135,45 @@ bool StartsWithMarker(std::string_view s, std::size_t i) {
 } // namespace
 
 // One pass over the characters: look-alikes, NUL runs and invalid byte runs.
-void ScanCharacters(std::string_view s, std::vector<Finding>& out) {
+void ScanCharacters(std::string_view whole, std::size_t begin, std::size_t stop, Encoding encoding,
+                    std::vector<Finding>& out) {
+    const std::string_view s = whole.substr(0, stop);
     const auto* u = reinterpret_cast<const unsigned char*>(s.data());
     const std::size_t n = s.size();
-    std::size_t i = 0;
+    const bool utf8 = encoding == Encoding::utf8;
+    const unsigned char fullWidthLead = utf8 ? 0xEF : 0xA3;
+    const FindingCode invalid = utf8 ? FindingCode::invalidUtf8 : FindingCode::invalidCp936;
+    std::size_t i = begin;
     while (i < n) {
-        // Most characters can start nothing: plain ASCII, and double-byte characters outside
-        // the full-width row. They are passed over here, the rest is looked at closely below.
+        // Most characters can start nothing: plain ASCII, and characters of more bytes outside
+        // the full-width forms. They are passed over here, the rest is looked at closely below.
         const unsigned char b = u[i];
         if (b < 0x80) {
             if (b != '(' && b != '%' && b != '\0') {
                 ++i;
                 continue;
             }
-        } else if (b > 0x80 && b < 0xFF && b != 0xA3 && i + 1 < n &&
-                   ((u[i + 1] >= 0x40 && u[i + 1] <= 0x7E) ||
-                    (u[i + 1] >= 0x80 && u[i + 1] <= 0xFE))) {
-            i += 2;
-            continue;
+        } else if (b != fullWidthLead) {
+            if (!utf8 && b > 0x80 && b < 0xFF && i + 1 < n &&
+                ((u[i + 1] >= 0x40 && u[i + 1] <= 0x7E) ||
+                 (u[i + 1] >= 0x80 && u[i + 1] <= 0xFE))) {
+                i += 2;
+                continue;
+            }
+            if (utf8) {
+                if (const std::size_t length = Utf8CharLength(s, i)) {
+                    i += length;
+                    continue;
+                }
+            }
         }
         const char c = s[i];
         if (c == '(' && StartsWithMarker(s, i)) {
             i += kMarkerLength;
             continue;
         }
-        if (c == '(' || c == '%' || static_cast<unsigned char>(c) == 0xA3) {
-            if (std::size_t length = LookAlikeLength(s, i)) {
+        if (c == '(' || c == '%' || b == fullWidthLead) {
+            if (std::size_t length = LookAlikeLength(s, i, encoding)) {
                 out.push_back({FindingCode::lookAlikeMarker, i, i, length});
                 i += length;
                 continue;
@@ -161,30 +187,32 @@ void ScanCharacters(std::string_view s, std::vector<Finding>& out) {
             i = end;
             continue;
         }
-        if (std::size_t length = Cp936CharLength(s, i)) {
+        if (std::size_t length = CharLength(encoding, s, i)) {
             i += length;
             continue;
         }
         std::size_t end = i + 1;
-        while (end < s.size() && Cp936CharLength(s, end) == 0)
+        while (end < s.size() && CharLength(encoding, s, end) == 0)
             ++end;
-        out.push_back({FindingCode::invalidCp936, i, i, end - i});
+        out.push_back({invalid, i, i, end - i});
         i = end;
     }
 }
 
-void Utf8Survey(std::string_view s, bool& valid, std::size_t& firstWide) {
-    valid = true;
-    firstWide = kNoPosition;
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t length = Utf8CharLength(s, i);
-        if (length == 0) {
-            valid = false;
-            return;
-        }
-        if (length >= 3 && firstWide == kNoPosition)
-            firstWide = i;
-        i += length;
+void ScanWindowCharacters(std::string_view s, const std::vector<EntrySpan>& spans,
+                          Encoding encoding, bool mixed, std::vector<Finding>& out) {
+    if (!mixed || spans.empty()) {
+        ScanCharacters(s, 0, s.size(), encoding, out);
+        return;
+    }
+    const Encoding other = encoding == Encoding::utf8 ? Encoding::cp936 : Encoding::utf8;
+    ScanCharacters(s, 0, spans.front().questionMarker, encoding, out);
+    for (const EntrySpan& span : spans) {
+        const bool inOther =
+            span.Kept() &&
+            InOtherEncoding(s.substr(span.questionMarker, span.next - span.questionMarker),
+                            encoding);
+        ScanCharacters(s, span.questionMarker, span.next, inOther ? other : encoding, out);
     }
 }
 
@@ -220,6 +248,26 @@ void EntryFindings(std::string_view s, const EntrySpan& span, std::size_t entry,
 }
 
 } // namespace detail
+
+EntryBytes ClassifyEntryBytes(std::string_view bytes) {
+    FileEncodingDetector detector;
+    detector.Feed(bytes);
+    const Utf8Survey survey = detector.Survey();
+    if (survey.valid)
+        return survey.firstWide != kNoUtf8Position ? EntryBytes::utf8 : EntryBytes::none;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = Cp936CharLength(bytes, i);
+        if (length == 0)
+            return EntryBytes::invalid;
+        i += length;
+    }
+    return EntryBytes::cp936;
+}
+
+bool InOtherEncoding(std::string_view entry, Encoding textEncoding) {
+    const EntryBytes bytes = ClassifyEntryBytes(entry);
+    return textEncoding == Encoding::utf8 ? bytes == EntryBytes::cp936 : bytes == EntryBytes::utf8;
+}
 
 namespace {
 
@@ -260,10 +308,11 @@ void FindDuplicates(std::vector<EntryKey>& keys, std::vector<Finding>& out) {
     }
 }
 
-void ScanPreamble(std::string_view s, std::size_t end, std::vector<Finding>& out) {
+void ScanPreamble(std::string_view s, std::size_t begin, std::size_t end,
+                  std::vector<Finding>& out) {
     const detail::ByteFinder answer(kAnswerMarker);
     std::size_t firstText = kNoPosition;
-    std::size_t i = 0;
+    std::size_t i = std::min(begin, end);
     while (i < end) {
         const std::size_t m = answer.Find(s.data(), end, i);
         const std::size_t stop = m == detail::kNotFound ? end : m;
@@ -286,16 +335,25 @@ void ScanPreamble(std::string_view s, std::size_t end, std::vector<Finding>& out
 
 } // namespace
 
-FileDiagnosis DiagnoseEntryFile(std::string_view s) {
+FileDiagnosis DiagnoseEntryFile(std::string_view content) {
+    return DiagnoseEntryFile(content, DetectFileEncoding(content));
+}
+
+FileDiagnosis DiagnoseEntryFile(std::string_view s, const FileEncoding& encoding) {
     FileDiagnosis result;
+    result.encoding = encoding;
+    const Encoding text = TextEncoding(encoding.encoding);
     const std::vector<EntrySpan> spans = ScanEntrySpans(s);
     result.hasQuestionMarker = !spans.empty();
     std::vector<Finding>& out = result.findings;
 
-    ScanPreamble(s, spans.empty() ? s.size() : spans.front().questionMarker, out);
+    // A UTF-8 file's mark is no text.
+    const std::size_t mark = encoding.encoding == Encoding::utf8 ? encoding.markLength : 0;
+    ScanPreamble(s, mark, spans.empty() ? s.size() : spans.front().questionMarker, out);
 
     std::vector<EntryKey> keys;
     keys.reserve(spans.size());
+    Finding mixed{FindingCode::mixedEncoding};
     for (std::size_t k = 0; k < spans.size(); ++k) {
         const EntrySpan& span = spans[k];
         if (!span.Kept()) {
@@ -310,16 +368,17 @@ FileDiagnosis DiagnoseEntryFile(std::string_view s) {
         const std::string_view answerKey =
             AnswerKey(s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()));
         keys.push_back({question, answerKey, &span, entry, EntryHash(question, answerKey)});
+        if (InOtherEncoding(s.substr(span.questionMarker, span.next - span.questionMarker), text) &&
+            result.otherEncodingEntries++ == 0)
+            mixed = {FindingCode::mixedEncoding, span.questionMarker, span.questionMarker,
+                     span.next - span.questionMarker, entry};
     }
     result.entryCount = keys.size();
     FindDuplicates(keys, out);
+    if (result.otherEncodingEntries > 0)
+        out.push_back(mixed);
 
-    ScanCharacters(s, out);
-    bool utf8;
-    std::size_t firstWide;
-    detail::Utf8Survey(s, utf8, firstWide);
-    if (utf8 && firstWide != kNoPosition)
-        out.push_back({FindingCode::looksLikeUtf8, firstWide, firstWide, 0});
+    ScanWindowCharacters(s, spans, text, result.otherEncodingEntries > 0, out);
 
     std::stable_sort(out.begin(), out.end(),
                      [](const Finding& a, const Finding& b) { return a.offset < b.offset; });

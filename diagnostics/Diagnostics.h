@@ -10,6 +10,7 @@
 
 #include "io/Read.h"
 #include "knowledge/EntrySpans.h"
+#include "text/FileEncoding.h"
 
 namespace vorna {
 
@@ -24,9 +25,10 @@ enum class FindingCode {
     blankQuestion,        // only spaces, tabs and line breaks
     emptyAnswer,
     blankAnswer,
-    invalidCp936,   // a run of bytes that form no code page 936 character
+    invalidCp936,   // a run of bytes that form no code page 936 character (a GBK file)
     duplicateEntry, // same question and answer as an earlier entry
-    looksLikeUtf8,  // the whole file is valid UTF-8 with multi-byte characters
+    invalidUtf8,    // a run of bytes that form no UTF-8 character (a UTF-8 file)
+    mixedEncoding,  // entries in the other encoding than the file's (the first of them)
 };
 
 // Stable short name of a code, for machine-readable output ("lost-entry", ...).
@@ -47,10 +49,26 @@ struct Finding {
 struct FileDiagnosis {
     std::size_t entryCount = 0;
     bool hasQuestionMarker = false;
-    std::vector<Finding> findings; // by offset
+    FileEncoding encoding;                // of the file, as its bytes decide it
+    std::size_t otherEncodingEntries = 0; // entries in the other encoding (mixedEncoding)
+    std::vector<Finding> findings;        // by offset
 };
 
+// A file's bytes, in the encoding they decide (code page 936 or UTF-8; a UTF-16 file's text
+// goes through the overload below).
 FileDiagnosis DiagnoseEntryFile(std::string_view content);
+// Text in the text encoding of encoding: the file's bytes, a UTF-8 file's with its mark; a
+// UTF-16 file's as UTF-8 without it.
+FileDiagnosis DiagnoseEntryFile(std::string_view text, const FileEncoding& encoding);
+
+// The encoding an entry's bytes show of themselves: UTF-8 when they are valid UTF-8 and hold
+// a character of three or four bytes, code page 936 when they are not valid UTF-8 but valid
+// code page 936; none otherwise (ASCII, say, which is the same in both).
+enum class EntryBytes { none, utf8, cp936, invalid };
+EntryBytes ClassifyEntryBytes(std::string_view bytes);
+// Whether an entry of a file whose texts are in textEncoding is in the other encoding: a
+// UTF-8 entry in a code page 936 file, a code page 936 entry in a UTF-8 one.
+bool InOtherEncoding(std::string_view entry, Encoding textEncoding);
 
 struct TextPosition {
     std::size_t line = 1;   // counted from 1, by LF
@@ -77,11 +95,11 @@ void ReportFindings(std::string_view content, const FileDiagnosis& diagnosis,
                     const FindingSink& report);
 
 // The same reports for a file, read a window of whole entries at a time, twice: first for
-// what must be known of the whole file before anything is told (whether it is UTF-8 and
-// which entries share a hash), then to tell it. It is opened once, as opening says, for
-// both, so no writer comes between. Memory stays within the largest entry (and the longest line
-// before the first question marker), plus 8 bytes an entry and a few more for each entry
-// that shares its hash with another; the entry a duplicate repeats is read again from the
+// what must be known of the whole file before anything is told (its encoding, the entries in
+// the other encoding, which entries share a hash), then to tell it. It is opened once, as opening
+// says, for both, so no writer comes between. Memory stays within the largest entry (and the
+// longest line before the first question marker), plus 8 bytes an entry and a few more for each
+// entry that shares its hash with another; the entry a duplicate repeats is read again from the
 // file. summary gets the counts; its findings stay empty.
 FileResult DiagnoseEntryFile(const std::string& path, const Opening& opening,
                              FileDiagnosis& summary, const FindingSink& report,

@@ -12,12 +12,16 @@ namespace vorna::detail {
 // Spaces, tabs and line breaks.
 bool IsBlank(char c);
 bool IsBlankText(std::string_view text);
-// Look-alike markers, NUL runs and bytes that are no code page 936 character, with offsets
-// in s. A stretch that begins at a question marker, or after a line feed, and ends before one
-// or at the file's end gives what the whole file gives there.
-void ScanCharacters(std::string_view s, std::vector<Finding>& out);
-// Whether s is valid UTF-8, and where its first character of 3 or 4 bytes is (kNoPosition).
-void Utf8Survey(std::string_view s, bool& valid, std::size_t& firstWide);
+// Look-alike markers, NUL runs and bytes that are no character of the text encoding
+// (code page 936 or UTF-8), in s[begin, end), with offsets in s. A stretch that begins at a
+// question marker, or after a line feed, and ends before one or at the file's end gives what
+// the whole file gives there.
+void ScanCharacters(std::string_view s, std::size_t begin, std::size_t end, Encoding encoding,
+                    std::vector<Finding>& out);
+// The same over the stretch of a window of whole entries: an entry in the other encoding than
+// the file's is looked at in its own (spans: the window's).
+void ScanWindowCharacters(std::string_view s, const std::vector<EntrySpan>& spans,
+                          Encoding encoding, bool mixed, std::vector<Finding>& out);
 // An answer as compared for duplicates: the line break that ends it is the start of the next
 // record, which the last entry of a file does not have, so it is left out.
 std::string_view AnswerKey(std::string_view answer);

@@ -264,4 +264,18 @@ FileResult ForEachEntry(const ReadPiece& read, const EntryVisit& visit) {
     return result;
 }
 
+FileResult ForEachEntry(const WindowPass& pass, const EntryVisit& visit) {
+    EntryRelay relay(visit);
+    FileResult result;
+    try {
+        result = pass([&relay](const Window& w) { relay.Add(w); });
+    } catch (const std::bad_alloc&) {
+        result.status = FileStatus::tooBig;
+        return result;
+    }
+    if (result.Ok())
+        relay.Flush(false);
+    return result;
+}
+
 } // namespace vorna

@@ -58,5 +58,9 @@ using EntryVisit =
 FileResult ForEachEntry(const std::string& path, const Opening& how, const EntryVisit& visit);
 // The same for bytes from elsewhere (standard input, or bytes held in memory).
 FileResult ForEachEntry(const ReadPiece& read, const EntryVisit& visit);
+// The same for windows of whole entries from elsewhere (a file read in its encoding, say):
+// pass hands them over in order and gives the reading's result.
+using WindowPass = std::function<FileResult(const std::function<void(const Window&)>& visit)>;
+FileResult ForEachEntry(const WindowPass& pass, const EntryVisit& visit);
 
 } // namespace vorna

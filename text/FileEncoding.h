@@ -34,6 +34,9 @@ Encoding TextEncoding(Encoding fileEncoding);
 // The lead bytes a match must respect in texts held in that encoding. Code page 936 needs its
 // own; UTF-8 needs none, as a valid keyword can only begin where a character does.
 LeadBytes MatchLeadBytes(Encoding textEncoding);
+// Length of the character at offset i of text held in a text encoding (code page 936 or
+// UTF-8), 0 where the bytes there begin none.
+std::size_t CharLength(Encoding textEncoding, std::string_view text, std::size_t i);
 
 constexpr std::uint64_t kNoUtf8Position = static_cast<std::uint64_t>(-1);
 

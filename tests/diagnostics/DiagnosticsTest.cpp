@@ -74,10 +74,22 @@ TEST(DiagnoseEntryFile, ReportsEachKindWhereItIs) {
           {C::blankQuestion, 11, 2},
           {C::emptyAnswer, 18, 0}}},
         {"same question, other answer", Record("q", "a") + Record("q", "b"), {}},
-        // Its last byte of each character is left over as a lone lead byte, too.
-        {"UTF-8 file",
-         utf8Entry,
-         {{C::looksLikeUtf8, 5, 0}, {C::invalidCp936, 7, 1}, {C::invalidCp936, 15, 1}}},
+        // A file in one encoding, UTF-8 with or without its mark, holds nothing to report.
+        {"UTF-8 file", utf8Entry, {}},
+        {"UTF-8 file with its mark", "\xef\xbb\xbf" + utf8Entry, {}},
+        {"full-width marker in UTF-8",
+         "\xef\xbb\xbf(%Q%)a(%A%)\xef\xbc\x88%Q%\xef\xbc\x89",
+         {{C::lookAlikeMarker, 14, 9}}},
+        {"bytes that are not UTF-8 in a UTF-8 file",
+         "\xef\xbb\xbf(%Q%)\xff(%A%)a" + utf8Entry,
+         {{C::invalidUtf8, 8, 1}}},
+        // The entry in the other encoding is named; its bytes are looked at in their own.
+        {"GBK entry in a UTF-8 file",
+         "\xef\xbb\xbf" + utf8Entry + "(%Q%)\xce\xca(%A%)\xb4\xf0",
+         {{C::mixedEncoding, 19, 14}}},
+        {"UTF-8 entry in a GBK file",
+         "(%Q%)\xce\xca(%A%)\xb4\xf0" + utf8Entry,
+         {{C::mixedEncoding, 14, 16}}},
     };
     for (const auto& c : cases) {
         std::vector<Expected> got;
@@ -126,6 +138,7 @@ TEST(DiagnoseEntryFile, AFileReadInWindowsTellsWhatTheBytesInMemoryTell) {
                                              "\xb0",
                                              "\xce\xca",
                                              "\xe9\x97\xae",
+                                             "\xef\xbc\x88%Q%\xef\xbc\x89",
                                              "(%Q%)q(%A%)a",
                                              "(%Q%)q(%A%)a\r\n",
                                              "notes",
@@ -154,7 +167,8 @@ TEST(DiagnoseEntryFile, AFileReadInWindowsTellsWhatTheBytesInMemoryTell) {
     const std::string path = testing::TempDir() + "vorna_diagnose_windows.vendu";
     std::mt19937 rng(2026);
     for (int round = 0; round < 400; ++round) {
-        std::string content;
+        // A quarter of them UTF-8 by their mark.
+        std::string content = round % 4 == 0 ? "\xef\xbb\xbf" : "";
         for (int k = 0, n = static_cast<int>(rng() % 40); k < n; ++k)
             content += pieces[rng() % pieces.size()];
         FILE* f = std::fopen(path.c_str(), "wb");
@@ -172,6 +186,8 @@ TEST(DiagnoseEntryFile, AFileReadInWindowsTellsWhatTheBytesInMemoryTell) {
                             .Ok());
             EXPECT_EQ(summary.entryCount, whole.entryCount);
             EXPECT_EQ(summary.hasQuestionMarker, whole.hasQuestionMarker);
+            EXPECT_EQ(summary.encoding, whole.encoding);
+            EXPECT_EQ(summary.otherEncodingEntries, whole.otherEncodingEntries);
             ASSERT_EQ(got.size(), want.size()) << "read size " << readSize << ": " << content;
             for (std::size_t k = 0; k < got.size(); ++k)
                 ASSERT_TRUE(got[k] == want[k])

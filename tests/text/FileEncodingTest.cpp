@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace vorna {
 namespace {
 
@@ -68,6 +70,47 @@ TEST(FileEncoding, DecidedByTheMarkOrByTheWholeFile) {
             EXPECT_EQ(survey.firstWide, c.firstWide);
         }
         EXPECT_EQ(DetectFileEncoding(c.bytes), (FileEncoding{c.encoding, c.mark}));
+    }
+}
+
+// Long texts go through the fast walk: random mixes of characters of every length and of bytes
+// that are not UTF-8 (a stray continuation, a lead cut short, a surrogate, an overlong form),
+// fed in pieces of several sizes, give the survey that a walk character by character gives.
+TEST(FileEncoding, LongTextsSurveyedAsCharacterByCharacter) {
+    const std::string pieces[] = {
+        "a",    "text ",    "\xC3\xA9",     "\xE4\xB8\xAD", "\xF0\x9F\x98\x80",
+        "\x80", "\xE4\xB8", "\xED\xA0\x80", "\xC0\xAF"};
+    std::mt19937 rng(19);
+    for (int round = 0; round < 300; ++round) {
+        // Valid throughout, or for a third of them one stretch that is not UTF-8 somewhere.
+        std::string text;
+        const std::size_t length = 200 + rng() % 6000;
+        const std::size_t bad = round % 3 == 0 ? rng() % length : length;
+        while (text.size() < length)
+            text += pieces[text.size() >= bad && text.size() < bad + 4 ? 5 + rng() % 4 : rng() % 5];
+        Utf8Survey want;
+        for (std::size_t i = 0; i < text.size();) {
+            const std::size_t length = Utf8CharLength(text, i);
+            if (length == 0) {
+                want.valid = false;
+                want.firstInvalid = i;
+                break;
+            }
+            if (length >= 3 && want.firstWide == kNoUtf8Position)
+                want.firstWide = i;
+            i += length;
+        }
+        for (std::size_t piece : {std::size_t(7), std::size_t(100), std::size_t(1) << 20}) {
+            FileEncodingDetector detector;
+            for (std::size_t at = 0; at < text.size(); at += piece)
+                detector.Feed(std::string_view(text).substr(at, piece));
+            const Utf8Survey got = detector.Survey();
+            ASSERT_EQ(got.valid, want.valid) << round << " in pieces of " << piece;
+            ASSERT_EQ(got.firstInvalid, want.firstInvalid) << round << " in pieces of " << piece;
+            if (want.valid || want.firstWide < want.firstInvalid) {
+                ASSERT_EQ(got.firstWide, want.firstWide) << round << " in pieces of " << piece;
+            }
+        }
     }
 }
 

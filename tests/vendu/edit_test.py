@@ -88,9 +88,9 @@ CASES = [
      "t.vendu: converted from UTF-8 with a byte-order mark to code page 936 (the old version is"
      " t.vendu.bak)\n", "", UTF8_TEXT.encode("gbk") + b"\x80", True, True),
     ("convert: each place the code page cannot hold", UTF8_EMOJI, ["convert", "t.vendu"], 1, "",
-     'vendu convert: t.vendu:3:7: "😀" (U+1F600) has no code page 936 form\n'
-     'vendu convert: t.vendu:6:1: "♫" (U+266B) has no code page 936 form\n'
-     'vendu convert: t.vendu:6:4: "😀" (U+1F600) has no code page 936 form\n'
+     'vendu convert: t.vendu:3:7: entry 1: "😀" (U+1F600) has no code page 936 form\n'
+     'vendu convert: t.vendu:6:1: entry 1: "♫" (U+266B) has no code page 936 form\n'
+     'vendu convert: t.vendu:6:4: entry 1: "😀" (U+1F600) has no code page 936 form\n'
      "vendu convert: t.vendu: 3 characters that code page 936 cannot hold; nothing was written",
      None, False, True),
     ("convert: a code page 936 file is not UTF-8", record(gbk("问题"), b"a"),
@@ -149,11 +149,12 @@ CASES = [
      "t.vendu.bak)\n", "", record(b"q1", b"a1") + record(b"q2", b"a2") + record(b"h", b"m"),
      True, False),
     ("stats", MESSY, ["stats", "t.vendu"], 0,
-     "t.vendu: 3 entries, 104 bytes\nlargest entry: 2 (25 bytes)\n"
+     "t.vendu: 3 entries, 104 bytes\nencoding: GBK\nlargest entry: 2 (25 bytes)\n"
      "repeats: 1 entry repeats an earlier one\n"
      "findings: 2 errors, 5 warnings ('vendu check' lists them)\n", "", None, False, True),
     ("stats --json", CLEAN, ["stats", "--json", "t.vendu"], 0,
-     '{"file": "t.vendu", "entries": 2, "bytes": 44, "largest_entry": 1, '
+     '{"file": "t.vendu", "entries": 2, "bytes": 44, "encoding": "GBK", '
+     '"byte_order_mark": false, "largest_entry": 1, '
      '"largest_entry_bytes": 22, "repeats": 0, "errors": 0, "warnings": 0}\n', "", None, False,
      False),
 ]
@@ -189,6 +190,148 @@ def golden_cases(tmp, golden_dir):
             problems.append(f"left behind {leftovers}")
         if problems:
             failures.append(f"{name}: " + "; ".join(problems))
+    expect(not failures, "\n        ".join([""] + failures))
+
+
+# ---------------------------------------------------------------- encodings
+
+def records(entries, encode):
+    return encode("".join(f"\r\n(%Q%)\r\n{q}\r\n(%A%)\r\n{a}" for q, a in entries))
+
+
+# Each: name, the file's mark, how its text is encoded, what stats calls it.
+ENCODINGS = [
+    ("UTF-8 with its mark", b"\xef\xbb\xbf", lambda s: s.encode("utf-8"),
+     "UTF-8 (with a byte-order mark)"),
+    ("UTF-8 without a mark", b"", lambda s: s.encode("utf-8"), "UTF-8"),
+    ("UTF-16LE", b"\xff\xfe", lambda s: s.encode("utf-16-le"), "UTF-16LE (with a byte-order mark)"),
+    ("UTF-16BE", b"\xfe\xff", lambda s: s.encode("utf-16-be"), "UTF-16BE (with a byte-order mark)"),
+    ("GBK", b"", lambda s: s.encode("gbk"), "GBK"),
+]
+# Each: the arguments, the entries of t.vendu afterwards (None: as before), and a piece of
+# standard output.
+ENCODING_STEPS = [
+    (["add", "t.vendu", "--question", "打印机", "--answer", "重启"],
+     [("截图", "按 PrtSc"), ("打印机", "重启")], "added 1 entry"),
+    (["import", "rows.csv", "--into", "t.vendu"],
+     [("截图", "按 PrtSc"), ("打印机", "重启"), ("扫描", "扫描仪\n两行")], "added 1 entry"),
+    (["edit", "t.vendu", "1", "--answer", "新的答案"],
+     [("截图", "新的答案"), ("打印机", "重启"), ("扫描", "扫描仪\n两行")], "entry 1 changed"),
+    (["rm", "t.vendu", "2"], [("截图", "新的答案"), ("扫描", "扫描仪\n两行")], "1 entry removed"),
+    (["merge", "g.vendu", "u.vendu", "--into", "t.vendu"],
+     [("截图", "新的答案"), ("扫描", "扫描仪\n两行"), ("合并", "来自 GBK"), ("合并", "来自 UTF-8")],
+     "2 entries added"),
+    (["search", "--count", "t.vendu", "合并"], None, "2\n"),
+    (["show", "--json", "t.vendu", "2"], None,
+     '{"entry": 2, "question": "扫描", "answer": "扫描仪\\n两行"}'),
+    (["export", "--format=jsonl", "t.vendu"], None, '"answer": "来自 UTF-8"}'),
+    (["check", "t.vendu"], None, "t.vendu: 4 entries, 0 errors, 0 warnings\n"),
+]
+
+
+@test("edit", windows=True)
+def every_command_keeps_each_files_encoding(tmp, golden_dir):
+    # The same steps on a file in each encoding: it reads as written and keeps its encoding,
+    # its mark as it was, byte for byte; the texts given arrive in it whatever theirs.
+    failures = []
+    for name, mark, encode, called in ENCODINGS:
+        folder = tempfile.mkdtemp(dir=tmp)
+        path = os.path.join(folder, "t.vendu")
+        entries = [("截图", "按 PrtSc")]
+        write(path, mark + records(entries, encode))
+        write(os.path.join(folder, "rows.csv"), "question,answer\r\n扫描,\"扫描仪\n两行\"\r\n".encode())
+        write(os.path.join(folder, "g.vendu"), records([("合并", "来自 GBK")], gbk))
+        write(os.path.join(folder, "u.vendu"),
+              b"\xef\xbb\xbf" + records([("合并", "来自 UTF-8")], lambda s: s.encode()))
+        for args, after, said in ENCODING_STEPS + [(["stats", "t.vendu"], None, called)]:
+            rc, out, err = run(args + ["--no-backup"] * (args[0] in ("edit", "rm", "merge")),
+                               folder)
+            entries = after or entries
+            if rc != 0 or said not in out.decode("utf-8", "replace"):
+                failures.append(f"{name}: {args[0]}: {rc} {out!r} {err}")
+            elif read(path) != mark + records(entries, encode):
+                failures.append(f"{name}: {args[0]}: the file is {read(path)!r}")
+    expect(not failures, "\n        ".join([""] + failures))
+
+
+@test("edit", windows=True)
+def standard_input_is_read_in_its_encoding(tmp, golden_dir):
+    # Some hundred kilobytes: a GBK input is decided in its first piece and the rest read as it
+    # comes; a UTF-8 one only at its end, a UTF-16 one read whole. Each gives what the file does.
+    entries = [(f"问题 {i}", f"回答 {i} " + "文字" * (i % 60)) for i in range(2000)]
+    path = os.path.join(tmp, "t.vendu")
+    failures = []
+    for name, mark, encode, _ in [ENCODINGS[1], ENCODINGS[2], ENCODINGS[4]]:
+        write(path, mark + records(entries, encode))
+        for args in (["search", "--count", "@", "回答 29"], ["show", "--json", "@", "1999"],
+                     ["export", "--format=jsonl", "@"]):
+            by_name = run([a.replace("@", "t.vendu") for a in args], tmp)
+            piped = run([a.replace("@", "-") for a in args], tmp, stdin=read(path))
+            if by_name[:2] != piped[:2] or by_name[0] != 0:
+                failures.append(f"{name}: {args[0]}: {by_name[0]} {piped[0]} {piped[2]}")
+    expect(not failures, "\n        ".join([""] + failures))
+
+
+# Each: the file, the command, its exit status, a piece of its output (standard output and
+# error), the file afterwards (None: unchanged).
+UTF8_FILE = b"\xef\xbb\xbf" + records([("问题", "回答")], lambda s: s.encode())
+MIXED = UTF8_FILE + records([("问题", "第二个回答")], gbk)
+UTF16_EMOJI = b"\xff\xfe" + records([("问", "答"), ("表情", "😀")], lambda s: s.encode("utf-16-le"))
+ENCODING_CASES = [
+    ("a text GBK cannot hold goes into a UTF-8 file", UTF8_FILE,
+     ["add", "t.vendu", "--question", "表情", "--answer", "😀"], 0, "added 1 entry",
+     UTF8_FILE + records([("表情", "😀")], lambda s: s.encode())),
+    ("and is refused by a GBK file, named", records([("问题", "回答")], gbk),
+     ["add", "t.vendu", "--question", "表情", "--answer", "😀"], 2,
+     '"😀" at byte 1 has no code page 936 form; nothing was added', None),
+    ("a keyword the file cannot hold matches nothing", records([("问题", "回答")], gbk),
+     ["search", "t.vendu", "😀"], 1, "which cannot hold \"😀\" (U+1F600): the keyword matches "
+     "nothing in it", None),
+    ("check names the first entry in the other encoding", MIXED, ["check", "t.vendu"], 1,
+     "t.vendu:6:1: warning: the file is UTF-8, but entry 2 is in GBK (1 entry in all): it will "
+     "not show as written [mixed-encoding]", None),
+    ("fix converts it to the file's encoding", MIXED, ["fix", "--no-backup", "t.vendu"], 0,
+     "t.vendu:6:1: mended: entry 2 converted from GBK to UTF-8, the file's encoding "
+     "[mixed-encoding]", UTF8_FILE + records([("问题", "第二个回答")], lambda s: s.encode())),
+    ("fix leaves an entry that reads both ways", records([("问题", "回答")], gbk)
+     + records([("问题", "回答")], lambda s: s.encode()), ["fix", "t.vendu"], 1,
+     "left: entry 2 is in UTF-8, the file in GBK; it reads as GBK as well as UTF-8", None),
+    ("convert --to gbk names the entry of a character GBK lacks", UTF16_EMOJI,
+     ["convert", "t.vendu", "--to", "gbk"], 1,
+     'vendu convert: t.vendu:9:1: entry 2: "😀" (U+1F600) has no code page 936 form', None),
+    ("convert --to gbk from UTF-16", b"\xff\xfe" + records([("问", "答")],
+                                                          lambda s: s.encode("utf-16-le")),
+     ["convert", "--no-backup", "t.vendu", "--to", "gbk"], 0,
+     "converted from UTF-16LE to code page 936", records([("问", "答")], gbk)),
+    ("convert --to utf-8 from GBK, no mark needed", records([("问题", "回答")], gbk),
+     ["convert", "--no-backup", "t.vendu", "--to", "utf-8"], 0,
+     "converted from code page 936 to UTF-8", records([("问题", "回答")], lambda s: s.encode())),
+    ("convert --to utf-8 marks what would read as GBK", records([("q", "a")], gbk),
+     ["convert", "--no-backup", "t.vendu", "--to", "utf-8"], 0,
+     "with a byte-order mark, without which", b"\xef\xbb\xbf" + records([("q", "a")], gbk)),
+    ("convert --to utf-8: UTF-8 already", UTF8_FILE, ["convert", "t.vendu", "--to", "utf-8"], 0,
+     "nothing to convert: it is UTF-8 already", None),
+    ("merge refuses what the target cannot hold, named", records([("问题", "回答")], gbk),
+     ["merge", "u.vendu", "--into", "t.vendu"], 2,
+     'u.vendu: entry 2: the answer holds "😀" (U+1F600), which GBK cannot hold; nothing was '
+     "added", None),
+]
+
+
+@test("edit", windows=True)
+def encodings_are_kept_converted_or_refused(tmp, golden_dir):
+    failures = []
+    for name, data, args, rc, said, after in ENCODING_CASES:
+        folder = tempfile.mkdtemp(dir=tmp)
+        path = os.path.join(folder, "t.vendu")
+        write(path, data)
+        write(os.path.join(folder, "u.vendu"), UTF16_EMOJI)
+        got_rc, out, err = run(args, folder)
+        told = out.decode("utf-8", "replace") + err
+        if got_rc != rc or said not in told:
+            failures.append(f"{name}: {got_rc} {told!r}")
+        elif read(path) != (data if after is None else after):
+            failures.append(f"{name}: the file is {read(path)!r}")
     expect(not failures, "\n        ".join([""] + failures))
 
 

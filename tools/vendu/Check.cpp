@@ -2,6 +2,8 @@
 // not mean, as compiler-style diagnostics or as one JSON document.
 #include "tools/vendu/Commands.h"
 #include "tools/vendu/Console.h"
+#include "tools/vendu/EditSupport.h"
+#include "tools/vendu/EntryInput.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/ShowText.h"
 
@@ -19,10 +21,12 @@ namespace vendu {
 
 namespace {
 
-std::string Message(const vorna::FindingReport& report, bool hasQuestionMarker) {
+std::string Message(const vorna::FindingReport& report, const vorna::FileDiagnosis& diagnosis) {
     using vorna::FindingCode;
+    const bool hasQuestionMarker = diagnosis.hasQuestionMarker;
     const vorna::Finding& f = report.finding;
-    const std::string quoted = Excerpt(report.text, report.text.size() < f.textLength);
+    const vorna::Encoding encoding = vorna::TextEncoding(diagnosis.encoding.encoding);
+    const std::string quoted = Excerpt(report.text, report.text.size() < f.textLength, encoding);
     const std::string entry = "entry " + std::to_string(f.entry);
     switch (f.code) {
     case FindingCode::lostEntry:
@@ -56,9 +60,11 @@ std::string Message(const vorna::FindingReport& report, bool hasQuestionMarker) 
     case FindingCode::duplicateEntry:
         return entry + " repeats entry " + std::to_string(f.earlierEntry) + " (line " +
                std::to_string(report.earlierLine) + ") exactly";
-    case FindingCode::looksLikeUtf8:
-        return "the file looks like UTF-8; entry files hold code page 936 bytes, so its "
-               "non-ASCII text will not show as written";
+    case FindingCode::invalidUtf8:
+        return (f.textLength == 1 ? "byte " : "bytes ") + HexBytes(report.text) +
+               (f.textLength == 1 ? " is" : " are") + " not valid UTF-8";
+    case FindingCode::mixedEncoding:
+        return MixedMessage(diagnosis, f.entry) + ": it will not show as written";
     }
     return "";
 }
@@ -68,7 +74,7 @@ std::string Plural(std::size_t n, const char* one, const char* many) {
 }
 
 // The count shown is the program's reader's; the positions come from the scan that follows it
-// step by step, and the two must agree.
+// step by step, and the two must agree (content: the file's text).
 bool SameCountAsTheReader(const Options& options, const std::string& path, std::string_view content,
                           const vorna::FileDiagnosis& diagnosis) {
     vorna::CEntryStore store;
@@ -110,7 +116,7 @@ int RunCheck(const Options& options) {
             const bool isError = vorna::IsDataLoss(f.code);
             (isError ? errors : warnings)++;
             const char* severity = isError ? "error" : "warning";
-            const std::string message = Message(report, diagnosis.hasQuestionMarker);
+            const std::string message = Message(report, diagnosis);
             if (json) {
                 nlohmann::ordered_json finding = {{"line", report.at.line},
                                                   {"column", report.at.column},
@@ -131,21 +137,18 @@ int RunCheck(const Options& options) {
                 lines.clear();
             }
         };
-        vorna::FileResult read;
-        if (path == "-") {
-            // Standard input is read whole: the diagnosis looks at a file twice.
-            std::string content;
-            read = ReadInput(path, options.waitSeconds, content);
-            if (read.Ok()) {
-                diagnosis = vorna::DiagnoseEntryFile(content);
-                if (!SameCountAsTheReader(options, path, content, diagnosis))
-                    return kExitError;
-                vorna::ReportFindings(content, diagnosis, tell);
-            }
-        } else {
-            // A window of whole entries at a time, twice: memory stays within the largest.
-            read =
-                vorna::DiagnoseEntryFile(path, SharedReading(options.waitSeconds), diagnosis, tell);
+        // A window of whole entries at a time, twice: memory stays within the largest. What is
+        // held in memory (standard input, UTF-16 text) is looked at whole.
+        EntryInput input;
+        vorna::FileResult read = input.Open(options, path, true);
+        if (read.Ok() && input.Held()) {
+            const std::string& text = *input.Held();
+            diagnosis = vorna::DiagnoseEntryFile(text, input.Coding().file);
+            if (!SameCountAsTheReader(options, path, text, diagnosis))
+                return kExitError;
+            vorna::ReportFindings(text, diagnosis, tell);
+        } else if (read.Ok()) {
+            read = vorna::DiagnoseEntryFile(*input.Windows(), diagnosis, tell);
         }
         if (!read.Ok()) {
             status = kExitError;

@@ -22,9 +22,12 @@ The warnings:
                            one of its five signs: plain text, not a marker
   nul-bytes                NUL bytes
   empty-question, blank-question, empty-answer, blank-answer
-  invalid-cp936            bytes that form no code page 936 character
+  invalid-cp936            bytes that form no code page 936 character (GBK file)
+  invalid-utf8             bytes that form no UTF-8 character (UTF-8 file)
   duplicate-entry          the same question and answer as an earlier entry
-  looks-like-utf8          the file is UTF-8, not code page 936
+  mixed-encoding           entries in UTF-8 in a GBK file, or in GBK in a UTF-8
+                           one: the first named, with how many
+Each file is read in its encoding (UTF-8, UTF-16, GBK), decided from its bytes.
 FILE '-' reads standard input.
 )HELP",
          {{"format", 0, "text|json",
@@ -68,7 +71,7 @@ that standard output holds the matches alone. FILE '-' reads standard input.
           {"caption", 0, nullptr,
            "print the caption on standard output also when it is\nno terminal"},
           {"raw", 0, nullptr,
-           "take KEYWORD as code page 936 bytes and print entry\nbytes unchanged"}},
+           "take KEYWORD as bytes in the file's encoding and\nprint entry bytes unchanged"}},
          "0 matches found, 1 none, 2 error",
          RunSearch,
          true},
@@ -101,7 +104,7 @@ of the file needs a look.
            "taken whole: a final line break is part of the text"},
           {"answer", 0, "TEXT", "the answer"},
           {"answer-file", 0, "PATH", "the answer from a file, as --question-file"},
-          {"raw", 0, nullptr, "the texts are code page 936 bytes already"}},
+          {"raw", 0, nullptr, "the texts are bytes in the file's encoding already"}},
          "0 added, 1 refused by a check, 2 error (nothing added)",
          RunAdd,
          true},
@@ -125,7 +128,7 @@ file of written records byte for byte (csv, jsonl).
            "box; md: Markdown, a heading per entry number, the\n"
            "question, the answer as a quote"},
           {"raw", 0, nullptr,
-           "csv: code page 936 bytes unchanged; jsonl: every text\nas *_base64 (not for html, "
+           "csv: the entry bytes unchanged; jsonl: every text\nas *_base64 (not for html, "
            "md)"}},
          "0 written, 1 a text does not convert (csv; nothing written),\n2 error",
          RunExport,
@@ -143,7 +146,8 @@ undone as add's is if it fails.
          {{"into", 0, "FILE", "the entry file to append to"},
           {"format", 0, "csv|jsonl", "the input's format (default: from its extension)"},
           {"skip-bad", 0, nullptr, "append the good rows and list the refused ones"},
-          {"raw", 0, nullptr, "CSV fields and JSON strings are code page 936 bytes\nalready"}},
+          {"raw", 0, nullptr,
+           "CSV fields and JSON strings are bytes in the file's\nencoding already"}},
          "0 all appended, 1 rows refused, 2 error",
          RunImport,
          true},
@@ -156,10 +160,13 @@ FILE:LINE:COLUMN: mended: what [code]:
                   so the program shows it and nothing of it is dropped
   nul-bytes       NUL bytes go (kept where removing them would make a marker)
   lf-line-breaks  a line break of a lone LF becomes CR LF
+  mixed-encoding  an entry in the other encoding is converted to the file's,
+                  when it cannot be read in the file's encoding, converts
+                  exactly and holds no NUL byte
 What has no sound mend is listed as "left" and left as it is: look-alike
 markers, text or answer markers before the first question, an answer marker
-inside an answer, a blank lost question, bytes that are not code page 936,
-repeats ('vendu dedupe') and a UTF-8 file ('vendu convert').
+inside an answer, a blank lost question, bytes that are not characters, an
+entry that reads both as GBK and as UTF-8, and repeats ('vendu dedupe').
 The file changes as a whole: the new version is written beside it and flushed
 to the disk, the old one kept as FILE.bak, and the new one renamed over it
 while the file is held alone; if anything fails, the file is left as it was.
@@ -173,15 +180,18 @@ while the file is held alone; if anything fails, the file is left as it was.
          true},
         {"convert",
          "FILE",
-         "turn an entry file saved as UTF-8 into code page 936",
-         R"HELP(Turns an entry file saved as UTF-8 (with or without a byte-order mark, as
-Notepad saves it) into code page 936, the encoding the program reads. Refuses,
-naming each place as FILE:LINE:COLUMN, the characters that code page 936 cannot
+         "convert an entry file between UTF-8 and GBK",
+         R"HELP(With --to gbk (the default), turns an entry file saved as UTF-8 (with or
+without a byte-order mark) or UTF-16 into GBK, code page 936. Refuses, naming
+each place as FILE:LINE:COLUMN with its entry, the characters that GBK cannot
 hold, and a file that is not UTF-8; nothing is written then. A file of ASCII
-only is the same in both and stays as it is. The file changes as fix changes
-it, keeping the old version as FILE.bak.
+only is the same in both and stays as it is. With --to utf-8, turns a GBK or
+UTF-16 file into UTF-8, with a byte-order mark only where without one it would
+be read as GBK (no character of three or four bytes). The file changes as fix
+changes it, keeping the old version as FILE.bak.
 )HELP",
-         {{"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         {{"to", 0, "utf-8|gbk", "the encoding to convert to (gbk by default)"},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
          "0 converted or nothing to convert, 1 refused, 2 error",
          RunConvert,
          true},
@@ -224,7 +234,7 @@ as fix changes it, keeping the old version as FILE.bak.
           {"question-file", 0, "PATH", "the new question from a file, as add takes it"},
           {"answer", 0, "TEXT", "the new answer"},
           {"answer-file", 0, "PATH", "the new answer from a file, as add takes it"},
-          {"raw", 0, nullptr, "the texts are code page 936 bytes already"},
+          {"raw", 0, nullptr, "the texts are bytes in the file's encoding already"},
           {"no-backup", 0, nullptr, "keep no FILE.bak"}},
          "0 changed, 1 refused or no such entry (nothing changed),\n2 error",
          RunEdit,
@@ -234,8 +244,10 @@ as fix changes it, keeping the old version as FILE.bak.
          "append the entries of other entry files",
          R"HELP(Appends the entries of the entry files given to the one after --into, in
 order, each as add writes a record, so that each reads back with its texts as
-written. The other files are read first, so the target may be one of them. The
-target changes as fix changes it, keeping the old version as FILE.bak.
+written, in the target's encoding: an entry that it cannot hold is refused,
+named, and nothing is added. The other files are read first, so the target may
+be one of them. The target changes as fix changes it, keeping the old version
+as FILE.bak.
 )HELP",
          {{"into", 0, "FILE", "the entry file to append to"},
           {"dedupe", 0, nullptr,
@@ -248,13 +260,15 @@ target changes as fix changes it, keeping the old version as FILE.bak.
         {"stats",
          "FILE",
          "count entries, bytes, repeats and findings",
-         R"HELP(Counts the entries and bytes of an entry file, names its largest entry (bytes
-from its question marker to the next), and counts the entries that repeat an
-earlier one and check's errors and warnings.
+         R"HELP(Counts the entries and bytes of an entry file, names its encoding (UTF-8,
+UTF-16LE, UTF-16BE or GBK, and whether it has a byte-order mark) and its
+largest entry (bytes from its question marker to the next), and counts the
+entries that repeat an earlier one and check's errors and warnings.
 )HELP",
          {{"json", 0, nullptr,
            "one JSON object: {\"file\", \"entries\", \"bytes\",\n"
-           "\"largest_entry\", \"largest_entry_bytes\", \"repeats\",\n"
+           "\"encoding\", \"byte_order_mark\", \"largest_entry\",\n"
+           "\"largest_entry_bytes\", \"repeats\",\n"
            "\"errors\", \"warnings\"}"}},
          "0 done, 2 error",
          RunStats,

@@ -4,6 +4,7 @@
 
 #include "tools/vendu/Console.h"
 #include "tools/vendu/EntryEdits.h"
+#include "tools/vendu/EntryInput.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/ShowText.h"
 
@@ -11,6 +12,7 @@
 #include "knowledge/EntrySpans.h"
 #include "io/Append.h"
 #include "io/Read.h"
+#include "text/CodePage.h"
 #include "text/Convert.h"
 
 #include <nlohmann/json.hpp>
@@ -32,7 +34,7 @@ void Say(std::FILE* stream, const std::string& text) {
     WriteText(stream, text + "\n");
 }
 
-// Why text could not become code page 936.
+// Why text could not become code page 936 (or UTF-8, when it is not valid UTF-8).
 std::string WhyNotCp936(std::string_view utf8, const vorna::ConversionError& error) {
     const std::string at = " at byte " + std::to_string(error.offset + 1);
     if (error.character == 0)
@@ -43,13 +45,18 @@ std::string WhyNotCp936(std::string_view utf8, const vorna::ConversionError& err
 
 } // namespace
 
-bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,
-                  std::string& why) {
+bool KeptAsBytes(bool raw, bool fromCommandLine) {
 #ifdef _WIN32
-    if (raw && !fromCommandLine) {
+    return raw && !fromCommandLine;
 #else
-    if (raw) {
+    (void)fromCommandLine;
+    return raw;
 #endif
+}
+
+bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,
+                  std::string& why, vorna::Encoding to) {
+    if (KeptAsBytes(raw, fromCommandLine)) {
         bytes = given;
         return true;
     }
@@ -58,8 +65,9 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
         why = "it is not valid text in the terminal's encoding";
         return false;
     }
-    vorna::Converted<std::string> converted =
-        vorna::Convert(utf8, vorna::Encoding::utf8, vorna::Encoding::cp936);
+    vorna::Converted<std::string> converted = to == vorna::Encoding::utf8
+                                                  ? CheckedUtf8(utf8)
+                                                  : vorna::Convert(utf8, vorna::Encoding::utf8, to);
     if (converted.ok) {
         bytes = std::move(converted.text);
         return true;
@@ -73,12 +81,21 @@ namespace {
 // Opens the target of an append as the Add dialog does, an existing file never created, and
 // holds it alone until the append is done. Every command that changes an entry file opens it
 // this way.
-bool OpenTarget(const Options& options, const std::string& path, vorna::CFile& file) {
-    const vorna::FileResult opened = vorna::OpenFile(
+// Its encoding is decided from its bytes, as the records go in it.
+bool OpenTarget(const Options& options, const std::string& path, vorna::CFile& file,
+                TextCoding& coding) {
+    vorna::FileResult opened = vorna::OpenFile(
         file, path, vorna::Opening{vorna::CFile::modeReadWrite, options.waitSeconds});
+    if (opened.Ok())
+        opened = DecideEncoding(file, coding.file);
     if (!opened.Ok())
         Report(options, path, DescribeFile(opened));
     return opened.Ok();
+}
+
+// The record of two texts (in the file's text encoding) as the file holds it.
+vorna::Converted<std::string> RecordIn(const TextCoding& coding, const std::string (&texts)[2]) {
+    return vorna::MakeRecordIn(coding.file, texts[0], texts[1]);
 }
 
 // Appends and reports; the exit status.
@@ -150,7 +167,7 @@ std::string_view WrittenText(std::string_view text, bool followedByRecord) {
 }
 
 bool AddEntryTexts(nlohmann::ordered_json& object, const std::string_view (&texts)[2], bool raw,
-                   std::size_t (&badByte)[2]) {
+                   std::size_t (&badByte)[2], vorna::Encoding encoding) {
     static const char* const kNames[2][2] = {{"question", "question_base64"},
                                              {"answer", "answer_base64"}};
     bool allText = true;
@@ -158,7 +175,9 @@ bool AddEntryTexts(nlohmann::ordered_json& object, const std::string_view (&text
         badByte[k] = std::string_view::npos;
         vorna::Converted<std::string> utf8;
         if (!raw) {
-            utf8 = vorna::Convert(texts[k], vorna::Encoding::cp936, vorna::Encoding::utf8);
+            utf8 = encoding == vorna::Encoding::utf8
+                       ? CheckedUtf8(texts[k])
+                       : vorna::Convert(texts[k], vorna::Encoding::cp936, vorna::Encoding::utf8);
             if (utf8.ok) {
                 object[kNames[k][0]] = std::move(utf8.text);
                 continue;
@@ -229,15 +248,18 @@ int RunAdd(const Options& options) {
     if (options.positional.size() != 1)
         return UsageError(options, "give exactly one entry file");
     const std::string& path = options.positional[0];
-    std::optional<std::string> given[2];
+    GivenTexts given;
     int status = kExitOk;
     if (!ReadEntryTexts(options, true, given, status))
         return status;
-    const std::string texts[2] = {*given[0], *given[1]};
 
     vorna::CFile file;
-    if (!OpenTarget(options, path, file))
+    TextCoding coding;
+    std::optional<std::string> converted[2];
+    if (!OpenTarget(options, path, file, coding) ||
+        !EntryTextsIn(options, given, coding.Text(), converted))
         return kExitError;
+    const std::string texts[2] = {*converted[0], *converted[1]};
     const vorna::EntryCheck check = vorna::CheckNewEntry(texts[0], texts[1]);
     if (check != vorna::EntryCheck::ok) {
         Report(options, path,
@@ -250,7 +272,14 @@ int RunAdd(const Options& options) {
         Report(options, path, control + "; nothing was added");
         return kExitFindings;
     }
-    return Append(options, file, path, vorna::MakeRecord(texts[0], texts[1]), "1 entry");
+    const vorna::Converted<std::string> record = RecordIn(coding, texts);
+    if (!record.ok) {
+        Report(options, path,
+               "the texts are not valid UTF-8, so they cannot be written in " + coding.Name() +
+                   "; nothing was added");
+        return kExitError;
+    }
+    return Append(options, file, path, record.text, "1 entry");
 }
 
 int RunExport(const Options& options) {
@@ -267,36 +296,15 @@ int RunExport(const Options& options) {
     // text is written only when every text converts: a first pass makes sure, with the file
     // held open all the while so no writer comes between (standard input is held in memory).
     const bool checkFirst = csv && !raw;
-    vorna::CFile holder;
-    std::string input;
-    if (path == "-" && checkFirst) {
-        const vorna::FileResult read = ReadInput(path, options.waitSeconds, input);
-        if (!read.Ok()) {
-            Report(options, path, DescribeFile(read));
-            return kExitError;
-        }
-    } else if (checkFirst) {
-        const vorna::FileResult opened =
-            vorna::OpenFile(holder, path, SharedReading(options.waitSeconds));
-        if (!opened.Ok()) {
-            Report(options, path, DescribeFile(opened));
-            return kExitError;
-        }
+    EntryInput input;
+    if (const vorna::FileResult opened = input.Open(options, path, checkFirst); !opened.Ok()) {
+        Report(options, path, DescribeFile(opened));
+        return kExitError;
     }
-    const auto forEachEntry = [&](const vorna::EntryVisit& visit) {
-        if (path != "-")
-            return vorna::ForEachEntry(path, SharedReading(options.waitSeconds), visit);
-        std::size_t at = 0;
-        return vorna::ForEachEntry(
-            [&](char* buffer, std::size_t count, vorna::FileResult& failure) {
-                if (!checkFirst)
-                    return StandardInputPieces()(buffer, count, failure);
-                const std::size_t n = std::min(count, input.size() - at);
-                std::memcpy(buffer, input.data() + at, n);
-                at += n;
-                return n;
-            },
-            visit);
+    const vorna::Encoding encoding = input.Coding().Text();
+    const std::string bytesName = std::string(input.Coding().TextName()) + " bytes";
+    const auto forEachEntry = [&input](const vorna::EntryVisit& visit) {
+        return input.ForEachEntry(visit);
     };
 
     std::size_t number = 0, problems = 0;
@@ -311,7 +319,7 @@ int RunExport(const Options& options) {
         } else {
             nlohmann::ordered_json object;
             std::size_t badByte[2];
-            AddEntryTexts(object, texts, raw, badByte);
+            AddEntryTexts(object, texts, raw, badByte, encoding);
             // Told in the pass that checks, or in the only one.
             for (int k = 0; k < 2 && (!writing || !checkFirst); ++k) {
                 if (badByte[k] == std::string_view::npos)
@@ -325,7 +333,7 @@ int RunExport(const Options& options) {
                     Report(options, path, where);
                 else
                     Report(options, path,
-                           where + "; written as code page 936 bytes (" + name + "_base64)");
+                           where + "; written as " + bytesName + " (" + name + "_base64)");
             }
             if (!writing)
                 return;
@@ -349,8 +357,8 @@ int RunExport(const Options& options) {
         }
         if (problems > 0) {
             Report(options, path,
-                   "nothing was exported; --raw writes code page 936 bytes unchanged, and "
-                   "--format=jsonl keeps such texts as bytes");
+                   "nothing was exported; --raw writes " + bytesName +
+                       " unchanged, and --format=jsonl keeps such texts as bytes");
             return kExitFindings;
         }
         number = 0;
@@ -405,7 +413,8 @@ int RunImport(const Options& options) {
     }
 
     vorna::CFile file;
-    if (!OpenTarget(options, *into, file))
+    TextCoding coding;
+    if (!OpenTarget(options, *into, file, coding))
         return kExitError;
     std::string records;
     std::vector<std::size_t> refused;
@@ -417,9 +426,9 @@ int RunImport(const Options& options) {
             const std::string& given = k == 0 ? row.question : row.answer;
             const bool isBytes = k == 0 ? row.questionIsBytes : row.answerIsBytes;
             std::string why;
-            if (!ToEntryBytes(given, raw || isBytes, false, bytes[k], why))
-                row.error =
-                    std::string("the ") + name + " cannot be written in code page 936: " + why;
+            if (!ToEntryBytes(given, raw || isBytes, false, bytes[k], why, coding.Text()))
+                row.error = std::string("the ") + name + " cannot be written in " +
+                            coding.TextName() + ": " + why;
         }
         if (row.error.empty()) {
             const vorna::EntryCheck check = vorna::CheckNewEntry(bytes[0], bytes[1]);
@@ -429,12 +438,16 @@ int RunImport(const Options& options) {
             else
                 row.error = ControlCharacterProblem(bytes);
         }
+        vorna::Converted<std::string> record;
+        if (row.error.empty() && !(record = RecordIn(coding, bytes)).ok)
+            row.error =
+                "the texts are not valid UTF-8, so they cannot be written in " + coding.Name();
         if (!row.error.empty()) {
             Report(options, input, "row " + std::to_string(row.number) + ": " + row.error);
             refused.push_back(row.number);
             continue;
         }
-        records += vorna::MakeRecord(bytes[0], bytes[1]);
+        records += record.text;
         ++added;
     }
     if (!refused.empty() && !options.Has("--skip-bad")) {

@@ -11,8 +11,10 @@
 
 #include "io/FileResult.h"
 #include "io/Read.h"
+#include "tools/vendu/EntryInput.h"
 #include "tools/vendu/Options.h"
 #include "knowledge/EntryFile.h"
+#include "text/Convert.h"
 
 namespace vendu {
 
@@ -33,11 +35,13 @@ std::string InputName(const std::string& path);
 // wait longer.
 std::string DescribeFile(const vorna::FileResult& result);
 
-// Text the user gave, as entry-file bytes; false with the reason when code page 936 cannot
-// hold it. raw keeps the bytes: on POSIX a command-line argument's too; on Windows the
-// command line is Unicode and always converts.
+// Text the user gave, as entry-file bytes in a file's text encoding (code page 936 or UTF-8);
+// false with the reason when that encoding cannot hold it. raw keeps the bytes: on POSIX a
+// command-line argument's too; on Windows the command line is Unicode and always converts.
+// Whether --raw keeps a text's bytes as given (fromCommandLine: an argument, not a file's).
+bool KeptAsBytes(bool raw, bool fromCommandLine);
 bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std::string& bytes,
-                  std::string& why);
+                  std::string& why, vorna::Encoding to = vorna::Encoding::cp936);
 
 // An entry's text as its writer gave it: without the line breaks that the record puts around
 // it. Records written by the program or by vendu give back exactly their texts; the last
@@ -45,11 +49,12 @@ bool ToEntryBytes(const std::string& given, bool raw, bool fromCommandLine, std:
 std::string_view WrittenText(std::string_view text, bool followedByRecord);
 
 // Puts an entry's two texts (question, answer) into a JSON object as "question" and "answer"
-// (UTF-8), or as "question_base64" and "answer_base64" (the bytes) for a text that does not
+// (UTF-8), or as "question_base64" and "answer_base64" (the bytes, in the texts' encoding,
+// code page 936 or UTF-8) for a text that does not
 // convert exactly and, with raw, for both. badByte: where each text stopped converting, or
 // npos. False when a text went as bytes for not converting.
 bool AddEntryTexts(nlohmann::ordered_json& object, const std::string_view (&texts)[2], bool raw,
-                   std::size_t (&badByte)[2]);
+                   std::size_t (&badByte)[2], vorna::Encoding encoding = vorna::Encoding::cp936);
 
 // "vendu COMMAND: what\n" and "vendu COMMAND: FILE: what\n" on standard error.
 void Report(const Options& options, const std::string& what);
@@ -61,10 +66,18 @@ const char* RefusedText(vorna::EntryCheck check);
 // and LF), or empty.
 std::string ControlCharacterProblem(const std::string (&texts)[2]);
 // The question and the answer of --question / --question-file and --answer / --answer-file
-// (bothNeeded: each must be given), as entry-file bytes. False when they cannot be had:
-// status is then the exit status, and the reason has been said.
-bool ReadEntryTexts(const Options& options, bool bothNeeded, std::optional<std::string> (&texts)[2],
-                    int& status);
+// (bothNeeded: each must be given) as the user gave them: UTF-8, checked, or with --raw bytes
+// to keep. False when they cannot be had: status is then the exit status, and the reason has
+// been said.
+struct GivenTexts {
+    std::optional<std::string> text[2];
+    bool bytes[2] = {false, false}; // kept as they are (--raw)
+};
+bool ReadEntryTexts(const Options& options, bool bothNeeded, GivenTexts& given, int& status);
+// Those texts as entry-file bytes in a file's text encoding. False, having said why, when the
+// encoding cannot hold one (exit status 2).
+bool EntryTextsIn(const Options& options, const GivenTexts& given, vorna::Encoding to,
+                  std::optional<std::string> (&texts)[2]);
 
 int RunCheck(const Options& options);
 int RunSearch(const Options& options);

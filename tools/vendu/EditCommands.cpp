@@ -46,8 +46,8 @@ int RunRemove(const Options& options) {
     std::string report, refusal;
     std::size_t removed = 0;
     const bool written =
-        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
-            const EntryLayout layout = LayOut(old);
+        RewriteEntryText(options, path, [&](const FileText& old, std::string& updated) {
+            const EntryLayout layout = LayOut(old.text);
             for (const std::size_t number : numbers) {
                 if (number > layout.entries.size()) {
                     refusal = path + ": " + NoSuchEntry(number, layout.entries.size()) +
@@ -64,10 +64,10 @@ int RunRemove(const Options& options) {
             }
             for (std::size_t i = 0; i < listed.size(); ++i) {
                 if (listed[i])
-                    report +=
-                        "removed entry " + std::to_string(i + 1) + ": " +
-                        ShowText(vorna::MakeLabel(layout.Question(i), layout.Answer(i)), false) +
-                        "\n";
+                    report += "removed entry " + std::to_string(i + 1) + ": " +
+                              ShowText(vorna::MakeLabel(layout.Question(i), layout.Answer(i)),
+                                       false, nullptr, old.coding.Text()) +
+                              "\n";
             }
             updated = RemoveEntries(layout, numbers);
             return true;
@@ -90,17 +90,23 @@ int RunEdit(const Options& options) {
     if (!ParseNumber(options.positional[1], number))
         return UsageError(options, "the entry number is a whole number from 1, not \"" +
                                        options.positional[1] + "\"");
-    std::optional<std::string> given[2];
+    GivenTexts texts;
     int status = kExitOk;
-    if (!ReadEntryTexts(options, false, given, status))
+    if (!ReadEntryTexts(options, false, texts, status))
         return status;
-    if (!given[0] && !given[1])
+    if (!texts.text[0] && !texts.text[1])
         return UsageError(options, "give the new question, the new answer or both");
     const std::string& path = options.positional[0];
     std::string refusal;
+    bool unwritable = false;
     const bool written =
-        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
-            const EntryLayout layout = LayOut(old);
+        RewriteEntryText(options, path, [&](const FileText& old, std::string& updated) {
+            std::optional<std::string> given[2];
+            if (!EntryTextsIn(options, texts, old.coding.Text(), given)) {
+                unwritable = true;
+                return false;
+            }
+            const EntryLayout layout = LayOut(old.text);
             if (number > layout.entries.size()) {
                 refusal = path + ": " + NoSuchEntry(number, layout.entries.size());
                 return false;
@@ -126,7 +132,7 @@ int RunEdit(const Options& options) {
             updated = ReplaceEntry(layout, number, given[0], given[1]);
             return true;
         });
-    if (!written)
+    if (!written || unwritable)
         return kExitError;
     if (!refusal.empty()) {
         Report(options, refusal);
@@ -141,28 +147,58 @@ int RunMerge(const Options& options) {
     const std::string* into = options.Value("--into");
     if (options.positional.empty() || !into)
         return UsageError(options, "give the entry files to merge and --into FILE");
-    // The sources are read first, each shared, so that the target may be one of them.
+    // The sources are read first, each shared, so that the target may be one of them; each
+    // in its own encoding.
     std::vector<std::string> contents(options.positional.size());
+    std::vector<TextCoding> codings(contents.size());
     for (std::size_t k = 0; k < contents.size(); ++k) {
-        const vorna::FileResult read =
-            ReadShared(options.positional[k], options.waitSeconds, contents[k]);
+        const std::string& source = options.positional[k];
+        const vorna::FileResult read = ReadShared(source, options.waitSeconds, contents[k]);
         if (!read.Ok()) {
-            Report(options, options.positional[k], DescribeFile(read));
+            Report(options, source, DescribeFile(read));
             return kExitError;
         }
+        codings[k].file = vorna::DetectFileEncoding(contents[k]);
+        const vorna::Converted<std::string> text = FileToText(contents[k], codings[k].file);
+        if (!text.ok) {
+            Report(options, source, "not valid " + codings[k].Name() + "; nothing was added");
+            return kExitError;
+        }
+        if (codings[k].Transcoded())
+            contents[k] = text.text;
     }
-    std::vector<EntryLayout> sources;
     std::size_t offered = 0;
-    for (const std::string& content : contents) {
-        sources.push_back(LayOut(content));
-        offered += sources.back().entries.size();
-    }
+    for (const std::string& content : contents)
+        offered += LayOut(content).entries.size();
     std::size_t added = 0;
+    std::string refusal;
     const bool written =
-        RewriteEntryFile(options, *into, [&](const std::string& old, std::string& updated) {
-            updated = AppendEntries(LayOut(old), sources, options.Has("--dedupe"), added);
+        RewriteEntryText(options, *into, [&](const FileText& old, std::string& updated) {
+            // The sources' entries in the target's text encoding.
+            std::vector<std::string> converted(contents.size());
+            std::vector<EntryLayout> sources;
+            for (std::size_t k = 0; k < contents.size(); ++k) {
+                const EntryLayout layout = LayOut(contents[k]);
+                if (codings[k].Text() == old.coding.Text()) {
+                    sources.push_back(layout);
+                    continue;
+                }
+                const EntryFailure failure =
+                    ConvertEntries(layout, codings[k].Text(), old.coding.Text(), converted[k]);
+                if (failure.entry) {
+                    refusal = options.positional[k] + ": entry " + std::to_string(failure.entry) +
+                              ": " + failure.why + "; nothing was added";
+                    return false;
+                }
+                sources.push_back(LayOut(converted[k]));
+            }
+            updated = AppendEntries(LayOut(old.text), sources, options.Has("--dedupe"), added);
             return added > 0;
         });
+    if (!refusal.empty()) {
+        Report(options, refusal);
+        return kExitError;
+    }
     if (!written)
         return kExitError;
     const std::string skipped =
@@ -171,7 +207,7 @@ int RunMerge(const Options& options) {
         WriteText(stdout, *into + ": nothing to add" + skipped + "\n");
     else
         WriteText(stdout, *into + ": " + Count(added, "entry", "entries") + " added from " +
-                              Count(sources.size(), "file", "files") + skipped +
+                              Count(contents.size(), "file", "files") + skipped +
                               BackupNote(*into, options) + "\n");
     return kExitOk;
 }

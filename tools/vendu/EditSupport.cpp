@@ -16,6 +16,43 @@ bool RewriteEntryFile(const Options& options, const std::string& path,
     return false;
 }
 
+bool RewriteEntryText(const Options& options, const std::string& path, const TextChange& change) {
+    std::string refusal;
+    const bool written =
+        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
+            FileText file;
+            file.coding.file = vorna::DetectFileEncoding(old);
+            vorna::Converted<std::string> text;
+            if (file.coding.Transcoded()) {
+                text = FileToText(old, file.coding.file);
+                file.text = text.text;
+            } else {
+                file.text = old;
+            }
+            const std::string name = file.coding.Name();
+            if (!text.ok) {
+                refusal = "not valid " + name + " at byte " +
+                          std::to_string(text.error.offset + file.coding.file.markLength + 1) +
+                          "; nothing was written";
+                return false;
+            }
+            std::string changed;
+            if (!change(file, changed))
+                return false;
+            vorna::Converted<std::string> bytes = TextToFile(changed, file.coding.file);
+            if (!bytes.ok) {
+                refusal = "the new text is not valid UTF-8, so it cannot be written in " + name +
+                          "; nothing was written";
+                return false;
+            }
+            updated = std::move(bytes.text);
+            return true;
+        });
+    if (!refusal.empty())
+        Report(options, path, refusal);
+    return written && refusal.empty();
+}
+
 std::string BackupNote(const std::string& path, const Options& options) {
     if (options.Has("--no-backup"))
         return "";
@@ -30,12 +67,18 @@ std::vector<std::string> Places(const std::string& path, std::string_view conten
     return places;
 }
 
+std::string MixedMessage(const vorna::FileDiagnosis& diagnosis, std::size_t entry) {
+    const bool utf8 = vorna::TextEncoding(diagnosis.encoding.encoding) == vorna::Encoding::utf8;
+    return "the file is " + std::string(vorna::EncodingName(diagnosis.encoding.encoding)) +
+           ", but entry " + std::to_string(entry) + " is in " + (utf8 ? "GBK" : "UTF-8") + " (" +
+           Count(diagnosis.otherEncodingEntries, "entry", "entries") + " in all)";
+}
+
 std::string Count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-bool ReadEntryTexts(const Options& options, bool bothNeeded, std::optional<std::string> (&texts)[2],
-                    int& status) {
+bool ReadEntryTexts(const Options& options, bool bothNeeded, GivenTexts& texts, int& status) {
     const bool raw = options.Has("--raw");
     bool stdinTaken = false;
     status = kExitError;
@@ -68,16 +111,38 @@ bool ReadEntryTexts(const Options& options, bool bothNeeded, std::optional<std::
         } else {
             given = *text;
         }
-        std::string why;
-        texts[k].emplace();
-        if (!ToEntryBytes(given, raw, text != nullptr, *texts[k], why)) {
+        texts.bytes[k] = KeptAsBytes(raw, text != nullptr);
+        texts.text[k].emplace();
+        if (texts.bytes[k] || !text) {
+            *texts.text[k] = std::move(given);
+        } else if (!TerminalArgToUtf8(given, *texts.text[k])) {
             Report(options, options.positional.empty() ? "" : options.positional[0],
-                   "the " + name + " cannot be written in code page 936: " + why +
-                       "; nothing was " + (options.command == "add" ? "added" : "changed"));
+                   "the " + name + " is not valid text in the terminal's encoding; nothing was " +
+                       (options.command == "add" ? "added" : "changed"));
             return false;
         }
     }
     status = kExitOk;
+    return true;
+}
+
+bool EntryTextsIn(const Options& options, const GivenTexts& given, vorna::Encoding to,
+                  std::optional<std::string> (&texts)[2]) {
+    for (int k = 0; k < 2; ++k) {
+        texts[k].reset();
+        if (!given.text[k])
+            continue;
+        std::string why;
+        texts[k].emplace();
+        if (!ToEntryBytes(*given.text[k], given.bytes[k], false, *texts[k], why, to)) {
+            Report(options, options.positional.empty() ? "" : options.positional[0],
+                   std::string("the ") + (k == 0 ? "question" : "answer") +
+                       " cannot be written in " +
+                       (to == vorna::Encoding::utf8 ? "UTF-8" : "code page 936") + ": " + why +
+                       "; nothing was " + (options.command == "add" ? "added" : "changed"));
+            return false;
+        }
+    }
     return true;
 }
 

@@ -30,17 +30,20 @@ EntryLayout LayOut(std::string_view content);
 // ---- fix
 
 enum class FixKind {
-    lostQuestion, // mended: the answer marker added after the question's text
-    nulBytes,     // mended: the NUL bytes removed
-    lineBreaks,   // mended: CR put before every LF that had none (count of them)
-    keptNulBytes, // left: removing them would join the bytes around them into a marker
-    left,         // left: a finding without a sound mend (finding says which)
+    lostQuestion,   // mended: the answer marker added after the question's text
+    nulBytes,       // mended: the NUL bytes removed
+    lineBreaks,     // mended: CR put before every LF that had none (count of them)
+    convertedEntry, // mended: an entry in the other encoding converted to the file's
+    keptNulBytes,   // left: removing them would join the bytes around them into a marker
+    left,           // left: a finding without a sound mend (finding says which)
+    leftEntry,      // left: an entry in the other encoding that does not convert surely (why)
 };
 
 struct FixNote {
     FixKind kind;
     vorna::Finding finding; // where (offset in the old bytes) and what
     std::size_t count = 0;  // lineBreaks: how many
+    std::string why = {};   // leftEntry: why not
 };
 
 struct FixPlan {
@@ -52,22 +55,37 @@ struct FixPlan {
 
 // Mends what has one sound mend: a lost question whose text is not blank gets an empty answer
 // right after that text (on a line of its own when the text ends with a line break), so the
-// reader keeps it with every byte of it; runs of NUL bytes go; a lone LF becomes CR LF. The
-// findings without one (look-alike markers, text or answer markers before the first question,
-// an answer marker inside an answer, blank lost questions, bytes that are not code page 936,
-// repeats, a UTF-8 file) are listed as left.
+// reader keeps it with every byte of it; runs of NUL bytes go; a lone LF becomes CR LF; an
+// entry in the other encoding than the file's is converted to the file's when that is sure:
+// it cannot be read in the file's encoding (a UTF-8 entry of a GBK file that is also valid
+// GBK can, and is left), it converts exactly, and it holds no NUL byte (the next fix does it).
+// The findings without one (look-alike markers, text or answer markers before the first
+// question, an answer marker inside an answer, blank lost questions, bytes that are not
+// characters, repeats) are listed as left. content: the file's text (encoding as decided).
 FixPlan PlanFix(std::string_view content);
+FixPlan PlanFix(std::string_view content, const vorna::FileEncoding& encoding);
 
 // ---- convert
 
 struct ConvertPlan {
-    bool byteOrderMark = false;
-    std::string updated; // the code page 936 bytes, when nothing was refused
-    // Each character that code page 936 cannot hold (offset and length in the old bytes, the
-    // character); or the first byte that is not UTF-8 (character 0), when the file is not.
+    vorna::FileEncoding from;   // what the file is taken to be
+    bool byteOrderMark = false; // the UTF-8 file had one, or the UTF-8 result needs one
+    bool same = false;          // nothing to convert: the file is in the target encoding
+    std::string text;           // what the offsets of refused count in: the file as UTF-8 or
+                                // code page 936 text (a UTF-16 file's as UTF-8)
+    std::string updated;        // the new bytes, when nothing was refused
+    // Each character that the target cannot hold (offset and length in text, the character);
+    // or the first byte that does not convert (character 0) when the file is not in the
+    // encoding it is converted from.
     std::vector<vorna::ConversionError> refused;
 };
-ConvertPlan PlanConvert(std::string_view content);
+// To code page 936 (to: cp936) from UTF-8 (with or without the mark; bytes that are valid
+// UTF-8 are taken as such) or UTF-16. To UTF-8 (to: utf8) from code page 936 or UTF-16; the
+// result gets a mark only when without one it would not be read as UTF-8 (no character of
+// three or four bytes in it).
+ConvertPlan PlanConvert(std::string_view content, vorna::Encoding to = vorna::Encoding::cp936);
+// The number of the kept entry of text whose span holds offset, or 0.
+std::size_t EntryAt(std::string_view text, std::size_t offset);
 
 // ---- dedupe, rm, edit, merge
 
@@ -92,6 +110,15 @@ std::string ReplaceEntry(const EntryLayout& layout, std::size_t number,
 // many went in.
 std::string AppendEntries(const EntryLayout& target, const std::vector<EntryLayout>& sources,
                           bool skipPresent, std::size_t& added);
+
+// Where the entries of a source did not convert: the entry (0: all did) and why.
+struct EntryFailure {
+    std::size_t entry = 0;
+    std::string why; // "the question holds ..."
+};
+// The entries of layout as records in another text encoding, each text as written, into out.
+EntryFailure ConvertEntries(const EntryLayout& layout, vorna::Encoding from, vorna::Encoding to,
+                            std::string& out);
 
 // ---- stats
 

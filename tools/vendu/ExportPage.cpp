@@ -3,6 +3,7 @@
 #include "tools/vendu/Commands.h"
 #include "tools/vendu/Console.h"
 #include "tools/vendu/EditSupport.h"
+#include "tools/vendu/EntryInput.h"
 #include "tools/vendu/EntryEdits.h"
 
 #include "knowledge/EntrySpans.h"
@@ -174,7 +175,21 @@ std::string MarkdownBlock(std::string_view utf8, const char* prefix) {
 
 } // namespace
 
-std::string DecodeForReading(std::string_view s, std::size_t* invalid) {
+std::string DecodeForReading(std::string_view s, std::size_t* invalid, vorna::Encoding encoding) {
+    if (encoding == vorna::Encoding::utf8) {
+        std::string out;
+        for (std::size_t i = 0; i < s.size();) {
+            const std::size_t n = vorna::Utf8CharLength(s, i);
+            if (n > 0)
+                out += s.substr(i, n);
+            else
+                out += "\xEF\xBF\xBD";
+            if (!n && invalid)
+                ++*invalid;
+            i += n ? n : 1;
+        }
+        return out;
+    }
     vorna::Converted<std::string> whole =
         vorna::Convert(s, vorna::Encoding::cp936, vorna::Encoding::utf8);
     if (whole.ok)
@@ -270,9 +285,10 @@ vorna::FileResult WriteHtmlPage(const PageEntries& entries, std::size_t count,
         const std::string n = std::to_string(++number);
         page << "<article class=\"entry\" id=\"entry-" << n << "\"><h2>" << n
              << "</h2><div class=\"question\">"
-             << EscapeHtml(DecodeForReading(WrittenText(e.question, true)))
+             << EscapeHtml(DecodeForReading(WrittenText(e.question, true), nullptr, e.encoding))
              << "</div><div class=\"answer\">"
-             << EscapeHtml(DecodeForReading(WrittenText(e.answer, e.followedByRecord)))
+             << EscapeHtml(DecodeForReading(WrittenText(e.answer, e.followedByRecord), nullptr,
+                                            e.encoding))
              << "</div></article>\n";
     });
     if (!read.Ok())
@@ -280,8 +296,9 @@ vorna::FileResult WriteHtmlPage(const PageEntries& entries, std::size_t count,
     page << "</main>\n<script type=\"application/json\" id=\"entry-texts\">[";
     number = 0;
     read = entries([&](const PageEntry& e) {
-        page << (number++ ? ",\n[" : "\n[") << ScriptString(DecodeForReading(e.question)) << ","
-             << ScriptString(DecodeForReading(e.answer)) << "]";
+        page << (number++ ? ",\n[" : "\n[")
+             << ScriptString(DecodeForReading(e.question, nullptr, e.encoding)) << ","
+             << ScriptString(DecodeForReading(e.answer, nullptr, e.encoding)) << "]";
     });
     if (!read.Ok())
         return read;
@@ -297,8 +314,10 @@ vorna::FileResult WriteMarkdown(const PageEntries& entries, std::size_t count,
     std::size_t number = 0;
     return entries([&](const PageEntry& e) {
         page << "\n## " << std::to_string(++number) << "\n\n";
-        const std::string question = DecodeForReading(WrittenText(e.question, true));
-        const std::string answer = DecodeForReading(WrittenText(e.answer, e.followedByRecord));
+        const std::string question =
+            DecodeForReading(WrittenText(e.question, true), nullptr, e.encoding);
+        const std::string answer =
+            DecodeForReading(WrittenText(e.answer, e.followedByRecord), nullptr, e.encoding);
         if (!question.empty())
             page << MarkdownBlock(question, "") << "\n";
         if (!answer.empty())
@@ -313,26 +332,28 @@ int RunExportPage(const Options& options, const std::string& format) {
     // Read a window of whole entries at a time, through one open: first to count the entries
     // (the page says how many before it shows them) and the bytes that are not code page 936
     // anywhere in the file, then as the page is written.
-    vorna::FileWindows file;
-    vorna::FileResult read = file.Open(path, SharedReading(options.waitSeconds));
+    EntryInput input;
+    if (const vorna::FileResult opened = input.Open(options, path, true); !opened.Ok()) {
+        Report(options, path, DescribeFile(opened));
+        return kExitError;
+    }
+    const vorna::Encoding encoding = input.Coding().Text();
     std::size_t count = 0, invalid = 0;
     std::vector<vorna::EntrySpan> spans;
-    if (read.Ok()) {
-        vorna::WindowReading whole;
-        whole.preamble = true;
-        read = file.Pass(vorna::kQuestionMarker, whole, [&](const vorna::Window& w) {
-            DecodeForReading(w.bytes, &invalid);
-            if (w.preamble)
-                return;
-            vorna::ScanEntrySpans(w.bytes, spans);
-            count += static_cast<std::size_t>(std::count_if(
-                spans.begin(), spans.end(), [](const vorna::EntrySpan& s) { return s.Kept(); }));
-        });
-    }
+    vorna::WindowReading whole;
+    whole.preamble = true;
+    vorna::FileResult read = input.Pass(whole, [&](const vorna::Window& w) {
+        DecodeForReading(w.bytes, &invalid, encoding);
+        if (w.preamble)
+            return;
+        vorna::ScanEntrySpans(w.bytes, spans);
+        count += static_cast<std::size_t>(std::count_if(
+            spans.begin(), spans.end(), [](const vorna::EntrySpan& s) { return s.Kept(); }));
+    });
     const PageEntries entries = [&](const std::function<void(const PageEntry&)>& visit) {
         vorna::WindowReading reading;
         reading.viewSize = 4 << 20;
-        return file.Pass(vorna::kQuestionMarker, reading, [&](const vorna::Window& w) {
+        return input.Pass(reading, [&](const vorna::Window& w) {
             vorna::ScanEntrySpans(w.bytes, spans);
             for (const vorna::EntrySpan& span : spans) {
                 if (!span.Kept())
@@ -341,7 +362,7 @@ int RunExportPage(const Options& options, const std::string& format) {
                 const std::string_view s = w.bytes;
                 visit({s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
                        s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()),
-                       span.next < s.size() || !w.last});
+                       span.next < s.size() || !w.last, encoding});
             }
         });
     };
@@ -367,8 +388,8 @@ int RunExportPage(const Options& options, const std::string& format) {
     }
     if (invalid > 0)
         Report(options, path,
-               "note: " + Count(invalid, "byte sequence", "byte sequences") +
-                   " that are not code page 936 are shown as U+FFFD");
+               "note: " + Count(invalid, "byte sequence", "byte sequences") + " that are not " +
+                   input.Coding().TextName() + " are shown as U+FFFD");
     return kExitOk;
 }
 

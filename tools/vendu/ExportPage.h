@@ -2,6 +2,7 @@
 // Entry files made readable elsewhere: one self-contained HTML page with a search box that
 // finds what the program finds, and Markdown, written as the entries are read.
 #include "io/FileResult.h"
+#include "text/Convert.h"
 
 #include <cstddef>
 #include <functional>
@@ -13,8 +14,10 @@ namespace vendu {
 // Entry text (code page 936) as UTF-8 for a reader: each byte or pair that forms no character
 // becomes U+FFFD, a lead byte taking the byte after it as the program's matching does, so
 // that a keyword is found in the result where the program finds it. invalid (when given)
-// counts the replacements.
-std::string DecodeForReading(std::string_view cp936, std::size_t* invalid = nullptr);
+// counts the replacements. Texts of a UTF-8 file (encoding) keep their characters, each byte
+// that begins none becoming U+FFFD.
+std::string DecodeForReading(std::string_view cp936, std::size_t* invalid = nullptr,
+                             vorna::Encoding encoding = vorna::Encoding::cp936);
 
 // An entry as a page shows it: its texts as the reader gives them, and whether a question
 // marker follows its answer (which then ends with the line break that begins that record).
@@ -22,6 +25,7 @@ struct PageEntry {
     std::string_view question;
     std::string_view answer;
     bool followedByRecord;
+    vorna::Encoding encoding = vorna::Encoding::cp936; // of the texts
 };
 // Hands over a file's entries in order, from its start each time it is called; the reading's
 // result.

@@ -14,8 +14,9 @@ bool IsLetter(char c) {
 
 } // namespace
 
-KeywordMatcher::KeywordMatcher(std::string_view keyword, bool ignoreCase)
-    : m_keyword(keyword), m_fold(keyword.size(), false), m_lead(vorna::LeadBytes::Cp936()) {
+KeywordMatcher::KeywordMatcher(std::string_view keyword, bool ignoreCase,
+                               const vorna::LeadBytes& lead)
+    : m_keyword(keyword), m_fold(keyword.size(), false), m_lead(lead) {
     // Only a byte that begins a character of the keyword is a letter: the bytes of the
     // keyword and of the text stay in step, so the text's byte there begins one too.
     for (std::size_t i = 0; ignoreCase && i < m_keyword.size();) {

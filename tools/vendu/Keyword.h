@@ -15,7 +15,9 @@ namespace vendu {
 
 class KeywordMatcher {
 public:
-    KeywordMatcher(std::string_view keyword, bool ignoreCase);
+    // lead: the lead bytes of the texts' encoding (none for UTF-8).
+    KeywordMatcher(std::string_view keyword, bool ignoreCase,
+                   const vorna::LeadBytes& lead = vorna::LeadBytes::Cp936());
 
     bool Contains(std::string_view text) const;
     // Every match, from the text's start, none overlapping the one before.

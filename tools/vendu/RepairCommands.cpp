@@ -4,6 +4,7 @@
 
 #include "tools/vendu/Console.h"
 #include "tools/vendu/EditSupport.h"
+#include "tools/vendu/EntryInput.h"
 #include "tools/vendu/EntryEdits.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/ShowText.h"
@@ -21,9 +22,12 @@ namespace {
 using vorna::FindingCode;
 
 // What a note of fix says, and the code it ends with.
-std::string FixMessage(const FixNote& note, std::string_view content) {
+std::string FixMessage(const FixNote& note, std::string_view content,
+                       const vorna::FileEncoding& encoding) {
     const vorna::Finding& f = note.finding;
-    const std::string text = Excerpt(content.substr(f.textBegin, f.textLength));
+    const std::string text = Excerpt(content.substr(f.textBegin, f.textLength), false,
+                                     vorna::TextEncoding(encoding.encoding));
+    const bool utf8 = vorna::TextEncoding(encoding.encoding) == vorna::Encoding::utf8;
     const std::string entry = "entry " + std::to_string(f.entry);
     switch (note.kind) {
     case FixKind::lostQuestion:
@@ -33,6 +37,13 @@ std::string FixMessage(const FixNote& note, std::string_view content) {
     case FixKind::lineBreaks:
         return "mended: " + Count(note.count, "line break", "line breaks") +
                " of a lone LF made CR LF, the first here [lf-line-breaks]";
+    case FixKind::convertedEntry:
+        return "mended: " + entry + " converted from " + (utf8 ? "GBK to UTF-8" : "UTF-8 to GBK") +
+               ", the file's encoding [mixed-encoding]";
+    case FixKind::leftEntry:
+        return "left: " + entry + " is in " + (utf8 ? "GBK" : "UTF-8") + ", the file in " +
+               std::string(vorna::EncodingName(encoding.encoding)) + "; " + note.why +
+               " [mixed-encoding]";
     case FixKind::keptNulBytes:
         return "left: " + Count(f.textLength, "NUL byte", "NUL bytes") +
                " kept, since removing them would join the text around them into a marker "
@@ -66,8 +77,9 @@ std::string FixMessage(const FixNote& note, std::string_view content) {
         why = entry + " repeats entry " + std::to_string(f.earlierEntry) +
               " exactly: 'vendu dedupe' removes repeats";
         break;
-    case FindingCode::looksLikeUtf8:
-        why = "the file looks like UTF-8: 'vendu convert' turns it into code page 936";
+    case FindingCode::invalidUtf8:
+        why =
+            "bytes " + HexBytes(content.substr(f.textBegin, f.textLength)) + " are not valid UTF-8";
         break;
     default:
         break;
@@ -85,14 +97,15 @@ int RunFix(const Options& options) {
     std::string report;
     FixPlan plan;
     const bool written =
-        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
-            plan = PlanFix(old);
+        RewriteEntryText(options, path, [&](const FileText& old, std::string& updated) {
+            plan = PlanFix(old.text, old.coding.file);
             std::vector<std::size_t> offsets;
             for (const FixNote& note : plan.notes)
                 offsets.push_back(note.finding.offset);
-            const std::vector<std::string> places = Places(path, old, offsets);
+            const std::vector<std::string> places = Places(path, old.text, offsets);
             for (std::size_t k = 0; k < plan.notes.size(); ++k)
-                report += places[k] + ": " + FixMessage(plan.notes[k], old) + "\n";
+                report +=
+                    places[k] + ": " + FixMessage(plan.notes[k], old.text, old.coding.file) + "\n";
             if (dryRun || plan.mends == 0)
                 return false;
             updated = std::move(plan.updated);
@@ -114,34 +127,49 @@ int RunFix(const Options& options) {
     return plan.left > 0 || (dryRun && plan.mends > 0) ? kExitFindings : kExitOk;
 }
 
+namespace {
+
+// What convert says of a place it cannot convert: "entry 1: "😀" (U+1F600) has no code page 936
+// form", or of the first byte of a file not in the encoding it is converted from.
+std::string Refusal(const ConvertPlan& plan, const vorna::ConversionError& e, vorna::Encoding to) {
+    const std::size_t entry = EntryAt(plan.text, e.offset);
+    const std::string where = entry ? "entry " + std::to_string(entry) + ": " : "";
+    const std::string byte = HexBytes(plan.text.substr(e.offset, 1));
+    if (vorna::TextEncoding(plan.from.encoding) != plan.from.encoding && e.character == 0)
+        return "bytes at " + std::to_string(e.offset + plan.from.markLength) + " are not valid " +
+               std::string(vorna::EncodingName(plan.from.encoding));
+    if (to == vorna::Encoding::utf8)
+        return where + "byte " + byte + " is not valid code page 936";
+    if (e.character == 0)
+        return "byte " + byte + " is not UTF-8: the file is not UTF-8 (code page 936 already?)";
+    return where + NamedCharacter(plan.text, e) + " has no code page 936 form";
+}
+
+} // namespace
+
 int RunConvert(const Options& options) {
     if (options.positional.size() != 1)
         return UsageError(options, "give one entry file");
+    const std::string* target = options.Value("--to");
+    if (target && *target != "utf-8" && *target != "gbk")
+        return UsageError(options, "--to takes utf-8 or gbk");
+    const vorna::Encoding to =
+        target && *target == "utf-8" ? vorna::Encoding::utf8 : vorna::Encoding::cp936;
     const std::string& path = options.positional[0];
     ConvertPlan plan;
     bool unchanged = false;
     std::string refusals;
     const bool written =
         RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
-            plan = PlanConvert(old);
+            plan = PlanConvert(old, to);
             std::vector<std::size_t> offsets;
             for (const vorna::ConversionError& e : plan.refused)
                 offsets.push_back(e.offset);
-            const std::vector<std::string> places = Places(path, old, offsets);
-            for (std::size_t k = 0; k < plan.refused.size(); ++k) {
-                const vorna::ConversionError& e = plan.refused[k];
-                char code[16];
-                std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(e.character));
-                refusals +=
-                    options.Who() + ": " + places[k] + ": " +
-                    (e.character == 0 ? "byte " + HexBytes(old.substr(e.offset, 1)) +
-                                            " is not UTF-8: the file is not UTF-8 (code page 936 "
-                                            "already?)"
-                                      : "\"" + old.substr(e.offset, e.length) + "\" (" + code +
-                                            ") has no code page 936 form") +
-                    "\n";
-            }
-            unchanged = plan.refused.empty() && plan.updated == old;
+            const std::vector<std::string> places = Places(path, plan.text, offsets);
+            for (std::size_t k = 0; k < plan.refused.size(); ++k)
+                refusals += options.Who() + ": " + places[k] + ": " +
+                            Refusal(plan, plan.refused[k], to) + "\n";
+            unchanged = plan.same || (plan.refused.empty() && plan.updated == old);
             if (!plan.refused.empty() || unchanged)
                 return false;
             updated = plan.updated;
@@ -149,23 +177,38 @@ int RunConvert(const Options& options) {
         });
     if (!written)
         return kExitError;
+    const std::string toName = to == vorna::Encoding::utf8 ? "UTF-8" : "code page 936";
     if (!plan.refused.empty()) {
         WriteText(stderr, refusals);
-        const bool notUtf8 = plan.refused.front().character == 0;
+        const bool notFrom = plan.refused.front().character == 0;
         Report(options, path + ": " +
-                            (notUtf8 ? std::string("not converted")
+                            (notFrom ? std::string("not converted")
                                      : Count(plan.refused.size(), "character", "characters") +
-                                           " that code page 936 cannot hold") +
+                                           " that " + toName + " cannot hold") +
                             "; nothing was written");
         return kExitFindings;
+    }
+    if (plan.same) {
+        WriteText(stdout, path + ": nothing to convert: it is " +
+                              std::string(vorna::EncodingName(plan.from.encoding)) + " already\n");
+        return kExitOk;
     }
     if (unchanged) {
         WriteText(stdout, path + ": nothing to convert: it holds only ASCII, the same in both\n");
         return kExitOk;
     }
-    WriteText(stdout, path + ": converted from UTF-8" +
-                          (plan.byteOrderMark ? " with a byte-order mark" : "") +
-                          " to code page 936" + BackupNote(path, options) + "\n");
+    const std::string from =
+        vorna::TextEncoding(plan.from.encoding) == plan.from.encoding
+            ? (plan.from.encoding == vorna::Encoding::utf8 ? "UTF-8" : "code page 936")
+            : std::string(vorna::EncodingName(plan.from.encoding));
+    const bool markOf = to == vorna::Encoding::cp936 && plan.byteOrderMark;
+    const bool markTo = to == vorna::Encoding::utf8 && plan.byteOrderMark;
+    WriteText(stdout, path + ": converted from " + from +
+                          (markOf ? " with a byte-order mark" : "") + " to " + toName +
+                          (markTo ? " with a byte-order mark, without which it would be read as "
+                                    "code page 936"
+                                  : "") +
+                          BackupNote(path, options) + "\n");
     return kExitOk;
 }
 
@@ -177,8 +220,9 @@ int RunDedupe(const Options& options) {
     std::string report;
     std::size_t removed = 0;
     const bool written =
-        RewriteEntryFile(options, path, [&](const std::string& old, std::string& updated) {
-            const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(old);
+        RewriteEntryText(options, path, [&](const FileText& file, std::string& updated) {
+            const std::string_view old = file.text;
+            const vorna::FileDiagnosis diagnosis = vorna::DiagnoseEntryFile(old, file.coding.file);
             std::vector<std::size_t> offsets;
             std::vector<const vorna::Finding*> repeats;
             for (const vorna::Finding& f : diagnosis.findings) {
@@ -217,27 +261,38 @@ int RunStats(const Options& options) {
         return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
     // Read a window of whole entries at a time: once for the entries, and twice more by the
-    // diagnosis for the findings, all through one open.
+    // diagnosis for the findings, all through one open (what is held in memory, whole).
     EntryStats s;
-    vorna::FileWindows file;
-    vorna::FileResult read = file.Open(path, SharedReading(options.waitSeconds));
-    if (read.Ok()) {
-        read = file.Pass(vorna::kQuestionMarker, vorna::WindowReading(),
-                         [&s](const vorna::Window& w) { s.AddEntries(w.bytes); });
-        s.bytes = static_cast<std::size_t>(read.offset);
-    }
+    EntryInput input;
     vorna::FileDiagnosis diagnosis;
-    if (read.Ok())
-        read = vorna::DiagnoseEntryFile(
-            file, diagnosis, [&s](const vorna::FindingReport& r) { s.AddFinding(r.finding); });
+    vorna::FileResult read = input.Open(options, path, true);
+    if (read.Ok() && input.Held()) {
+        const std::string& text = *input.Held();
+        s.AddEntries(text.substr(std::min(text.size(), text.find(vorna::kQuestionMarker))));
+        s.bytes = static_cast<std::size_t>(input.HeldBytes());
+        diagnosis = vorna::DiagnoseEntryFile(text, input.Coding().file);
+        for (const vorna::Finding& f : diagnosis.findings)
+            s.AddFinding(f);
+    } else if (read.Ok()) {
+        read = input.Pass(vorna::WindowReading(),
+                          [&s](const vorna::Window& w) { s.AddEntries(w.bytes); });
+        s.bytes = static_cast<std::size_t>(read.offset);
+        if (read.Ok())
+            read = vorna::DiagnoseEntryFile(
+                *input.Windows(), diagnosis,
+                [&s](const vorna::FindingReport& r) { s.AddFinding(r.finding); });
+    }
     if (!read.Ok()) {
         Report(options, path, DescribeFile(read));
         return kExitError;
     }
+    const vorna::FileEncoding& encoding = input.Coding().file;
     if (options.Has("--json")) {
         const nlohmann::ordered_json object = {{"file", path},
                                                {"entries", s.entries},
                                                {"bytes", s.bytes},
+                                               {"encoding", input.Coding().Name()},
+                                               {"byte_order_mark", encoding.HasMark()},
                                                {"largest_entry", s.largestEntry},
                                                {"largest_entry_bytes", s.largestBytes},
                                                {"repeats", s.repeats},
@@ -248,6 +303,8 @@ int RunStats(const Options& options) {
     }
     std::string out = path + ": " + Count(s.entries, "entry", "entries") + ", " +
                       Count(s.bytes, "byte", "bytes") + "\n";
+    out += "encoding: " + input.Coding().Name() +
+           (encoding.HasMark() ? " (with a byte-order mark)" : "") + "\n";
     if (s.largestEntry)
         out += "largest entry: " + std::to_string(s.largestEntry) + " (" +
                Count(s.largestBytes, "byte", "bytes") + ")\n";

@@ -3,6 +3,7 @@
 #include "tools/vendu/Commands.h"
 
 #include "tools/vendu/Console.h"
+#include "tools/vendu/EntryInput.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/Keyword.h"
 #include "tools/vendu/ShowText.h"
@@ -17,21 +18,24 @@
 
 #include <cstdlib>
 #include <functional>
+#include <new>
 
 namespace vendu {
 
 namespace {
 
-// The entries of FILE ("-": standard input) in windows of whole entries.
-vorna::FileResult ForEachInputWindow(const Options& options, const std::string& path,
+// The entries of an input in windows of whole entries.
+vorna::FileResult ForEachInputWindow(EntryInput& input,
                                      const std::function<void(std::string_view)>& visit) {
     // Where files can be mapped, the windows are views of the file: no copy of its bytes.
-    if (path != "-")
-        return vorna::ForEachWindow(path, SharedReading(options.waitSeconds),
-                                    vorna::kQuestionMarker, 1 << 17, visit, 4 << 20);
-    return vorna::ForEachWindow(StandardInputPieces(), vorna::kQuestionMarker,
-                                vorna::WindowReading(),
-                                [&visit](const vorna::Window& w) { visit(w.bytes); });
+    vorna::WindowReading reading;
+    reading.viewSize = 4 << 20;
+    const vorna::FileResult read =
+        input.Pass(reading, [&visit](const vorna::Window& w) { visit(w.bytes); });
+    // A window that does not fit ends the command as any allocation that fails does.
+    if (read.status == vorna::FileStatus::tooBig)
+        throw std::bad_alloc();
+    return read;
 }
 
 // A kept entry of a window: its two texts as the file holds them.
@@ -46,12 +50,13 @@ EntryTexts TextsOf(std::string_view window, const vorna::EntrySpan& span) {
 }
 
 // A match as one JSON Lines object. followed: another question marker comes after the entry.
-std::string JsonMatch(std::size_t number, const EntryTexts& texts, bool followed, bool raw) {
+std::string JsonMatch(std::size_t number, const EntryTexts& texts, bool followed, bool raw,
+                      vorna::Encoding encoding) {
     nlohmann::ordered_json object = {{"entry", number}};
     const std::string_view written[2] = {WrittenText(texts.question, true),
                                          WrittenText(texts.answer, followed)};
     std::size_t badByte[2];
-    AddEntryTexts(object, written, raw, badByte);
+    AddEntryTexts(object, written, raw, badByte, encoding);
     return JsonText(object) + "\n";
 }
 
@@ -72,15 +77,15 @@ bool WantColor(const Options& options, std::string& error) {
     return (!noColor || !*noColor) && StandardOutputIsTerminal() && EnableColor();
 }
 
-// The caption exactly as the program builds it, for the keyword as given; with raw in code
-// page 936 bytes, as the entries are printed.
-std::string Caption(const std::string& keyword, std::size_t count, bool raw) {
+// The caption exactly as the program builds it, for the keyword as given (in encoding); with
+// raw in the texts' bytes, as the entries are printed.
+std::string Caption(const std::string& keyword, std::size_t count, bool raw,
+                    vorna::Encoding encoding) {
     if (!raw)
-        return vorna::MatchCaption(ShowText(keyword, false), count) + "\n";
-    std::string caption = vorna::Convert(vorna::MatchCaption("\x01", count), vorna::Encoding::utf8,
-                                         vorna::Encoding::cp936)
-                              .text;
-    caption.replace(caption.find('\x01'), 1, ShowText(keyword, true));
+        return vorna::MatchCaption(ShowText(keyword, false, nullptr, encoding), count) + "\n";
+    std::string caption =
+        vorna::Convert(vorna::MatchCaption("\x01", count), vorna::Encoding::utf8, encoding).text;
+    caption.replace(caption.find('\x01'), 1, ShowText(keyword, true, nullptr, encoding));
     return caption + "\n";
 }
 
@@ -95,25 +100,40 @@ int RunSearch(const Options& options) {
         return UsageError(options, error);
     const std::string& path = options.positional[0];
     const bool raw = options.Has("--raw");
-    std::string keyword, why;
-    if (!ToEntryBytes(options.positional[1], raw, true, keyword, why)) {
+    std::string given, why;
+    if (!ToEntryBytes(options.positional[1], raw, true, given, why, vorna::Encoding::utf8)) {
         Report(options,
                "the keyword cannot be searched for: " + why + " (--raw takes it as bytes)");
         return kExitError;
     }
+    EntryInput input;
+    if (const vorna::FileResult opened = input.Open(options, path); !opened.Ok()) {
+        Report(options, path, DescribeFile(opened));
+        return kExitError;
+    }
+    const TextCoding& coding = input.Coding();
+    // A keyword the file's encoding cannot hold matches nothing in it.
+    vorna::Converted<std::string> converted;
+    if (KeptAsBytes(raw, true))
+        converted.text = given;
+    else
+        converted = coding.FromUtf8(given);
+    const bool unmatchable = !converted.ok;
+    const std::string& keyword = unmatchable ? given : converted.text;
+    const vorna::Encoding keywordEncoding = unmatchable ? vorna::Encoding::utf8 : coding.Text();
     const bool quiet = options.Has("--quiet");
     const bool countOnly = !quiet && options.Has("--count");
     const bool json = !quiet && !countOnly && options.Has("--json");
     const bool lines = !quiet && !countOnly && !json;
     const bool numbered = options.Has("--number");
     const bool ignoreCase = options.Has("--ignore-case");
-    const KeywordMatcher matcher(keyword, ignoreCase);
+    const KeywordMatcher matcher(keyword, ignoreCase, coding.Lead());
     const Marking marking = color ? Marking{"\x1b[1;31m", "\x1b[0m"} : Marking{};
 
     // The program's search, entry by entry: the question, and only when it does not hold the
     // keyword, the answer. Either way an entry matches when one of its two texts holds the
     // keyword, which one pass over each window of whole entries tells.
-    const vorna::LeadBytes lead = vorna::LeadBytes::Cp936();
+    const vorna::LeadBytes lead = coding.Lead();
     std::size_t entry = 0, count = 0;
     bool invalid = false;
     std::string out;
@@ -126,7 +146,8 @@ int RunSearch(const Options& options) {
     } pending;
     const auto flushPending = [&](bool followed) {
         if (pending.waiting)
-            out += JsonMatch(pending.number, {pending.question, pending.answer}, followed, raw);
+            out += JsonMatch(pending.number, {pending.question, pending.answer}, followed, raw,
+                             coding.Text());
         pending.waiting = false;
     };
     std::vector<vorna::EntrySpan> spans;
@@ -135,7 +156,7 @@ int RunSearch(const Options& options) {
         flushPending(true);
         // Counting needs the entries only where the keyword's bytes occur; listing numbers
         // every entry, unless nobody reads the list any more.
-        if ((quiet && count > 0) || StandardOutputFailed())
+        if ((quiet && count > 0) || StandardOutputFailed() || unmatchable)
             return;
         if (!lines && !json && !ignoreCase) {
             count += vorna::CountMatchingEntries(window, keyword, lead);
@@ -169,7 +190,7 @@ int RunSearch(const Options& options) {
                 pending.question = texts.question;
                 pending.answer = texts.answer;
             } else if (json) {
-                out += JsonMatch(number, texts, true, raw);
+                out += JsonMatch(number, texts, true, raw, coding.Text());
             } else {
                 std::vector<Mark> marks;
                 if (color) {
@@ -181,7 +202,7 @@ int RunSearch(const Options& options) {
                 if (numbered)
                     out += std::to_string(number) + ":";
                 out += OneLine(vorna::MakeLabel(texts.question, texts.answer), marks, marking, raw,
-                               &invalid);
+                               &invalid, coding.Text());
                 out += '\n';
             }
         }
@@ -192,12 +213,16 @@ int RunSearch(const Options& options) {
             out.clear();
         }
     };
-    const vorna::FileResult read = ForEachInputWindow(options, path, visit);
+    const vorna::FileResult read = ForEachInputWindow(input, visit);
     if (!read.Ok()) {
         Report(options, path, DescribeFile(read));
         return kExitError;
     }
     flushPending(false);
+    if (unmatchable && !quiet)
+        Report(options, path,
+               "note: the file is " + coding.Name() + ", which cannot hold " +
+                   NamedCharacter(given, converted.error) + ": the keyword matches nothing in it");
     const int status = count == 0 ? kExitFindings : kExitOk;
     if (quiet)
         return status;
@@ -208,12 +233,13 @@ int RunSearch(const Options& options) {
     raw ? WriteBytes(stdout, out) : WriteText(stdout, out);
     // A person at a terminal reads the caption below the matches; a program reading the
     // output gets the matches alone.
-    const std::string caption = Caption(keyword, count, raw);
+    const std::string caption = Caption(keyword, count, raw, keywordEncoding);
     std::FILE* captionStream =
         options.Has("--caption") || StandardOutputIsTerminal() ? stdout : stderr;
     raw ? WriteBytes(captionStream, caption) : WriteText(captionStream, caption);
     if (invalid)
-        Report(options, "note: bytes that are not code page 936 are shown as \\xHH");
+        Report(options, std::string("note: bytes that are not ") + coding.TextName() +
+                            " are shown as \\xHH");
     return status;
 }
 
@@ -229,6 +255,12 @@ int RunShow(const Options& options) {
         return UsageError(options,
                           "the entry number is a whole number from 1, not \"" + given + "\"");
     const bool raw = options.Has("--raw");
+    EntryInput input;
+    if (const vorna::FileResult opened = input.Open(options, path); !opened.Ok()) {
+        Report(options, path, DescribeFile(opened));
+        return kExitError;
+    }
+    const vorna::Encoding encoding = input.Coding().Text();
     std::size_t entry = 0;
     bool found = false, followed = false;
     std::string record, question, answer;
@@ -251,7 +283,7 @@ int RunShow(const Options& options) {
             return;
         }
     };
-    const vorna::FileResult read = ForEachInputWindow(options, path, visit);
+    const vorna::FileResult read = ForEachInputWindow(input, visit);
     if (!read.Ok()) {
         Report(options, path, DescribeFile(read));
         return kExitError;
@@ -263,15 +295,17 @@ int RunShow(const Options& options) {
         return kExitFindings;
     }
     if (options.Has("--json")) {
-        WriteBytes(stdout, JsonMatch(wanted, {question, answer}, followed, raw));
+        WriteBytes(stdout, JsonMatch(wanted, {question, answer}, followed, raw, encoding));
         return kExitOk;
     }
     if (record.empty() || record.back() != '\n')
         record += '\n';
     bool invalid = false;
-    raw ? WriteBytes(stdout, record) : WriteText(stdout, WholeText(record, false, &invalid));
+    raw ? WriteBytes(stdout, record)
+        : WriteText(stdout, WholeText(record, false, &invalid, encoding));
     if (invalid)
-        Report(options, "note: bytes that are not code page 936 are shown as \\xHH");
+        Report(options, std::string("note: bytes that are not ") + input.Coding().TextName() +
+                            " are shown as \\xHH");
     return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "text/CodePage.h"
 #include "text/Convert.h"
+#include "text/FileEncoding.h"
 
 #include <cstdio>
 
@@ -15,8 +16,8 @@ void AppendHexEscape(std::string& out, unsigned char byte) {
     out += escape;
 }
 
-vorna::Converted<std::string> ToUtf8(std::string_view cp936) {
-    return vorna::Convert(cp936, vorna::Encoding::cp936, vorna::Encoding::utf8);
+vorna::Converted<std::string> ToUtf8(std::string_view text, vorna::Encoding encoding) {
+    return vorna::Convert(text, encoding, vorna::Encoding::utf8);
 }
 
 // Which control bytes stay as they are; the others are escaped.
@@ -26,7 +27,8 @@ enum class Style {
     whole,   // line breaks and tabs kept
 };
 
-std::string Show(std::string_view s, bool raw, bool* invalid, Style style) {
+std::string Show(std::string_view s, bool raw, bool* invalid, Style style,
+                 vorna::Encoding encoding) {
     std::string out;
     std::string run; // characters waiting to be converted together
     auto flush = [&] {
@@ -34,12 +36,13 @@ std::string Show(std::string_view s, bool raw, bool* invalid, Style style) {
             return;
         if (raw) {
             out += run;
-        } else if (vorna::Converted<std::string> whole = ToUtf8(run); whole.ok) {
+        } else if (vorna::Converted<std::string> whole = ToUtf8(run, encoding); whole.ok) {
             out += whole.text;
         } else {
             for (std::size_t i = 0; i < run.size();) {
-                const std::size_t length = vorna::Cp936CharLength(run, i);
-                if (vorna::Converted<std::string> one = ToUtf8(run.substr(i, length)); one.ok) {
+                const std::size_t length = vorna::CharLength(encoding, run, i);
+                if (vorna::Converted<std::string> one = ToUtf8(run.substr(i, length), encoding);
+                    one.ok) {
                     out += one.text;
                 } else {
                     for (std::size_t k = 0; k < length; ++k)
@@ -55,7 +58,7 @@ std::string Show(std::string_view s, bool raw, bool* invalid, Style style) {
     for (std::size_t i = 0; i < s.size();) {
         const auto b = static_cast<unsigned char>(s[i]);
         if (b >= 0x80) {
-            const std::size_t length = vorna::Cp936CharLength(s, i);
+            const std::size_t length = vorna::CharLength(encoding, s, i);
             if (length > 0 || raw) {
                 run.append(s.substr(i, length > 0 ? length : 1));
                 i += length > 0 ? length : 1;
@@ -100,16 +103,16 @@ std::string Show(std::string_view s, bool raw, bool* invalid, Style style) {
 
 } // namespace
 
-std::string ShowText(std::string_view s, bool raw, bool* invalid) {
-    return Show(s, raw, invalid, Style::escaped);
+std::string ShowText(std::string_view s, bool raw, bool* invalid, vorna::Encoding encoding) {
+    return Show(s, raw, invalid, Style::escaped, encoding);
 }
 
-std::string WholeText(std::string_view s, bool raw, bool* invalid) {
-    return Show(s, raw, invalid, Style::whole);
+std::string WholeText(std::string_view s, bool raw, bool* invalid, vorna::Encoding encoding) {
+    return Show(s, raw, invalid, Style::whole, encoding);
 }
 
 std::string OneLine(std::string_view s, const std::vector<Mark>& marks, const Marking& marking,
-                    bool raw, bool* invalid) {
+                    bool raw, bool* invalid, vorna::Encoding encoding) {
     // The line-break runs become spaces first, each byte remembering whether it is marked.
     std::string flat;
     std::vector<bool> marked;
@@ -142,15 +145,15 @@ std::string OneLine(std::string_view s, const std::vector<Mark>& marks, const Ma
         std::size_t stop = at;
         while (stop < end && marked[stop] == marked[at])
             ++stop;
-        const std::string shown =
-            Show(std::string_view(flat).substr(at, stop - at), raw, invalid, Style::oneLine);
+        const std::string shown = Show(std::string_view(flat).substr(at, stop - at), raw, invalid,
+                                       Style::oneLine, encoding);
         out += marked[at] ? marking.on + shown + marking.off : shown;
         at = stop;
     }
     return out;
 }
 
-std::string Excerpt(std::string_view text, bool more) {
+std::string Excerpt(std::string_view text, bool more, vorna::Encoding encoding) {
     constexpr std::size_t kExcerptBytes = 40;
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && blank(text.front()))
@@ -161,7 +164,7 @@ std::string Excerpt(std::string_view text, bool more) {
     if (more || text.size() > kExcerptBytes) {
         std::size_t end = 0;
         while (end < text.size()) {
-            const std::size_t step = vorna::Cp936CharLength(text, end);
+            const std::size_t step = vorna::CharLength(encoding, text, end);
             if (end + (step ? step : 1) > kExcerptBytes)
                 break;
             end += step ? step : 1;
@@ -169,7 +172,7 @@ std::string Excerpt(std::string_view text, bool more) {
         text = text.substr(0, end);
         cut = true;
     }
-    return "\"" + ShowText(text, false) + (cut ? "...\"" : "\"");
+    return "\"" + ShowText(text, false, nullptr, encoding) + (cut ? "...\"" : "\"");
 }
 
 std::string HexBytes(std::string_view bytes) {
