@@ -144,12 +144,12 @@ int RunCheck(const Options& options) {
             }
         } else {
             // A window of whole entries at a time, twice: memory stays within the largest.
-            read =
-                vorna::DiagnoseEntryFile(path, SharedReading(options.waitSeconds), diagnosis, tell);
+            read = vorna::DiagnoseEntryFile(path, CheckedReading(options.waitSeconds), diagnosis,
+                                            tell);
         }
         if (!read.Ok()) {
             status = kExitError;
-            Report(options, path, DescribeFile(read));
+            Report(options, path, read);
             if (json)
                 files.push_back({{"file", name}, {"error", DescribeFile(read)}});
             continue;

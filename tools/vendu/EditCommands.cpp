@@ -79,7 +79,7 @@ int RunRemove(const Options& options) {
         return kExitFindings;
     }
     WriteText(stdout, report + path + ": " + Count(removed, "entry", "entries") + " removed" +
-                          BackupNote(path, options) + "\n");
+                          BackupNote(path, options) + "\n" + AppendedNote(path));
     return kExitOk;
 }
 
@@ -123,6 +123,11 @@ int RunEdit(const Options& options) {
                 refusal = control + "; nothing was changed";
                 return false;
             }
+            const std::string blank = BlankTextProblem(newTexts);
+            if (!blank.empty()) {
+                refusal = blank + "; nothing was changed";
+                return false;
+            }
             updated = ReplaceEntry(layout, number, given[0], given[1]);
             return true;
         });
@@ -133,7 +138,7 @@ int RunEdit(const Options& options) {
         return kExitFindings;
     }
     WriteText(stdout, path + ": entry " + std::to_string(number) + " changed" +
-                          BackupNote(path, options) + "\n");
+                          BackupNote(path, options) + "\n" + AppendedNote(path));
     return kExitOk;
 }
 
@@ -145,9 +150,9 @@ int RunMerge(const Options& options) {
     std::vector<std::string> contents(options.positional.size());
     for (std::size_t k = 0; k < contents.size(); ++k) {
         const vorna::FileResult read =
-            ReadShared(options.positional[k], options.waitSeconds, contents[k]);
+            ReadInput(options.positional[k], options.waitSeconds, contents[k]);
         if (!read.Ok()) {
-            Report(options, options.positional[k], DescribeFile(read));
+            Report(options, options.positional[k], read);
             return kExitError;
         }
     }
@@ -172,7 +177,7 @@ int RunMerge(const Options& options) {
     else
         WriteText(stdout, *into + ": " + Count(added, "entry", "entries") + " added from " +
                               Count(sources.size(), "file", "files") + skipped +
-                              BackupNote(*into, options) + "\n");
+                              BackupNote(*into, options) + "\n" + AppendedNote(*into));
     return kExitOk;
 }
 

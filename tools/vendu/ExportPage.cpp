@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -313,14 +315,32 @@ int RunExportPage(const Options& options, const std::string& format) {
     // Read a window of whole entries at a time, through one open: first to count the entries
     // (the page says how many before it shows them) and the bytes that are not code page 936
     // anywhere in the file, then as the page is written.
+    // Standard input is held whole and read through as often.
     vorna::FileWindows file;
-    vorna::FileResult read = file.Open(path, SharedReading(options.waitSeconds));
+    std::string input;
+    vorna::FileResult read = path == "-" ? ReadInput(path, options.waitSeconds, input)
+                                         : file.Open(path, SharedReading(options.waitSeconds));
+    const auto pass = [&](vorna::WindowReading how,
+                          const std::function<void(const vorna::Window&)>& visit) {
+        if (path != "-")
+            return file.Pass(vorna::kQuestionMarker, how, visit);
+        std::string_view rest = input;
+        how.viewSize = 0;
+        return vorna::ForEachWindow(
+            [&rest](char* buffer, std::size_t count, vorna::FileResult&) {
+                const std::size_t n = std::min(count, rest.size());
+                std::memcpy(buffer, rest.data(), n);
+                rest.remove_prefix(n);
+                return n;
+            },
+            vorna::kQuestionMarker, how, visit);
+    };
     std::size_t count = 0, invalid = 0;
     std::vector<vorna::EntrySpan> spans;
     if (read.Ok()) {
         vorna::WindowReading whole;
         whole.preamble = true;
-        read = file.Pass(vorna::kQuestionMarker, whole, [&](const vorna::Window& w) {
+        read = pass(whole, [&](const vorna::Window& w) {
             DecodeForReading(w.bytes, &invalid);
             if (w.preamble)
                 return;
@@ -332,7 +352,7 @@ int RunExportPage(const Options& options, const std::string& format) {
     const PageEntries entries = [&](const std::function<void(const PageEntry&)>& visit) {
         vorna::WindowReading reading;
         reading.viewSize = 4 << 20;
-        return file.Pass(vorna::kQuestionMarker, reading, [&](const vorna::Window& w) {
+        return pass(reading, [&](const vorna::Window& w) {
             vorna::ScanEntrySpans(w.bytes, spans);
             for (const vorna::EntrySpan& span : spans) {
                 if (!span.Kept())
@@ -346,7 +366,8 @@ int RunExportPage(const Options& options, const std::string& format) {
         });
     };
     const PageOutput output = [](std::string_view bytes) { WriteBytes(stdout, bytes); };
-    const std::string title = path.substr(path.find_last_of("/\\") + 1);
+    const std::string title =
+        path == "-" ? InputName(path) : path.substr(path.find_last_of("/\\") + 1);
     if (read.Ok() && format == "md") {
         read = WriteMarkdown(entries, count, title, output);
     } else if (read.Ok()) {

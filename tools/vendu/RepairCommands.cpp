@@ -103,14 +103,14 @@ int RunFix(const Options& options) {
     const std::string left =
         plan.left ? ", " + Count(plan.left, "finding", "findings") + " left as they are" : "";
     if (plan.mends == 0)
-        report += path + ": nothing to mend" + left + "\n";
+        report += InputName(path) + ": nothing to mend" + left + "\n";
     else if (dryRun)
-        report += path + ": " + Count(plan.mends, "mend", "mends") + " to make" + left +
+        report += InputName(path) + ": " + Count(plan.mends, "mend", "mends") + " to make" + left +
                   " (--dry-run: nothing was written)\n";
     else
         report += path + ": " + Count(plan.mends, "mend", "mends") + " written" +
                   BackupNote(path, options) + left + "\n";
-    WriteText(stdout, report);
+    WriteText(stdout, report + AppendedNote(path));
     return plan.left > 0 || (dryRun && plan.mends > 0) ? kExitFindings : kExitOk;
 }
 
@@ -152,7 +152,7 @@ int RunConvert(const Options& options) {
     if (!plan.refused.empty()) {
         WriteText(stderr, refusals);
         const bool notUtf8 = plan.refused.front().character == 0;
-        Report(options, path + ": " +
+        Report(options, InputName(path) + ": " +
                             (notUtf8 ? std::string("not converted")
                                      : Count(plan.refused.size(), "character", "characters") +
                                            " that code page 936 cannot hold") +
@@ -160,12 +160,14 @@ int RunConvert(const Options& options) {
         return kExitFindings;
     }
     if (unchanged) {
-        WriteText(stdout, path + ": nothing to convert: it holds only ASCII, the same in both\n");
+        WriteText(stdout, InputName(path) +
+                              ": nothing to convert: it holds only ASCII, the same in both\n");
         return kExitOk;
     }
     WriteText(stdout, path + ": converted from UTF-8" +
                           (plan.byteOrderMark ? " with a byte-order mark" : "") +
-                          " to code page 936" + BackupNote(path, options) + "\n");
+                          " to code page 936" + BackupNote(path, options) + "\n" +
+                          AppendedNote(path));
     return kExitOk;
 }
 
@@ -201,14 +203,14 @@ int RunDedupe(const Options& options) {
     if (!written)
         return kExitError;
     if (removed == 0)
-        report += path + ": no repeats\n";
+        report += InputName(path) + ": no repeats\n";
     else if (dryRun)
-        report += path + ": " + Count(removed, "repeat", "repeats") +
+        report += InputName(path) + ": " + Count(removed, "repeat", "repeats") +
                   " to remove (--dry-run: nothing was written)\n";
     else
         report += path + ": " + Count(removed, "repeat", "repeats") + " removed" +
                   BackupNote(path, options) + "\n";
-    WriteText(stdout, report);
+    WriteText(stdout, report + AppendedNote(path));
     return dryRun && removed > 0 ? kExitFindings : kExitOk;
 }
 
@@ -216,26 +218,39 @@ int RunStats(const Options& options) {
     if (options.positional.size() != 1)
         return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
+    const std::string name = InputName(path);
     // Read a window of whole entries at a time: once for the entries, and twice more by the
-    // diagnosis for the findings, all through one open.
+    // diagnosis for the findings, all through one open. Standard input is held whole.
     EntryStats s;
-    vorna::FileWindows file;
-    vorna::FileResult read = file.Open(path, SharedReading(options.waitSeconds));
-    if (read.Ok()) {
-        read = file.Pass(vorna::kQuestionMarker, vorna::WindowReading(),
-                         [&s](const vorna::Window& w) { s.AddEntries(w.bytes); });
-        s.bytes = static_cast<std::size_t>(read.offset);
-    }
     vorna::FileDiagnosis diagnosis;
-    if (read.Ok())
-        read = vorna::DiagnoseEntryFile(
-            file, diagnosis, [&s](const vorna::FindingReport& r) { s.AddFinding(r.finding); });
+    const auto finding = [&s](const vorna::FindingReport& r) { s.AddFinding(r.finding); };
+    vorna::FileResult read;
+    if (path == "-") {
+        std::string content;
+        read = ReadInput(path, options.waitSeconds, content);
+        const std::size_t first = content.find(vorna::kQuestionMarker);
+        if (first != std::string::npos)
+            s.AddEntries(std::string_view(content).substr(first));
+        s.bytes = content.size();
+        diagnosis = vorna::DiagnoseEntryFile(content);
+        vorna::ReportFindings(content, diagnosis, finding);
+    } else {
+        vorna::FileWindows file;
+        read = file.Open(path, CheckedReading(options.waitSeconds));
+        if (read.Ok()) {
+            read = file.Pass(vorna::kQuestionMarker, vorna::WindowReading(),
+                             [&s](const vorna::Window& w) { s.AddEntries(w.bytes); });
+            s.bytes = static_cast<std::size_t>(read.offset);
+        }
+        if (read.Ok())
+            read = vorna::DiagnoseEntryFile(file, diagnosis, finding);
+    }
     if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
+        Report(options, path, read);
         return kExitError;
     }
     if (options.Has("--json")) {
-        const nlohmann::ordered_json object = {{"file", path},
+        const nlohmann::ordered_json object = {{"file", name},
                                                {"entries", s.entries},
                                                {"bytes", s.bytes},
                                                {"largest_entry", s.largestEntry},
@@ -246,7 +261,7 @@ int RunStats(const Options& options) {
         WriteBytes(stdout, JsonText(object) + "\n");
         return kExitOk;
     }
-    std::string out = path + ": " + Count(s.entries, "entry", "entries") + ", " +
+    std::string out = name + ": " + Count(s.entries, "entry", "entries") + ", " +
                       Count(s.bytes, "byte", "bytes") + "\n";
     if (s.largestEntry)
         out += "largest entry: " + std::to_string(s.largestEntry) + " (" +

@@ -22,12 +22,16 @@ namespace vendu {
 
 namespace {
 
-// The entries of FILE ("-": standard input) in windows of whole entries.
+// The entries of FILE ("-": standard input) in windows of whole entries. checked: a file
+// that changes meanwhile is an error (CheckedReading).
 vorna::FileResult ForEachInputWindow(const Options& options, const std::string& path,
-                                     const std::function<void(std::string_view)>& visit) {
+                                     const std::function<void(std::string_view)>& visit,
+                                     bool checked = false) {
     // Where files can be mapped, the windows are views of the file: no copy of its bytes.
     if (path != "-")
-        return vorna::ForEachWindow(path, SharedReading(options.waitSeconds),
+        return vorna::ForEachWindow(path,
+                                    checked ? CheckedReading(options.waitSeconds)
+                                            : SharedReading(options.waitSeconds),
                                     vorna::kQuestionMarker, 1 << 17, visit, 4 << 20);
     return vorna::ForEachWindow(StandardInputPieces(), vorna::kQuestionMarker,
                                 vorna::WindowReading(),
@@ -251,9 +255,9 @@ int RunShow(const Options& options) {
             return;
         }
     };
-    const vorna::FileResult read = ForEachInputWindow(options, path, visit);
+    const vorna::FileResult read = ForEachInputWindow(options, path, visit, true);
     if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
+        Report(options, path, read);
         return kExitError;
     }
     if (!found) {
