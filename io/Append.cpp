@@ -21,18 +21,11 @@ FileResult AppendWhole(CFile& file, std::string_view bytes) {
     // Even zero bytes written is undone: a failed write may have grown the file anyway. But
     // the file must hold exactly its old bytes and this write's: anything else was written by
     // another program (one that ignores the lock), and cutting would destroy its data.
-    std::uint64_t length = 0;
-    if (!file.GetLength(&length)) {
-        result.status = FileStatus::restoreFailed;
-        return result;
-    }
-    if (length != result.offset + result.written) {
-        result.status = FileStatus::otherWriter;
-        return result;
-    }
-    const bool restored =
-        file.SetLength(result.offset) && file.GetLength(&length) && length == result.offset;
-    result.status = restored ? FileStatus::writeFailed : FileStatus::restoreFailed;
+    bool otherWriter = false;
+    const bool restored = file.CutBack(result.offset + result.written, result.offset, otherWriter);
+    result.status = restored      ? FileStatus::writeFailed
+                    : otherWriter ? FileStatus::otherWriter
+                                  : FileStatus::restoreFailed;
     return result;
 }
 

@@ -16,7 +16,7 @@ bool CFile::Open(const std::string& path, unsigned flags, FileResult* result) {
     if (path.empty()) {
         Fail(FileStatus::missing, 0);
     } else if (flags != modeRead && flags != modeReadWrite &&
-               flags != (modeRead | shareDenyWrite)) {
+               flags != (modeRead | shareDenyWrite) && flags != (modeRead | shareDenyNone)) {
         Fail(FileStatus::openFailed, 0);
     } else if (OpenDirect(path, flags)) {
         m_path = path;

@@ -11,6 +11,16 @@
 
 namespace vorna {
 
+// What CFile::GetStamp tells of a file: equal stamps, no change seen.
+struct FileStamp {
+    std::uint64_t length = 0;
+    std::int64_t modified = 0; // the system's time of the last write, in its own units
+    bool operator==(const FileStamp& other) const {
+        return length == other.length && modified == other.modified;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
 // Paths are UTF-8 in this interface, so a name with characters outside the ANSI code
 // page still opens on Windows (the implementation converts to UTF-16).
 class CFile {
@@ -22,6 +32,9 @@ public:
         modeReadWrite = 2, // read and append, exclusive
         // With modeRead: other readers may share the file, writers may not.
         shareDenyWrite = 0x20,
+        // With modeRead: no lock at all; others may read, write, rename or delete the file
+        // meanwhile (it stays readable through this object).
+        shareDenyNone = 0x40,
     };
 
     CFile() = default;
@@ -49,6 +62,9 @@ public:
                        bool* failed = nullptr);
     // Size of the open file in bytes; false when it cannot be told.
     bool GetLength(std::uint64_t* length) const;
+    // The open file's length and last change, to tell whether it changed between two looks;
+    // false when they cannot be told.
+    bool GetStamp(FileStamp* stamp) const;
     // Moves to the end; returns false on failure. length receives the new position.
     bool SeekToEnd(std::uint64_t* length = nullptr);
     // Writes count bytes at the end of the file, wherever the position is: the system puts
@@ -59,10 +75,19 @@ public:
     bool Flush();
     // Cuts or extends the file to length bytes (used to undo a failed append).
     bool SetLength(std::uint64_t length);
+    // Cuts the file back to length, but only while it is exactly expected bytes long, so that
+    // what another program appended is never cut: otherWriter is set then, and nothing is
+    // cut. The look and the cut come as close together as the system allows: on POSIX no
+    // other program can open the file between them when it has it open at the time (a write
+    // lease); on Windows none can open it while this one holds it alone.
+    bool CutBack(std::uint64_t expected, std::uint64_t length, bool& otherWriter);
     // The last failure of Open, Read, Append, Flush or SetLength.
     const FileResult& GetLastError() const { return m_error; }
     // Path of the open file; empty when none is open.
     const std::string& GetFilePath() const { return m_path; }
+    // The system's handle of the open file (a descriptor on POSIX, a HANDLE on Windows), for
+    // the system calls this class does not make; -1 when none is open.
+    std::intptr_t GetSystemHandle() const { return m_handle; }
     void Close();
 
 private:

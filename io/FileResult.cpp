@@ -40,6 +40,8 @@ std::string FileResult::Describe() const {
         return "reading failed part way: " + SystemErrorText(systemCode);
     case FileStatus::tooBig:
         return "does not fit in memory (" + length + " bytes)";
+    case FileStatus::changedWhileRead:
+        return "changed while it was read; run the command again";
     case FileStatus::notOpen:
     case FileStatus::lengthUnknown:
         return "cannot tell the length of the file; nothing was written";
@@ -71,6 +73,17 @@ std::string FileResult::Describe() const {
     case FileStatus::replaceUnconfirmed:
         return "the new version is in place, but the system did not confirm that it reached "
                "the disk (" +
+               SystemErrorText(systemCode) + ")";
+    case FileStatus::appendsSetAside:
+        return "the new version is in place, but the " + length +
+               " bytes another program appended to the old one meanwhile could not be added to "
+               "it (" +
+               SystemErrorText(systemCode) + "): they are in the file of its name with " +
+               "\".appended\" added";
+    case FileStatus::appendsLost:
+        return "the new version is in place, but the " + length +
+               " bytes another program appended to the old one meanwhile could neither be added "
+               "to it nor kept beside it (" +
                SystemErrorText(systemCode) + ")";
     }
     return "";

@@ -18,8 +18,10 @@ enum class FileStatus {
     inUse,             // another opener holds the file in a way that excludes this open
     openFailed,        // anything else; see the system code
     // Reading.
-    readFailed, // the system failed a read part way
-    tooBig,     // the file does not fit in memory
+    readFailed,       // the system failed a read part way
+    tooBig,           // the file does not fit in memory
+    changedWhileRead, // its length or time of change differs after the read: another program
+                      // changed it meanwhile, so what was read fits no version of it
     // Appending (AppendWhole).
     notOpen,       // no file is open; nothing written
     lengthUnknown, // the file's length could not be told; nothing written
@@ -29,11 +31,15 @@ enum class FileStatus {
     otherWriter,   // as writeFailed, but the file's length shows that another program wrote
                    // to it meanwhile, so nothing was cut: its end needs a look
     // Rewriting (RewriteFile); the file is untouched by all but the last.
-    backupFailed,      // the backup could not be written or put in place
-    tempFailed,        // the new version could not be written beside the file
-    changedMeanwhile,  // another program changed the file while it was being rewritten
-    replaceFailed,     // the new version could not be put in the file's place
-    replaceUnconfirmed // the new version is in place, but its folder's flush failed
+    backupFailed,       // the backup could not be written or put in place
+    tempFailed,         // the new version could not be written beside the file
+    changedMeanwhile,   // another program changed the file while it was being rewritten
+    replaceFailed,      // the new version could not be put in the file's place
+    replaceUnconfirmed, // the new version is in place, but its folder's flush failed
+    appendsSetAside,    // the new version is in place, but what another program appended to the
+                        // old one meanwhile (offset bytes) could not be added to it: those bytes
+                        // are in a file beside it, its name with ".appended" added
+    appendsLost         // as appendsSetAside, but they could not be kept beside it either
 };
 
 struct FileResult {

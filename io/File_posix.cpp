@@ -4,6 +4,7 @@
 #include "io/File.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
@@ -86,8 +87,9 @@ bool CFile::OpenDirect(const std::string& path, unsigned flags) {
             Fail(FileStatus::notPlainFile, 0);
         } else {
             const int lock = (flags & shareDenyWrite) ? LOCK_SH : LOCK_EX;
-            int locked;
-            while ((locked = ::flock(fd, lock | LOCK_NB)) != 0 && errno == EINTR) {
+            int locked = 0;
+            while (!(flags & shareDenyNone) && (locked = ::flock(fd, lock | LOCK_NB)) != 0 &&
+                   errno == EINTR) {
             }
             if (locked == 0 && (::stat(path.c_str(), &named) != 0 || named.st_dev != st.st_dev ||
                                 named.st_ino != st.st_ino)) {
@@ -137,6 +139,16 @@ bool CFile::GetLength(std::uint64_t* length) const {
     return true;
 }
 
+bool CFile::GetStamp(FileStamp* stamp) const {
+    struct stat st;
+    if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0 || st.st_size < 0)
+        return false;
+    stamp->length = static_cast<std::uint64_t>(st.st_size);
+    stamp->modified =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 bool CFile::SeekToEndDirect(std::uint64_t* length) {
     off_t pos = ::lseek(Fd(m_handle), 0, SEEK_END);
     if (pos < 0)
@@ -174,6 +186,25 @@ bool CFile::SetLengthDirect(std::uint64_t length) {
         return true;
     Fail(FileStatus::writeFailed, errno);
     return false;
+}
+
+// A write lease is granted only while no other descriptor has the file open, and while it is
+// held another open waits: the look and the cut then cannot be come between. Its break would
+// be told by SIGIO, which ends a process that does not handle it; SIGURG, ignored unless
+// handled, is asked for instead. Without a lease they follow each other at once.
+bool CFile::CutBack(std::uint64_t expected, std::uint64_t length, bool& otherWriter) {
+    otherWriter = false;
+    if (!IsOpen())
+        return false;
+    const int fd = Fd(m_handle);
+    const bool leased = ::fcntl(fd, F_SETSIG, SIGURG) == 0 && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+    std::uint64_t now = 0;
+    bool ok = GetLength(&now);
+    otherWriter = ok && now != expected;
+    ok = ok && !otherWriter && SetLength(length) && GetLength(&now) && now == length;
+    if (leased)
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    return ok;
 }
 
 // Closing the descriptor releases the lock with it.

@@ -81,7 +81,10 @@ bool CFile::GetStatus(const std::string& path) {
 
 bool CFile::OpenDirect(const std::string& path, unsigned flags) {
     const DWORD access = flags == modeReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    const DWORD share = (flags & shareDenyWrite) ? FILE_SHARE_READ : 0;
+    const DWORD share = (flags & shareDenyNone)
+                            ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                        : (flags & shareDenyWrite) ? FILE_SHARE_READ
+                                                   : 0;
     std::wstring wide = Widen(path);
     if (wide.empty()) {
         Fail(OpenFailure(ERROR_INVALID_NAME, flags), ERROR_INVALID_NAME);
@@ -158,6 +161,17 @@ bool CFile::GetLength(std::uint64_t* length) const {
     return true;
 }
 
+bool CFile::GetStamp(FileStamp* stamp) const {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!IsOpen() || !GetFileInformationByHandle(Handle(m_handle), &info))
+        return false;
+    stamp->length = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp->modified = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 bool CFile::SeekToEndDirect(std::uint64_t* length) {
     LARGE_INTEGER zero;
     zero.QuadPart = 0;
@@ -201,6 +215,14 @@ bool CFile::SetLengthDirect(std::uint64_t length) {
         return true;
     Fail(FileStatus::writeFailed, static_cast<int>(::GetLastError()));
     return false;
+}
+
+// No other program that keeps to the share modes can open the file while it is held alone.
+bool CFile::CutBack(std::uint64_t expected, std::uint64_t length, bool& otherWriter) {
+    std::uint64_t now = 0;
+    bool ok = GetLength(&now);
+    otherWriter = ok && now != expected;
+    return ok && !otherWriter && SetLength(length) && GetLength(&now) && now == length;
 }
 
 void CFile::CloseDirect() {

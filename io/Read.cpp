@@ -13,6 +13,27 @@
 
 namespace vorna {
 
+namespace {
+
+// The stamp of an open file, when it is to be compared later.
+bool TakeStamp(const CFile& file, bool wanted, FileStamp& stamp) {
+    return wanted && file.GetStamp(&stamp);
+}
+
+// A read that ended well, or failed part way, while the file changed under it fits no version
+// of the file: that is the result then.
+FileResult Compared(const CFile& file, bool stamped, const FileStamp& before, FileResult result) {
+    FileStamp after;
+    if (stamped && (result.Ok() || result.status == FileStatus::readFailed) &&
+        (!file.GetStamp(&after) || after != before)) {
+        result.status = FileStatus::changedWhileRead;
+        result.systemCode = 0;
+    }
+    return result;
+}
+
+} // namespace
+
 FileResult OpenFile(CFile& file, const std::string& path, const Opening& how) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
@@ -41,6 +62,8 @@ FileResult ReadWholeFile(const std::string& path, const Opening& how, std::strin
     FileResult result = OpenFile(file, path, how);
     if (!result.Ok())
         return result;
+    FileStamp stamp;
+    const bool stamped = TakeStamp(file, how.noticeChanges, stamp);
     std::uint64_t length = 0;
     const bool known = file.GetLength(&length);
     if (known && (length > content.max_size() - extra || !MayFitInMemory(length))) {
@@ -62,7 +85,7 @@ FileResult ReadWholeFile(const std::string& path, const Opening& how, std::strin
                 result = file.GetLastError();
                 result.offset = content.size();
                 content.clear();
-                return result;
+                return Compared(file, stamped, stamp, result);
             }
             if (got == 0)
                 break;
@@ -75,6 +98,9 @@ FileResult ReadWholeFile(const std::string& path, const Opening& how, std::strin
         return result;
     }
     result.offset = content.size();
+    result = Compared(file, stamped, stamp, result);
+    if (!result.Ok())
+        content.clear();
     return result;
 }
 
@@ -254,18 +280,21 @@ FileResult ForEachWindow(const std::string& path, const Opening& opening,
     FileResult result = OpenFile(file, path, opening);
     if (!result.Ok())
         return result;
+    FileStamp stamp;
+    const bool stamped = TakeStamp(file, opening.noticeChanges, stamp);
     if (how.viewSize > 0 && !how.preamble &&
         WindowsFromViews(file, separator, how.viewSize, visit, result))
-        return result;
-    return ForEachWindow(
-        [&file](char* buffer, std::size_t count, FileResult& failure) {
-            bool failed = false;
-            const std::size_t got = file.Read(buffer, count, &failed);
-            if (failed)
-                failure = file.GetLastError();
-            return got;
-        },
-        separator, how, visit);
+        return Compared(file, stamped, stamp, result);
+    return Compared(file, stamped, stamp,
+                    ForEachWindow(
+                        [&file](char* buffer, std::size_t count, FileResult& failure) {
+                            bool failed = false;
+                            const std::size_t got = file.Read(buffer, count, &failed);
+                            if (failed)
+                                failure = file.GetLastError();
+                            return got;
+                        },
+                        separator, how, visit));
 }
 
 FileResult ForEachWindow(const std::string& path, const Opening& how, std::string_view separator,
@@ -282,6 +311,7 @@ FileResult ForEachWindow(const std::string& path, const Opening& how, std::strin
 FileResult FileWindows::Open(const std::string& path, const Opening& how) {
     FileResult result = OpenFile(m_file, path, how);
     m_length = 0;
+    m_stamped = result.Ok() && TakeStamp(m_file, how.noticeChanges, m_stamp);
     if (result.Ok() && m_file.GetLength(&m_length) && !MayFitInMemory(m_length)) {
         result.status = FileStatus::tooBig;
         result.offset = m_length;
@@ -295,9 +325,9 @@ FileResult FileWindows::Pass(std::string_view separator, const WindowReading& ho
     try {
         if (how.viewSize > 0 && !how.preamble &&
             WindowsFromViews(m_file, separator, how.viewSize, visit, result))
-            return result;
+            return Compared(m_file, m_stamped, m_stamp, result);
         std::uint64_t at = 0;
-        return ForEachWindow(
+        result = ForEachWindow(
             [this, &at](char* buffer, std::size_t count, FileResult& failure) {
                 bool failed = false;
                 const std::size_t got = m_file.ReadAt(at, buffer, count, &failed);
@@ -307,6 +337,7 @@ FileResult FileWindows::Pass(std::string_view separator, const WindowReading& ho
                 return got;
             },
             separator, how, visit);
+        return Compared(m_file, m_stamped, m_stamp, result);
     } catch (const std::bad_alloc&) {
         result.status = FileStatus::tooBig;
         result.offset = m_length;

@@ -16,6 +16,9 @@ namespace vorna {
 struct Opening {
     unsigned flags = CFile::modeRead;
     double waitSeconds = 0;
+    // A read that ends with the file's length or time of change other than when it began is
+    // changedWhileRead: a program that ignores the sharing rules changed it meanwhile.
+    bool noticeChanges = false;
 };
 
 // Opens an existing file. While another program holds it, tries again for up to
@@ -79,7 +82,8 @@ public:
     // than after reading it through.
     FileResult Open(const std::string& path, const Opening& how);
     // One pass, as ForEachWindow by name does it (views where how asks for them). A window, or
-    // what visit makes of one, that does not fit in memory ends the pass as tooBig.
+    // what visit makes of one, that does not fit in memory ends the pass as tooBig. With the
+    // opening's noticeChanges, the file is compared at the end with what it was at the open.
     FileResult Pass(std::string_view separator, const WindowReading& how,
                     const std::function<void(const Window&)>& visit);
     // The open file, to read at offsets between windows.
@@ -88,6 +92,8 @@ public:
 private:
     CFile m_file;
     std::uint64_t m_length = 0;
+    bool m_stamped = false;
+    FileStamp m_stamp; // at the open
 };
 
 } // namespace vorna

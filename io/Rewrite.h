@@ -1,8 +1,9 @@
 #pragma once
 // Changing a file as a whole: the new bytes go to a new file beside it, which is flushed to
-// the device and then renamed over the old one. At every moment the file's name holds all of
-// the old bytes or all of the new ones, also when the process is killed or the disk fills up
-// half way; a failure before the rename leaves the file untouched.
+// the device and then put in the old one's place. At every moment the file's name holds all
+// of the old bytes or all of the new ones, also when the process is killed or the disk fills
+// up half way; a failure before the replace leaves the file untouched. What programs that
+// ignore the lock append to the old file meanwhile is added to the new one.
 #include "io/FileResult.h"
 
 #include <functional>
@@ -18,21 +19,37 @@ struct RewriteOptions {
     bool keepBackup = true;
 };
 
+// What a rewrite did besides putting the new bytes in place.
+struct RewriteOutcome {
+    // Where the old version was kept; empty without a backup.
+    std::string backupPath;
+    // The bytes that other programs appended to the old version while it was rewritten, in
+    // their order; the new version ends with them.
+    std::string appended;
+    // A program still held the old version open for writing when the rewrite stopped waiting
+    // for it: what it writes there from then on is not in the file.
+    bool stillWritten = false;
+};
+
 // Computes the new bytes from the old: returns false to leave the file as it is.
 using RewriteChange = std::function<bool(const std::string& old, std::string& updated)>;
 
 // Opens the existing file alone (the writers' lock, as for an append), reads it whole, asks
-// change for the new bytes and, when there are any, writes them in place of the old, holding
+// change for the new bytes and, when there are any, puts them in place of the old, holding
 // the file alone until the new one is in place. A symbolic link is followed: the file it
-// names is the one changed, and its backup lies beside that file.
+// names is the one changed, and its backup lies beside that file. On Windows the new file
+// keeps the old one's attributes, security and streams.
+// The old version stays open through its handle after the replace, until no other program
+// can write to it any more (or the wait ends): whatever other programs appended to it after
+// the read is appended to the new version, in order (outcome->appended).
 // ok: done, or nothing to do (change returned false); offset is the new length.
 // The failures of opening and reading (missing, inUse, tooBig, readFailed...), and
 // noWritePermission for a file this process may not change (a read-only one); then
-// tempFailed, backupFailed, changedMeanwhile or replaceFailed: the file is untouched; or
-// replaceUnconfirmed: the new bytes are in place but the system did not confirm that the
-// folder's change reached the device. systemCode is the system's reason.
+// tempFailed, backupFailed, changedMeanwhile (the file was cut or replaced meanwhile) or
+// replaceFailed: the file is untouched; or replaceUnconfirmed, appendsSetAside or
+// appendsLost: the new bytes are in place. systemCode is the system's reason.
 FileResult RewriteFile(const std::string& path, const RewriteOptions& options,
-                       const RewriteChange& change);
+                       const RewriteChange& change, RewriteOutcome* outcome = nullptr);
 
 // The name of the backup of path: path + ".bak".
 std::string BackupPathOf(const std::string& path);

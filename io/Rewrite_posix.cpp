@@ -1,11 +1,13 @@
 // The rewrite's system calls on POSIX systems: mkstemp beside the file, fsync of the file and
-// of its folder, rename.
+// of its folder, rename; a read lease tells whether any program still writes to the old file.
 #include "io/RewriteSystem.h"
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +46,9 @@ bool IsSharingFailure(int code) {
 }
 
 std::string ResolvedPath(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
+        return path;
     char* resolved = ::realpath(path.c_str(), nullptr);
     if (!resolved)
         return path;
@@ -98,6 +103,41 @@ bool WriteNewFileBeside(const std::string& beside, std::string_view bytes, std::
     return true;
 }
 
+// The names mkstemp would choose, tried until one is free.
+bool LinkBeside(const std::string& path, std::string& name, int& code) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const std::size_t slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = FolderOf(path) + "/." + base + ".";
+        for (int k = 0; k < 6; ++k)
+            candidate += kLetters[random() % (sizeof kLetters - 1)];
+        if (::link(path.c_str(), candidate.c_str()) == 0) {
+            name = candidate;
+            return true;
+        }
+        if (errno != EEXIST) {
+            code = errno;
+            return false;
+        }
+    }
+    code = EEXIST;
+    return false;
+}
+
+// Through a name of its own, renamed over to in one step.
+bool LinkAs(const std::string& path, const std::string& to, int& code) {
+    std::string name;
+    bool unconfirmed = false;
+    if (!LinkBeside(path, name, code))
+        return false;
+    if (MoveOver(name, to, code, unconfirmed))
+        return true;
+    ::unlink(name.c_str());
+    return false;
+}
+
 bool MoveOver(const std::string& from, const std::string& to, int& code, bool& unconfirmed) {
     unconfirmed = false;
     if (::rename(from.c_str(), to.c_str()) != 0) {
@@ -126,6 +166,37 @@ bool LengthOfFile(const std::string& path, std::uint64_t& length) {
         return false;
     length = static_cast<std::uint64_t>(st.st_size);
     return true;
+}
+
+bool IdentityOf(const CFile& file, FileIdentity& identity) {
+    struct stat st;
+    if (!file.IsOpen() || ::fstat(static_cast<int>(file.GetSystemHandle()), &st) != 0)
+        return false;
+    identity =
+        FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+bool IdentityOfName(const std::string& path, FileIdentity& identity) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    identity =
+        FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+// A read lease is granted only while no other descriptor has the file open for writing; it is
+// let go at once. Its break would be told by a signal, SIGIO by default, which ends a process
+// that does not handle it: SIGURG, ignored unless handled, is asked for instead. Without the
+// right to a lease (another owner's file) or support for one, the system cannot tell.
+Writers OtherWriters(const CFile& file) {
+    const int fd = static_cast<int>(file.GetSystemHandle());
+    if (::fcntl(fd, F_SETSIG, SIGURG) == 0 && ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        return Writers::none;
+    }
+    return errno == EAGAIN ? Writers::some : Writers::unknown;
 }
 
 } // namespace vorna::detail

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #ifndef _WIN32
@@ -117,29 +118,70 @@ TEST_F(RewriteTest, AReadOnlyFileIsRefused) {
 }
 
 #ifndef _WIN32
-// A new version that does not fit on the disk, or a backup that does not, leaves the file as
-// it was and no new file beside it.
+// A new version that does not fit on the disk, or a backup that cannot take its name, leaves
+// the file as it was and no new file beside it.
 TEST_F(RewriteTest, AFailedWriteLeavesTheFileUntouched) {
     const std::string old(1000, 'o');
     struct Case {
         bool keepBackup;
-        std::size_t limit;
+        std::size_t limit; // 0: none
+        bool backupNameTaken;
         FileStatus status;
     };
-    for (const Case& c :
-         {Case{false, 1500, FileStatus::tempFailed}, Case{true, 500, FileStatus::backupFailed},
-          Case{true, 1500, FileStatus::tempFailed}}) {
+    for (const Case& c : {Case{false, 1500, false, FileStatus::tempFailed},
+                          Case{true, 1500, false, FileStatus::tempFailed},
+                          Case{true, 0, true, FileStatus::backupFailed}}) {
         const std::string path = WriteFile("a.vendu", old);
+        if (c.backupNameTaken)
+            std::filesystem::create_directory(m_dir / "a.vendu.bak");
         FileResult r;
         {
-            test::FileSizeLimit limit(c.limit);
+            test::FileSizeLimit limit(c.limit ? c.limit : RLIM_INFINITY);
             ASSERT_TRUE(limit.Ok());
             r = RewriteFile(path, RewriteOptions{0, c.keepBackup}, Replace(std::string(2000, 'n')));
         }
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE(r.Describe().find("the file is unchanged"), std::string::npos) << r.Describe();
         EXPECT_EQ(ReadBack("a.vendu"), old);
-        EXPECT_EQ(FileCount(), 1u);
+        EXPECT_EQ(FileCount(), c.backupNameTaken ? 2u : 1u);
+        std::filesystem::remove(m_dir / "a.vendu.bak");
+    }
+}
+
+// A program that ignores the lock appends to the file while it is being rewritten: the new
+// version ends with what it appended; one that cuts the file makes the rewrite give up.
+TEST_F(RewriteTest, AppendsMeanwhileAreKeptAndACutIsLeftAlone) {
+    struct Case {
+        const char* name;
+        bool keepBackup;
+        bool cut;
+        const char* file;
+        const char* appended;
+        FileStatus status;
+    };
+    for (const Case& c :
+         {Case{"an append", true, false, "new+more", "+more", FileStatus::ok},
+          Case{"without a backup", false, false, "new+more", "+more", FileStatus::ok},
+          Case{"a cut", true, true, "ol", "", FileStatus::changedMeanwhile}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteFile("a.vendu", "old");
+        RewriteOutcome outcome;
+        const FileResult r = RewriteFile(
+            path, RewriteOptions{0, c.keepBackup},
+            [&](const std::string&, std::string& updated) {
+                if (c.cut)
+                    std::filesystem::resize_file(m_dir / "a.vendu", 2);
+                else
+                    std::ofstream(m_dir / "a.vendu", std::ios::binary | std::ios::app) << "+more";
+                updated = "new";
+                return true;
+            },
+            &outcome);
+        EXPECT_EQ(r.status, c.status) << r.Describe();
+        EXPECT_EQ(ReadBack("a.vendu"), c.file);
+        EXPECT_EQ(outcome.appended, c.appended);
+        EXPECT_EQ(FileCount(), c.keepBackup && !c.cut ? 2u : 1u);
+        std::filesystem::remove(m_dir / "a.vendu.bak");
     }
 }
 

@@ -476,6 +476,84 @@ def rewriters_writers_and_readers_together_lose_nothing(tmp, golden_dir):
     expect(rc == 1 and b"0 errors, 1 warning" in out, f"{rc} {out!r}")
 
 
+@test("rewrite", windows=True)
+def appends_of_programs_that_ignore_the_lock_are_kept(tmp, golden_dir):
+    # 300 appends the way ">>" makes them (open, append, close, no lock) while two rewriters
+    # loop rm and edit: every one is in the file, each whole, and the rewrites say so.
+    path = os.path.join(tmp, "s.vendu")
+    write(path, b"".join(record(b"base %d" % i, b"x" * 40) for i in range(600)))
+    done = threading.Event()
+    failures, kept = [], []
+
+    def rewriter(command):
+        k = 0
+        while not done.is_set() or k < 2:
+            rc, out, err = run(command(k), tmp)
+            k += 1
+            # Where a file cannot be replaced while open (Windows), another rewrite that
+            # comes in just before the replace makes this one give up, leaving the file to it.
+            if rc != 0 and not (base.OPTIONS.windows_subset and "changed it meanwhile" in err):
+                failures.append(f"{command(k)}: {rc} {err}")
+            kept.extend(re.findall(rb"s.vendu: (\d+) entr(?:y|ies) appended by another program "
+                                   rb"meanwhile (?:was|were) kept\n", out))
+    rewriters = [threading.Thread(target=rewriter, args=(lambda k: ["rm", "s.vendu", "1"],)),
+                 threading.Thread(target=rewriter, args=(
+                     lambda k: ["edit", "s.vendu", "1", "--answer", f"edit {k}"],))]
+    for t in rewriters:
+        t.start()
+    pause = 0.015 if base.OPTIONS.windows_subset else 0.004
+    for i in range(300):
+        with open(path, "ab") as f:
+            f.write(record(b"appended %d" % i, b"y"))
+        time.sleep(pause)
+    done.set()
+    for t in rewriters:
+        t.join()
+    expect(not failures, f"{len(failures)} runs failed, first: {failures[:3]}")
+    data = read(path) + b"\r\n"
+    lost = [i for i in range(300) if record(b"appended %d" % i, b"y") + b"\r\n" not in data]
+    expect(not lost, f"{len(lost)} appends lost: {lost[:10]}")
+    rc, out, err = run(["check", "s.vendu"], tmp)
+    expect(rc == 0 and b" 0 errors, 0 warnings" in out, f"{rc} {out!r}")
+    expect(sorted(os.listdir(tmp)) == ["s.vendu", "s.vendu.bak"], f"left: {os.listdir(tmp)}")
+    note(f"{sum(int(n) for n in kept)} appends kept by {len(kept)} rewrites")
+
+
+def attributes(name, folder):
+    """The file's attribute letters as Windows tells them (attrib, under Wine)."""
+    p = subprocess.run(base.VENDU[:-1] + ["attrib", name], cwd=folder, capture_output=True)
+    return set(p.stdout.decode("utf-8", "replace").split(":")[0].split()[:-1])
+
+
+@test("rewrite", windows=True)
+def a_rewrite_keeps_the_files_identity(tmp, golden_dir):
+    # Through a symbolic link the file it leads to changes, and its backup lies beside it.
+    write(os.path.join(tmp, "real.vendu"), THREE)
+    os.symlink("real.vendu", os.path.join(tmp, "link.vendu"))
+    rc, out, err = run(["dedupe", "link.vendu"], tmp)
+    expect(rc == 0 and os.path.islink(os.path.join(tmp, "link.vendu")), f"{rc} {err}")
+    expect(read(os.path.join(tmp, "real.vendu")) == record(b"q", b"a") + record(b"q2", b"a2")
+           and read(os.path.join(tmp, "real.vendu.bak")) == THREE, "the target is not changed")
+    expect(re.search(rb"\(the old version is [^)]*real\.vendu\.bak\)", out)
+           and not os.path.exists(os.path.join(tmp, "link.vendu.bak")), f"{out!r}")
+    if not base.OPTIONS.windows_subset:
+        return
+    # Windows attributes: a hidden file stays hidden, and its backup too; a read-only one is
+    # refused and stays read-only.
+    for name, attribute, status in (("h.vendu", "H", 0), ("r.vendu", "R", 2)):
+        write(os.path.join(tmp, name), THREE)
+        subprocess.run(base.VENDU[:-1] + ["attrib", "+" + attribute, name], cwd=tmp,
+                       capture_output=True, check=True)
+        rc, out, err = run(["dedupe", name], tmp)
+        expect(rc == status and attribute in attributes(name, tmp),
+               f"{name}: {rc} {err} {attributes(name, tmp)}")
+        if status == 0:
+            expect(attribute in attributes(name + ".bak", tmp), f"{name}.bak")
+        else:
+            expect("no permission to write to it" in err and read(os.path.join(tmp, name)) == THREE,
+                   f"{name}: {err}")
+
+
 # ---------------------------------------------------------------- readable exports
 
 INJECTION = [(b"<script>window.pwned = 1</script>", b"<img src=x onerror=\"window.pwned = 2\">"),

@@ -140,7 +140,7 @@ int RunCheck(const Options& options) {
         // A window of whole entries at a time, twice: memory stays within the largest. What is
         // held in memory (standard input, UTF-16 text) is looked at whole.
         EntryInput input;
-        vorna::FileResult read = input.Open(options, path, true);
+        vorna::FileResult read = input.Open(options, path, true, true);
         if (read.Ok() && input.Held()) {
             const std::string& text = *input.Held();
             diagnosis = vorna::DiagnoseEntryFile(text, input.Coding().file);
@@ -152,7 +152,7 @@ int RunCheck(const Options& options) {
         }
         if (!read.Ok()) {
             status = kExitError;
-            Report(options, path, DescribeFile(read));
+            Report(options, path, read);
             if (json)
                 files.push_back({{"file", name}, {"error", DescribeFile(read)}});
             continue;

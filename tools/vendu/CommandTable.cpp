@@ -113,7 +113,8 @@ of the file needs a look.
          "write every entry as CSV, JSON Lines, an HTML page or Markdown",
          R"HELP(Writes every entry to standard output, without the line breaks the record puts
 around the texts, so that importing the output into an empty file rebuilds a
-file of written records byte for byte (csv, jsonl).
+file of written records byte for byte (csv, jsonl). FILE '-' reads standard
+input.
 )HELP",
          {{"format", 0, "csv|jsonl|html|md",
            "csv: UTF-8, a header row \"question,answer\", every\n"
@@ -247,7 +248,7 @@ order, each as add writes a record, so that each reads back with its texts as
 written, in the target's encoding: an entry that it cannot hold is refused,
 named, and nothing is added. The other files are read first, so the target may
 be one of them. The target changes as fix changes it, keeping the old version
-as FILE.bak.
+as FILE.bak. A file '-' is standard input.
 )HELP",
          {{"into", 0, "FILE", "the entry file to append to"},
           {"dedupe", 0, nullptr,
@@ -263,7 +264,8 @@ as FILE.bak.
          R"HELP(Counts the entries and bytes of an entry file, names its encoding (UTF-8,
 UTF-16LE, UTF-16BE or GBK, and whether it has a byte-order mark) and its
 largest entry (bytes from its question marker to the next), and counts the
-entries that repeat an earlier one and check's errors and warnings.
+entries that repeat an earlier one and check's errors and warnings. FILE '-'
+reads standard input.
 )HELP",
          {{"json", 0, nullptr,
            "one JSON object: {\"file\", \"entries\", \"bytes\",\n"

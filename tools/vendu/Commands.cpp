@@ -152,6 +152,15 @@ std::string ControlCharacterProblem(const std::string (&texts)[2]) {
     return "";
 }
 
+std::string BlankTextProblem(const std::string (&texts)[2]) {
+    for (int k = 0; k < 2; ++k) {
+        if (!texts[k].empty() && texts[k].find_first_not_of(" \t\r\n") == std::string::npos)
+            return std::string("the ") + (k == 0 ? "question" : "answer") +
+                   " is only white space (spaces, tabs and line breaks)";
+    }
+    return "";
+}
+
 std::string_view WrittenText(std::string_view text, bool followedByRecord) {
     if (text.substr(0, 2) == "\r\n")
         text.remove_prefix(2);
@@ -205,11 +214,18 @@ std::string DescribeFile(const vorna::FileResult& result) {
 }
 
 void Report(const Options& options, const std::string& what) {
-    WriteText(stderr, options.Who() + ": " + what + "\n");
+    WriteText(stderr, options.Who() + ": " + EscapeControls(what, false) + "\n");
 }
 
 void Report(const Options& options, const std::string& file, const std::string& what) {
     Report(options, InputName(file) + ": " + what);
+}
+
+void Report(const Options& options, const std::string& file, const vorna::FileResult& result) {
+    if (result.status == vorna::FileStatus::changedWhileRead)
+        Report(options, InputName(file) + " " + result.Describe());
+    else
+        Report(options, file, DescribeFile(result));
 }
 
 vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::string& content) {
@@ -240,8 +256,14 @@ vorna::Opening SharedReading(double waitSeconds) {
     return vorna::Opening{vorna::CFile::modeRead | vorna::CFile::shareDenyWrite, waitSeconds};
 }
 
+vorna::Opening CheckedReading(double waitSeconds) {
+    vorna::Opening opening = SharedReading(waitSeconds);
+    opening.noticeChanges = true;
+    return opening;
+}
+
 vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content) {
-    return vorna::ReadWholeFile(path, SharedReading(waitSeconds), content, 256 * 1024);
+    return vorna::ReadWholeFile(path, CheckedReading(waitSeconds), content, 256 * 1024);
 }
 
 int RunAdd(const Options& options) {
@@ -270,6 +292,11 @@ int RunAdd(const Options& options) {
     const std::string control = ControlCharacterProblem(texts);
     if (!control.empty()) {
         Report(options, path, control + "; nothing was added");
+        return kExitFindings;
+    }
+    const std::string blank = BlankTextProblem(texts);
+    if (!blank.empty()) {
+        Report(options, path, blank + "; nothing was added");
         return kExitFindings;
     }
     const vorna::Converted<std::string> record = RecordIn(coding, texts);
@@ -396,7 +423,7 @@ int RunImport(const Options& options) {
     std::string data;
     const vorna::FileResult read = ReadInput(input, options.waitSeconds, data);
     if (!read.Ok()) {
-        Report(options, input, DescribeFile(read));
+        Report(options, input, read);
         return kExitError;
     }
     if (!raw && data.compare(0, 3, "\xEF\xBB\xBF") == 0)
@@ -437,6 +464,8 @@ int RunImport(const Options& options) {
                             " is refused: " + vorna::EntryCheckMessage(check);
             else
                 row.error = ControlCharacterProblem(bytes);
+            if (row.error.empty())
+                row.error = BlankTextProblem(bytes);
         }
         vorna::Converted<std::string> record;
         if (row.error.empty() && !(record = RecordIn(coding, bytes)).ok)

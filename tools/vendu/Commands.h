@@ -22,7 +22,11 @@ namespace vendu {
 // import) hold their target alone. A file that another program holds is waited for, up to
 // --wait seconds.
 vorna::Opening SharedReading(double waitSeconds);
-// A whole file, read shared.
+// As SharedReading, and a file that another program changes while it is read (one that
+// ignores the sharing rules) is changedWhileRead: for the commands that only read, whose
+// results must fit one version of the file.
+vorna::Opening CheckedReading(double waitSeconds);
+// A whole file, read as CheckedReading says.
 vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content);
 // As ReadShared, and "-" is standard input.
 vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::string& content);
@@ -56,15 +60,22 @@ std::string_view WrittenText(std::string_view text, bool followedByRecord);
 bool AddEntryTexts(nlohmann::ordered_json& object, const std::string_view (&texts)[2], bool raw,
                    std::size_t (&badByte)[2], vorna::Encoding encoding = vorna::Encoding::cp936);
 
-// "vendu COMMAND: what\n" and "vendu COMMAND: FILE: what\n" on standard error.
+// "vendu COMMAND: what\n" and "vendu COMMAND: FILE: what\n" on standard error, control
+// characters escaped.
 void Report(const Options& options, const std::string& what);
 void Report(const Options& options, const std::string& file, const std::string& what);
+// What happened to a file: as DescribeFile says it, and "FILE changed while it was read; run
+// the command again".
+void Report(const Options& options, const std::string& file, const vorna::FileResult& result);
 
 // The text a failed check refused: "question" or "answer".
 const char* RefusedText(vorna::EntryCheck check);
 // Why the texts are refused beyond the six checks (a control character other than tab, CR
 // and LF), or empty.
 std::string ControlCharacterProblem(const std::string (&texts)[2]);
+// Why the texts are refused when one is only white space (spaces, tabs and line breaks, what
+// check calls blank), naming which; or empty.
+std::string BlankTextProblem(const std::string (&texts)[2]);
 // The question and the answer of --question / --question-file and --answer / --answer-file
 // (bothNeeded: each must be given) as the user gave them: UTF-8, checked, or with --raw bytes
 // to keep. False when they cannot be had: status is then the exit status, and the reason has

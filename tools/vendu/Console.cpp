@@ -4,6 +4,7 @@
 #include "text/Convert.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -53,6 +54,29 @@ void NoteLibraryFailure(std::FILE* stream, int code) {
 
 } // namespace
 
+std::string EscapeControls(std::string_view utf8, bool keepLineFeeds) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        unsigned code = 0x100; // none
+        if ((b < 0x20 && !(b == '\n' && keepLineFeeds)) || b == 0x7F)
+            code = b;
+        else if (b == 0xC2 && i + 1 < utf8.size() &&
+                 static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                 static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
+            code = static_cast<unsigned char>(utf8[++i]); // U+0080..U+009F
+        if (code == 0x100) {
+            out += utf8[i];
+            continue;
+        }
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02X", code);
+        out += escape;
+    }
+    return out;
+}
+
 #ifdef _WIN32
 
 void InitConsole() {
@@ -83,7 +107,9 @@ bool TerminalArgToUtf8(const std::string& arg, std::string& utf8) {
 
 // A console shows Unicode through the wide call whatever its code page; anything else
 // (a file, a pipe) gets UTF-8.
-void WriteText(std::FILE* stream, std::string_view utf8) {
+void WriteText(std::FILE* stream, std::string_view text) {
+    const std::string messages = stream == stderr ? EscapeControls(text, true) : std::string();
+    const std::string_view utf8 = stream == stderr ? std::string_view(messages) : text;
     HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode;
     const std::wstring wide =
@@ -126,7 +152,9 @@ bool TerminalArgToUtf8(const std::string& arg, std::string& utf8) {
     return converted.ok;
 }
 
-void WriteText(std::FILE* stream, std::string_view utf8) {
+void WriteText(std::FILE* stream, std::string_view text) {
+    const std::string messages = stream == stderr ? EscapeControls(text, true) : std::string();
+    const std::string_view utf8 = stream == stderr ? std::string_view(messages) : text;
     // A character the terminal cannot show is written as UTF-8 rather than dropped.
     const vorna::Converted<std::string> local =
         vorna::Convert(utf8, vorna::Encoding::utf8, vorna::Encoding::system);

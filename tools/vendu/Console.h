@@ -15,8 +15,13 @@ void InitConsole();
 // terminal's encoding.
 bool TerminalArgToUtf8(const std::string& arg, std::string& utf8);
 
-// Text for a person, in the terminal's encoding.
+// Text for a person, in the terminal's encoding. On standard error, which carries messages,
+// control characters other than the line feed are shown as EscapeControls shows them.
 void WriteText(std::FILE* stream, std::string_view utf8);
+// UTF-8 text with its control characters (C0, DEL and C1; the line feed too unless kept) as
+// \xNN, NN the character's code in hexadecimal: a file name or a quoted text in a message
+// can neither move the cursor, change colours nor start a line of its own.
+std::string EscapeControls(std::string_view utf8, bool keepLineFeeds);
 // Bytes for a program (documents, --raw output): unchanged.
 void WriteBytes(std::FILE* stream, std::string_view bytes);
 

@@ -79,7 +79,7 @@ int RunRemove(const Options& options) {
         return kExitFindings;
     }
     WriteText(stdout, report + path + ": " + Count(removed, "entry", "entries") + " removed" +
-                          BackupNote(path, options) + "\n");
+                          BackupNote(path, options) + "\n" + AppendedNote(path));
     return kExitOk;
 }
 
@@ -129,6 +129,11 @@ int RunEdit(const Options& options) {
                 refusal = control + "; nothing was changed";
                 return false;
             }
+            const std::string blank = BlankTextProblem(newTexts);
+            if (!blank.empty()) {
+                refusal = blank + "; nothing was changed";
+                return false;
+            }
             updated = ReplaceEntry(layout, number, given[0], given[1]);
             return true;
         });
@@ -139,7 +144,7 @@ int RunEdit(const Options& options) {
         return kExitFindings;
     }
     WriteText(stdout, path + ": entry " + std::to_string(number) + " changed" +
-                          BackupNote(path, options) + "\n");
+                          BackupNote(path, options) + "\n" + AppendedNote(path));
     return kExitOk;
 }
 
@@ -153,9 +158,9 @@ int RunMerge(const Options& options) {
     std::vector<TextCoding> codings(contents.size());
     for (std::size_t k = 0; k < contents.size(); ++k) {
         const std::string& source = options.positional[k];
-        const vorna::FileResult read = ReadShared(source, options.waitSeconds, contents[k]);
+        const vorna::FileResult read = ReadInput(source, options.waitSeconds, contents[k]);
         if (!read.Ok()) {
-            Report(options, source, DescribeFile(read));
+            Report(options, source, read);
             return kExitError;
         }
         codings[k].file = vorna::DetectFileEncoding(contents[k]);
@@ -208,7 +213,7 @@ int RunMerge(const Options& options) {
     else
         WriteText(stdout, *into + ": " + Count(added, "entry", "entries") + " added from " +
                               Count(contents.size(), "file", "files") + skipped +
-                              BackupNote(*into, options) + "\n");
+                              BackupNote(*into, options) + "\n" + AppendedNote(*into));
     return kExitOk;
 }
 

@@ -17,7 +17,8 @@
 namespace vendu {
 
 // Rewrites path through io/'s rewrite (change as RewriteFile takes it). On a failure says
-// "vendu COMMAND: FILE: why" on standard error and returns false.
+// "vendu COMMAND: FILE: why" on standard error and returns false. "-" is standard input,
+// read and given to change; a change to it cannot be written, which is such a failure.
 bool RewriteEntryFile(const Options& options, const std::string& path,
                       const vorna::RewriteChange& change);
 
@@ -33,9 +34,13 @@ using TextChange = std::function<bool(const FileText& old, std::string& updated)
 // as a failure is.
 bool RewriteEntryText(const Options& options, const std::string& path, const TextChange& change);
 
-// What a report says after a write: " (the old version is FILE.bak)", or nothing with
-// --no-backup.
+// What a report says after a write: " (the old version is FILE.bak)", the backup beside the
+// file a link leads to, or nothing with --no-backup.
 std::string BackupNote(const std::string& path, const Options& options);
+// The line a report ends with when other programs appended to the file while the last
+// RewriteEntryFile rewrote it: "FILE: N entries appended by another program meanwhile were
+// kept"; empty otherwise.
+std::string AppendedNote(const std::string& path);
 
 // "FILE:LINE:COLUMN" of each offset of content, lines by LF and columns by byte from 1.
 std::vector<std::string> Places(const std::string& path, std::string_view content,

@@ -111,7 +111,7 @@ vorna::FileResult DecideEncoding(vorna::CFile& file, vorna::FileEncoding& encodi
 }
 
 vorna::FileResult EntryInput::Open(const Options& options, const std::string& path,
-                                   bool severalPasses) {
+                                   bool severalPasses, bool noticeChanges) {
     vorna::FileEncodingDetector detector;
     vorna::FileResult result;
     std::string bytes; // what was read to decide
@@ -139,9 +139,18 @@ vorna::FileResult EntryInput::Open(const Options& options, const std::string& pa
             m_held = true;
             m_complete = ended;
         } else {
-            result = m_file.Open(path, SharedReading(options.waitSeconds));
+            result = m_file.Open(path, noticeChanges ? CheckedReading(options.waitSeconds)
+                                                     : SharedReading(options.waitSeconds));
+            vorna::FileStamp before, after;
+            const bool stamped = noticeChanges && result.Ok() && m_file.File().GetStamp(&before);
             if (result.Ok())
                 result = DecideEncoding(m_file.File(), m_coding.file);
+            // Cut short under the look at its encoding: it changed, as a later pass would say.
+            if (stamped && result.status == vorna::FileStatus::readFailed &&
+                (!m_file.File().GetStamp(&after) || after != before)) {
+                result.status = vorna::FileStatus::changedWhileRead;
+                result.systemCode = 0;
+            }
         }
         if (path == "-")
             m_coding.file = detector.Result();

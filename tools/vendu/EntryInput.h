@@ -63,10 +63,11 @@ vorna::FileResult DecideEncoding(vorna::CFile& file, vorna::FileEncoding& encodi
 class EntryInput {
 public:
     // Not ok when it cannot be read (nothing said yet). severalPasses: the input is passed more
-    // than once (standard input is then held whole). A UTF-16 file that is not valid UTF-16 is
-    // read with replacements, and a note says where on standard error.
+    // than once (standard input is then held whole). noticeChanges: a file that changes while
+    // it is read makes its reads fail (changedWhileRead). A UTF-16 file that is not valid
+    // UTF-16 is read with replacements, and a note says where on standard error.
     vorna::FileResult Open(const Options& options, const std::string& path,
-                           bool severalPasses = false);
+                           bool severalPasses = false, bool noticeChanges = false);
     const TextCoding& Coding() const { return m_coding; }
 
     // Windows of whole entries of the text, from its start. Standard input held in part is

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -367,7 +369,8 @@ int RunExportPage(const Options& options, const std::string& format) {
         });
     };
     const PageOutput output = [](std::string_view bytes) { WriteBytes(stdout, bytes); };
-    const std::string title = path.substr(path.find_last_of("/\\") + 1);
+    const std::string title =
+        path == "-" ? InputName(path) : path.substr(path.find_last_of("/\\") + 1);
     if (read.Ok() && format == "md") {
         read = WriteMarkdown(entries, count, title, output);
     } else if (read.Ok()) {

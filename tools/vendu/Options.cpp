@@ -262,7 +262,7 @@ Exit status:
 
 int UsageError(const Options& options, const std::string& error) {
     const CommandSpec* command = FindCommand(options.command);
-    WriteText(stderr, options.Who() + ": " + error + "\n" +
+    WriteText(stderr, options.Who() + ": " + EscapeControls(error, false) + "\n" +
                           (command ? UsageLine(*command) : std::string()) + "Try '" +
                           options.Who() + " --help' for more.\n");
     return kExitError;

@@ -116,14 +116,14 @@ int RunFix(const Options& options) {
     const std::string left =
         plan.left ? ", " + Count(plan.left, "finding", "findings") + " left as they are" : "";
     if (plan.mends == 0)
-        report += path + ": nothing to mend" + left + "\n";
+        report += InputName(path) + ": nothing to mend" + left + "\n";
     else if (dryRun)
-        report += path + ": " + Count(plan.mends, "mend", "mends") + " to make" + left +
+        report += InputName(path) + ": " + Count(plan.mends, "mend", "mends") + " to make" + left +
                   " (--dry-run: nothing was written)\n";
     else
         report += path + ": " + Count(plan.mends, "mend", "mends") + " written" +
                   BackupNote(path, options) + left + "\n";
-    WriteText(stdout, report);
+    WriteText(stdout, report + AppendedNote(path));
     return plan.left > 0 || (dryRun && plan.mends > 0) ? kExitFindings : kExitOk;
 }
 
@@ -181,7 +181,7 @@ int RunConvert(const Options& options) {
     if (!plan.refused.empty()) {
         WriteText(stderr, refusals);
         const bool notFrom = plan.refused.front().character == 0;
-        Report(options, path + ": " +
+        Report(options, InputName(path) + ": " +
                             (notFrom ? std::string("not converted")
                                      : Count(plan.refused.size(), "character", "characters") +
                                            " that " + toName + " cannot hold") +
@@ -194,7 +194,8 @@ int RunConvert(const Options& options) {
         return kExitOk;
     }
     if (unchanged) {
-        WriteText(stdout, path + ": nothing to convert: it holds only ASCII, the same in both\n");
+        WriteText(stdout, InputName(path) +
+                              ": nothing to convert: it holds only ASCII, the same in both\n");
         return kExitOk;
     }
     const std::string from =
@@ -208,7 +209,7 @@ int RunConvert(const Options& options) {
                           (markTo ? " with a byte-order mark, without which it would be read as "
                                     "code page 936"
                                   : "") +
-                          BackupNote(path, options) + "\n");
+                          BackupNote(path, options) + "\n" + AppendedNote(path));
     return kExitOk;
 }
 
@@ -245,14 +246,14 @@ int RunDedupe(const Options& options) {
     if (!written)
         return kExitError;
     if (removed == 0)
-        report += path + ": no repeats\n";
+        report += InputName(path) + ": no repeats\n";
     else if (dryRun)
-        report += path + ": " + Count(removed, "repeat", "repeats") +
+        report += InputName(path) + ": " + Count(removed, "repeat", "repeats") +
                   " to remove (--dry-run: nothing was written)\n";
     else
         report += path + ": " + Count(removed, "repeat", "repeats") + " removed" +
                   BackupNote(path, options) + "\n";
-    WriteText(stdout, report);
+    WriteText(stdout, report + AppendedNote(path));
     return dryRun && removed > 0 ? kExitFindings : kExitOk;
 }
 
@@ -260,12 +261,13 @@ int RunStats(const Options& options) {
     if (options.positional.size() != 1)
         return UsageError(options, "give one entry file");
     const std::string& path = options.positional[0];
+    const std::string name = InputName(path);
     // Read a window of whole entries at a time: once for the entries, and twice more by the
     // diagnosis for the findings, all through one open (what is held in memory, whole).
     EntryStats s;
     EntryInput input;
     vorna::FileDiagnosis diagnosis;
-    vorna::FileResult read = input.Open(options, path, true);
+    vorna::FileResult read = input.Open(options, path, true, true);
     if (read.Ok() && input.Held()) {
         const std::string& text = *input.Held();
         s.AddEntries(text.substr(std::min(text.size(), text.find(vorna::kQuestionMarker))));
@@ -283,12 +285,12 @@ int RunStats(const Options& options) {
                 [&s](const vorna::FindingReport& r) { s.AddFinding(r.finding); });
     }
     if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
+        Report(options, path, read);
         return kExitError;
     }
     const vorna::FileEncoding& encoding = input.Coding().file;
     if (options.Has("--json")) {
-        const nlohmann::ordered_json object = {{"file", path},
+        const nlohmann::ordered_json object = {{"file", name},
                                                {"entries", s.entries},
                                                {"bytes", s.bytes},
                                                {"encoding", input.Coding().Name()},
@@ -301,7 +303,7 @@ int RunStats(const Options& options) {
         WriteBytes(stdout, JsonText(object) + "\n");
         return kExitOk;
     }
-    std::string out = path + ": " + Count(s.entries, "entry", "entries") + ", " +
+    std::string out = name + ": " + Count(s.entries, "entry", "entries") + ", " +
                       Count(s.bytes, "byte", "bytes") + "\n";
     out += "encoding: " + input.Coding().Name() +
            (encoding.HasMark() ? " (with a byte-order mark)" : "") + "\n";

@@ -256,7 +256,7 @@ int RunShow(const Options& options) {
                           "the entry number is a whole number from 1, not \"" + given + "\"");
     const bool raw = options.Has("--raw");
     EntryInput input;
-    if (const vorna::FileResult opened = input.Open(options, path); !opened.Ok()) {
+    if (const vorna::FileResult opened = input.Open(options, path, false, true); !opened.Ok()) {
         Report(options, path, DescribeFile(opened));
         return kExitError;
     }
@@ -285,7 +285,7 @@ int RunShow(const Options& options) {
     };
     const vorna::FileResult read = ForEachInputWindow(input, visit);
     if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
+        Report(options, path, read);
         return kExitError;
     }
     if (!found) {

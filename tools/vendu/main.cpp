@@ -8,7 +8,10 @@
 #include <new>
 #include <stdexcept>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <cstring>
+#include <windows.h>
+#else
 #include <csignal>
 #endif
 
@@ -39,7 +42,7 @@ int PrintVersion(const std::string& who, const char* version) {
 }
 
 int ToolUsageError(const std::string& error) {
-    WriteText(stderr, "vendu: " + error +
+    WriteText(stderr, "vendu: " + EscapeControls(error, false) +
                           "\nUsage: vendu COMMAND [OPTIONS] [ARGUMENTS]\n"
                           "Try 'vendu --help' for the commands.\n");
     return kExitError;
@@ -99,7 +102,57 @@ int Run(const std::vector<std::string>& args, const char* version) {
 
 #ifdef _WIN32
 
+namespace {
+
+#if defined(__x86_64__)
+// A Linux system call made directly, with up to four arguments: its result, or -errno.
+long long LinuxCall(long long number, long long a, long long b, long long c, long long d) {
+    long long result;
+    register long long r10 asm("r10") = d;
+    asm volatile("syscall"
+                 : "=a"(result)
+                 : "a"(number), "D"(a), "S"(b), "d"(c), "r"(r10)
+                 : "rcx", "r11", "memory");
+    return result;
+}
+#endif
+
+// A file-size limit must make a write fail (and be undone), not end the process half way, as
+// on POSIX systems. Under Wine on Linux the process is a Linux process that gets SIGXFSZ, and
+// Wine leaves that signal's default, which ends it: it is ignored with Linux's own call. The
+// call is made only once an unknown call number has come back as Linux's ENOSYS (or EPERM, from
+// a filter of calls), never as a Windows status, so a Wine that takes such calls as Windows
+// ones is left alone.
+void IgnoreFileSizeSignalUnderWine() {
+#if defined(__x86_64__)
+    using HostVersion = void(__cdecl*)(const char** sysname, const char** release);
+    const auto host = reinterpret_cast<HostVersion>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_host_version")));
+    const char* system = nullptr;
+    const char* release = nullptr;
+    if (host)
+        host(&system, &release);
+    if (!system || std::strcmp(system, "Linux") != 0)
+        return;
+    constexpr long long kUnknownCall = 0x3FFF, kNoSuchCall = -38, kRefused = -1;
+    constexpr long long kSigaction = 13, kSigxfsz = 25;
+    const long long probe = LinuxCall(kUnknownCall, 0, 0, 0, 0);
+    if (probe != kNoSuchCall && probe != kRefused)
+        return;
+    struct {
+        unsigned long long handler = 1; // SIG_IGN
+        unsigned long long flags = 0;
+        unsigned long long restorer = 0;
+        unsigned long long mask = 0;
+    } ignore;
+    LinuxCall(kSigaction, kSigxfsz, reinterpret_cast<long long>(&ignore), 0, sizeof ignore.mask);
+#endif
+}
+
+} // namespace
+
 int wmain(int argc, wchar_t** argv) {
+    IgnoreFileSizeSignalUnderWine();
     vendu::InitConsole();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
