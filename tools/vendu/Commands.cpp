@@ -228,44 +228,6 @@ void Report(const Options& options, const std::string& file, const vorna::FileRe
         Report(options, file, DescribeFile(result));
 }
 
-vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::string& content) {
-    if (path != "-")
-        return ReadShared(path, waitSeconds, content);
-    vorna::FileResult result;
-    if (!ReadStandardInput(content)) {
-        result.status = vorna::FileStatus::readFailed;
-        result.systemCode = errno;
-    }
-    result.offset = content.size();
-    return result;
-}
-
-vorna::ReadPiece StandardInputPieces() {
-    return [](char* buffer, std::size_t count, vorna::FileResult& failure) {
-        errno = 0;
-        const std::size_t got = std::fread(buffer, 1, count, stdin);
-        if (got == 0 && std::ferror(stdin)) {
-            failure.status = vorna::FileStatus::readFailed;
-            failure.systemCode = errno;
-        }
-        return got;
-    };
-}
-
-vorna::Opening SharedReading(double waitSeconds) {
-    return vorna::Opening{vorna::CFile::modeRead | vorna::CFile::shareDenyWrite, waitSeconds};
-}
-
-vorna::Opening CheckedReading(double waitSeconds) {
-    vorna::Opening opening = SharedReading(waitSeconds);
-    opening.noticeChanges = true;
-    return opening;
-}
-
-vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content) {
-    return vorna::ReadWholeFile(path, CheckedReading(waitSeconds), content, 256 * 1024);
-}
-
 int RunAdd(const Options& options) {
     if (options.positional.size() != 1)
         return UsageError(options, "give exactly one entry file");

@@ -1,6 +1,7 @@
 #include "tools/vendu/EntryInput.h"
 
 #include "tools/vendu/Commands.h"
+#include "tools/vendu/Console.h"
 
 #include "io/FileView.h"
 #include "knowledge/EntryFile.h"
@@ -215,6 +216,46 @@ vorna::FileResult EntryInput::ForEachEntry(const vorna::EntryVisit& visit) {
             return Pass(reading, window);
         },
         visit);
+}
+
+// How commands open the files they read, and standard input read whole or in pieces.
+
+vorna::FileResult ReadInput(const std::string& path, double waitSeconds, std::string& content) {
+    if (path != "-")
+        return ReadShared(path, waitSeconds, content);
+    vorna::FileResult result;
+    if (!ReadStandardInput(content)) {
+        result.status = vorna::FileStatus::readFailed;
+        result.systemCode = errno;
+    }
+    result.offset = content.size();
+    return result;
+}
+
+vorna::ReadPiece StandardInputPieces() {
+    return [](char* buffer, std::size_t count, vorna::FileResult& failure) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer, 1, count, stdin);
+        if (got == 0 && std::ferror(stdin)) {
+            failure.status = vorna::FileStatus::readFailed;
+            failure.systemCode = errno;
+        }
+        return got;
+    };
+}
+
+vorna::Opening SharedReading(double waitSeconds) {
+    return vorna::Opening{vorna::CFile::modeRead | vorna::CFile::shareDenyWrite, waitSeconds};
+}
+
+vorna::Opening CheckedReading(double waitSeconds) {
+    vorna::Opening opening = SharedReading(waitSeconds);
+    opening.noticeChanges = true;
+    return opening;
+}
+
+vorna::FileResult ReadShared(const std::string& path, double waitSeconds, std::string& content) {
+    return vorna::ReadWholeFile(path, CheckedReading(waitSeconds), content, 256 * 1024);
 }
 
 } // namespace vendu
