@@ -317,7 +317,7 @@ FileDiagnosis DiagnoseEntryFile(std::string_view s) {
     ScanCharacters(s, out);
     bool utf8;
     std::size_t firstWide;
-    Utf8Survey(s, utf8, firstWide);
+    detail::Utf8Survey(s, utf8, firstWide);
     if (utf8 && firstWide != kNoPosition)
         out.push_back({FindingCode::looksLikeUtf8, firstWide, firstWide, 0});
 
