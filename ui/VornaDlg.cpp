@@ -28,10 +28,6 @@ constexpr int kAlphaStart = 100;
 constexpr int kHotKeyToggleShown = 100;
 constexpr int kHotKeyClose = 101;
 
-// Posted to itself by a hand-over, so that the other copy is answered at once and ends,
-// whatever the load then shows.
-constexpr UINT kLoadHandedFile = WM_APP + 2;
-
 } // namespace
 
 CVornaDlg::CVornaDlg(std::optional<std::string> startFile)
@@ -399,57 +395,6 @@ void CVornaDlg::ShowAndActivate() {
     // While a dialog of its own is up (the About box, a message box, a file dialog), the
     // window waits for it, disabled: that dialog is what the user can act on.
     ::SetForegroundWindow(FrontWindow(m_hWnd));
-}
-
-// ---- Files handed over, and the notification-area icon
-
-bool CVornaDlg::OnCopyData(const COPYDATASTRUCT* data) {
-    std::optional<std::wstring> path = data ? HandedPath(*data) : std::nullopt;
-    if (!path)
-        return false;
-    m_strHandedFile = FromWide(*path, Encoding::utf8).text;
-    Post(kLoadHandedFile);
-    return true;
-}
-
-void CVornaDlg::OnHandedFile() {
-    // A message box of one load lets the next hand-over in: that one waits, and only the
-    // newest file is loaded after it.
-    if (m_bLoadingHanded)
-        return;
-    struct Busy {
-        bool& flag;
-        explicit Busy(bool& f) : flag(f) { flag = true; }
-        ~Busy() { flag = false; }
-    } busy(m_bLoadingHanded);
-    while (m_strHandedFile) {
-        std::string path = std::move(*m_strHandedFile);
-        m_strHandedFile.reset();
-        ShowAndActivate();
-        LoadFileAsChosen(path);
-    }
-}
-
-void CVornaDlg::OnNotifyIcon(LPARAM mouseMessage) {
-    // While a dialog of its own is up, only showing makes sense: the window waits for it.
-    const bool free = ::IsWindowEnabled(m_hWnd) != FALSE;
-    switch (m_trayIcon.OnMouse(mouseMessage, FrontWindow(m_hWnd), free)) {
-    case CTrayIcon::Command::none:
-        break;
-    case CTrayIcon::Command::show:
-        ShowAndActivate();
-        break;
-    case CTrayIcon::Command::load:
-        ShowAndActivate();
-        OnLoad();
-        break;
-    case CTrayIcon::Command::about:
-        OnAbout();
-        break;
-    case CTrayIcon::Command::exit:
-        Send(WM_CLOSE, 0, 0);
-        break;
-    }
 }
 
 // ---- Clipboard watch

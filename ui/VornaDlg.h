@@ -72,6 +72,9 @@ private:
     void ShowAndActivate();
 
     // Files handed over by copies started later, and the notification-area icon.
+    // Posted to itself by a hand-over, so that the other copy is answered at once and ends,
+    // whatever the load then shows.
+    static constexpr UINT kLoadHandedFile = WM_APP + 2;
     bool OnCopyData(const COPYDATASTRUCT* data);
     void OnHandedFile();
     void OnNotifyIcon(LPARAM mouseMessage);
