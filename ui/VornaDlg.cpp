@@ -9,6 +9,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/AddDlg.h"
 #include "ui/RunningCopy.h"
+#include "ui/ShownText.h"
 #include "ui/Texts.h"
 #include "ui/VornaDlgRules.h"
 
@@ -33,7 +34,7 @@ constexpr int kHotKeyClose = 101;
 CVornaDlg::CVornaDlg(std::optional<std::string> startFile)
     : CDialog(IDD_VORNA_DIALOG), m_strStartFile(std::move(startFile)) {
     m_hIcon = LoadAppIcon(IDR_MAINFRAME);
-    m_leadBytes = ActiveCodePageLeadBytes();
+    m_leadBytes = KeywordLeadBytes(m_shownEncoding);
 }
 
 CVornaDlg::~CVornaDlg() = default;
@@ -43,9 +44,9 @@ void CVornaDlg::DoDataExchange(CDataExchange& dx) {
     dx.Control(IDC_ALPHA, m_sliderAlpha);
     dx.Control(IDC_HOTKEY, m_hotKey);
     dx.Control(IDC_RESULTS, m_listResults);
-    dx.Text(IDC_ANSWER, m_strAnswer);
-    dx.Text(IDC_QUESTION, m_strQuestion);
-    dx.Text(IDC_KEYWORD, m_strKeyword);
+    dx.Text(IDC_ANSWER, m_strAnswer, m_shownEncoding);
+    dx.Text(IDC_QUESTION, m_strQuestion, m_shownEncoding);
+    dx.Text(IDC_KEYWORD, m_strKeyword, m_shownEncoding);
     dx.SliderPos(IDC_ALPHA, m_nAlpha);
 }
 
@@ -179,9 +180,22 @@ bool CVornaDlg::LoadFile(const std::string& path, bool report) {
             ShowMessageBox(texts::kFileCannotOpen);
         return false;
     }
+    UseShownEncoding(ShownEncoding(m_store.GetFileEncoding()));
     ShowEntryCount(static_cast<int>(m_store.GetCount()));
+    m_trayIcon.SetTip(LoadedFileTip(path, m_store.GetFileEncoding(), m_store.GetCount()));
     WriteControls();
     return true;
+}
+
+// A store in another encoding than the last: the keyword and the shown texts move over to
+// it, so the boxes go on showing what they showed.
+void CVornaDlg::UseShownEncoding(Encoding encoding) {
+    if (encoding == m_shownEncoding)
+        return;
+    for (std::string* text : {&m_strKeyword, &m_strQuestion, &m_strAnswer})
+        *text = Convert(*text, m_shownEncoding, encoding).text;
+    m_shownEncoding = encoding;
+    m_leadBytes = KeywordLeadBytes(encoding);
 }
 
 void CVornaDlg::ShowEntryCount(int count) {
@@ -245,13 +259,14 @@ void CVornaDlg::OnSearch() {
 
 void CVornaDlg::AddListLabel(int index) {
     std::size_t i = static_cast<std::size_t>(index);
-    m_listResults.AddString(MakeLabel(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]));
+    m_listResults.AddString(MakeLabel(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]),
+                            m_shownEncoding);
 }
 
 void CVornaDlg::ShowMatchCount(int count) {
     if (m_store.GetCount() == 0)
         return;
-    const std::string keyword = Convert(m_strKeyword, Encoding::system, Encoding::utf8).text;
+    const std::string keyword = Convert(m_strKeyword, m_shownEncoding, Encoding::utf8).text;
     SetItemText(IDC_GROUP_MATCHES, ToWide(MatchCaption(keyword, count), Encoding::utf8).text);
 }
 
@@ -406,7 +421,7 @@ void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
             CClipboard clipboard(m_hWnd);
             // Held open by another program: this change is missed, never waited for.
             if (clipboard.IsOpen())
-                text = ReadClipboardText();
+                text = ClipboardText(m_shownEncoding);
         }
         if (text) {
             m_strKeyword = std::move(*text);
@@ -415,11 +430,6 @@ void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
         }
     }
     m_clipboardViewer.PassOn(wParam, lParam);
-}
-
-// The clipboard's text in the ANSI code page; empty when it holds none.
-std::string CVornaDlg::ReadClipboardText() {
-    return TextOfBlock(static_cast<HGLOBAL>(::GetClipboardData(CF_TEXT)));
 }
 
 } // namespace vorna

@@ -7,6 +7,7 @@
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
 #include "text/CodePage.h"
+#include "text/Convert.h"
 #include "ui/TrayIcon.h"
 
 #include <windows.h>
@@ -37,6 +38,7 @@ private:
     bool CheckFile(std::string path, bool report);
     bool LoadFile(const std::string& path, bool report);
     void ShowEntryCount(int count);
+    void UseShownEncoding(Encoding encoding);
     void LoadDefaultFile();
     void OnLoad();
     // Load... for a path that did not come from the file-open dialog.
@@ -81,7 +83,6 @@ private:
 
     // Clipboard watch.
     void OnDrawClipboard(WPARAM wParam, LPARAM lParam);
-    std::string ReadClipboardText();
 
     CBrush m_brushBack;
     // Clear until initialisation has run: a clipboard notice during initialisation is only
@@ -99,6 +100,10 @@ private:
     int m_nAlpha = 0;
     // Loaded from the resources; the system keeps it, nothing to free.
     HICON m_hIcon = nullptr;
+    // The encoding of m_strAnswer, m_strQuestion, m_strKeyword and the list's lines: the
+    // store's texts' own (UTF-8), or for a store in code page 936 the ANSI code page's.
+    Encoding m_shownEncoding = Encoding::system;
+    // The keyword's lead bytes in that encoding.
     LeadBytes m_leadBytes;
     CClipboardViewer m_clipboardViewer;
     // Loaded at start-up in place of the default entry file.
