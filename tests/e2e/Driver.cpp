@@ -923,16 +923,18 @@ int VornaProcess::ResultSelection() const {
     return ListSelection(Control(ctl::kResults));
 }
 
-// The shell's tooltips belong to its own process and answer TTM_ENUMTOOLSW with a pointer
-// there: the tool's record and its text go through a page lent in that process.
+// The shell's tooltips belong to the process of its taskbar window and answer TTM_ENUMTOOLSW
+// with a pointer there: the tool's record and its text go through a page lent in that process.
 std::vector<std::wstring> NotifyIconTips() {
     std::vector<std::wstring> tips;
-    const DWORD self = GetCurrentProcessId();
-    for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip;
+    DWORD shell = 0;
+    if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr))
+        GetWindowThreadProcessId(taskbar, &shell);
+    for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip && shell;
          tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(tip, &pid);
-        if (pid == self)
+        if (pid != shell)
             continue;
         HANDLE process =
             OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
@@ -941,7 +943,15 @@ std::vector<std::wstring> NotifyIconTips() {
         constexpr std::size_t kTextAt = 1024, kTextUnits = 1024;
         auto* page = static_cast<char*>(
             VirtualAllocEx(process, nullptr, kTextAt + 2 * kTextUnits, MEM_COMMIT, PAGE_READWRITE));
-        const auto count = page ? static_cast<int>(Send(tip, TTM_GETTOOLCOUNT)) : 0;
+        // A tooltip may go away meanwhile, with the icon it served: it is left out.
+        const auto ask = [tip](UINT message, WPARAM wParam, LPARAM lParam) {
+            DWORD_PTR answer = 0;
+            return SendMessageTimeoutW(tip, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs,
+                                       &answer)
+                       ? answer
+                       : 0;
+        };
+        const auto count = page ? static_cast<int>(ask(TTM_GETTOOLCOUNT, 0, 0)) : 0;
         for (int i = 0; i < count; ++i) {
             TTTOOLINFOW info{};
             info.cbSize = sizeof info;
@@ -950,7 +960,7 @@ std::vector<std::wstring> NotifyIconTips() {
             SIZE_T done = 0;
             if (WriteProcessMemory(process, page, &info, sizeof info, &done) &&
                 WriteProcessMemory(process, page + kTextAt, text.data(), 2, &done) &&
-                Send(tip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(page)) &&
+                ask(TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(page)) &&
                 ReadProcessMemory(process, page + kTextAt, text.data(), 2 * (kTextUnits - 1),
                                   &done)) {
                 text.resize(text.find(L'\0'));
