@@ -153,9 +153,9 @@ inline std::string_view CTextList::operator[](std::size_t i) const {
 FileResult CheckEntryFile(const std::string& path);
 
 // Replaces the store with the entries of the file and its encoding; the same result as
-// emptying the store and reading the file into it. When the file cannot be opened or read (it vanished or was
-// locked after the check) or its entries do not fit in memory (tooBig), the store keeps what
-// it held and the result says why; offset is the bytes of the file read.
+// emptying the store and reading the file into it. When the file cannot be opened or read
+// (it vanished or was locked after the check) or its entries do not fit in memory (tooBig),
+// the store keeps what it held and the result says why; offset is the bytes of the file read.
 FileResult LoadEntryFile(const std::string& path, CEntryStore& store);
 
 } // namespace vorna
