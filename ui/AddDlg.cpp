@@ -8,8 +8,6 @@
 
 #include <commdlg.h>
 
-#include <cstdint>
-#include <string_view>
 #include <utility>
 
 namespace vorna {
@@ -53,7 +51,8 @@ void CAddDlg::OnChoose() {
     m_fileTarget.Close();
     // A file whose bytes cannot be read is refused too: appended to blind, it could end up in
     // two encodings.
-    if (!m_fileTarget.Open(m_strSavePath, CFile::modeReadWrite) || !ReadTargetEncoding()) {
+    if (!m_fileTarget.Open(m_strSavePath, CFile::modeReadWrite) ||
+        !ReadFileEncoding(m_fileTarget, m_targetEncoding).Ok()) {
         m_fileTarget.Close();
         ShowMessageBox(texts::kTargetCannotOpen);
         return;
@@ -61,23 +60,6 @@ void CAddDlg::OnChoose() {
     UseTextEncoding(m_targetEncoding.encoding == Encoding::cp936 ? Encoding::system
                                                                  : Encoding::utf8);
     WriteControls();
-}
-
-bool CAddDlg::ReadTargetEncoding() {
-    FileEncodingDetector detector;
-    std::string block(1 << 16, '\0');
-    for (std::uint64_t at = 0; !detector.Decided();) {
-        bool failed = false;
-        const std::size_t got = m_fileTarget.ReadAt(at, block.data(), block.size(), &failed);
-        if (failed)
-            return false;
-        if (got == 0)
-            break;
-        detector.Feed(std::string_view(block.data(), got));
-        at += got;
-    }
-    m_targetEncoding = detector.Result();
-    return true;
 }
 
 // The texts kept from an unsuccessful save move over to the new target's encoding. A box

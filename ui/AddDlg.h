@@ -26,8 +26,6 @@ protected:
 
 private:
     void OnChoose();
-    // Decides the open target's encoding from its bytes; false when they cannot be read.
-    bool ReadTargetEncoding();
     void UseTextEncoding(Encoding encoding);
     void OnSave();
     void SelectUnconvertible(const TextFault& fault);
