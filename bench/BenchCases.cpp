@@ -57,6 +57,21 @@ const Corpus& CorpusOf(std::size_t entries) {
     return *slot;
 }
 
+const RecodedFile& RecodedOf(std::size_t entries, Encoding encoding) {
+    static std::map<std::pair<std::size_t, Encoding>, RecodedFile> cache;
+    RecodedFile& slot = cache[{entries, encoding}];
+    if (slot.path.empty()) {
+        const std::string bytes =
+            std::string(encoding == Encoding::utf8 ? "" : ByteOrderMark(encoding)) +
+            Convert(CorpusOf(entries).file, Encoding::cp936, encoding).text;
+        slot.path = WriteTemp("vorna-bench-" + std::to_string(entries) + "-" +
+                                  std::string(EncodingName(encoding)) + ".vendu",
+                              bytes);
+        slot.bytes = bytes.size();
+    }
+    return slot;
+}
+
 std::size_t LoadFile(const std::string& path) {
     CEntryStore store;
     if (!LoadEntryFile(path, store).Ok())

@@ -1,6 +1,7 @@
 #pragma once
 // The measured operations, shared by the Google Benchmark program and the self-timed one.
 #include "knowledge/EntryStore.h"
+#include "text/FileEncoding.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,13 @@ struct Corpus {
 
 // Generated once per entry count and kept for the process's life.
 const Corpus& CorpusOf(std::size_t entries);
+
+// The corpus's file in UTF-8 (no mark) or UTF-16LE (with its mark), written once.
+struct RecodedFile {
+    std::string path;
+    std::size_t bytes = 0;
+};
+const RecodedFile& RecodedOf(std::size_t entries, Encoding encoding);
 
 // A whole load: open, read in blocks into a fresh store, cut the entries; the entry count.
 std::size_t LoadFile(const std::string& path);

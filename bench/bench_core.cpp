@@ -38,6 +38,13 @@ void Register() {
     for (std::size_t n : kSizes) {
         Add("load_file", n, fileBytes, [](const Corpus& c) { return LoadFile(c.path); });
         Add("load_in_memory", n, fileBytes, [](const Corpus& c) { return LoadInMemory(c.file); });
+        for (vorna::Encoding e : {vorna::Encoding::utf8, vorna::Encoding::utf16le}) {
+            const std::string name = e == vorna::Encoding::utf8 ? "utf8" : "utf16";
+            Add(
+                "load_" + name + "_file", n,
+                [e, n](const Corpus&) { return RecodedOf(n, e).bytes; },
+                [e, n](const Corpus&) { return LoadFile(RecodedOf(n, e).path); });
+        }
         Add("scan_spans_in_memory", n, fileBytes,
             [](const Corpus& c) { return ScanSpans(c.file); });
         Add("load_markers_only_file", n, markerBytes,

@@ -105,6 +105,11 @@ int main(int argc, char** argv) {
                     c.storeBytes);
         Measure("load_file", n, c.file.size(), [&] { return LoadFile(c.path); });
         Measure("load_in_memory", n, c.file.size(), [&] { return LoadInMemory(c.file); });
+        for (vorna::Encoding e : {vorna::Encoding::utf8, vorna::Encoding::utf16le}) {
+            const RecodedFile& recoded = RecodedOf(n, e);
+            Measure(e == vorna::Encoding::utf8 ? "load_utf8_file" : "load_utf16_file", n,
+                    recoded.bytes, [&] { return LoadFile(recoded.path); });
+        }
         Measure("scan_spans_in_memory", n, c.file.size(), [&] { return ScanSpans(c.file); });
         Measure("load_markers_only_file", n, c.markers.size(),
                 [&] { return LoadFile(c.markersPath); });

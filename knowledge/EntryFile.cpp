@@ -1,5 +1,7 @@
 #include "knowledge/EntryFile.h"
 
+#include <cstdint>
+
 namespace vorna {
 
 std::string MakeRecord(std::string_view question, std::string_view answer) {
@@ -21,6 +23,23 @@ Converted<std::string> MakeRecordIn(const FileEncoding& file, std::string_view q
         return same;
     }
     return Convert(record, TextEncoding(file.encoding), file.encoding);
+}
+
+FileResult ReadFileEncoding(CFile& file, FileEncoding& encoding) {
+    FileEncodingDetector detector;
+    std::string block(1 << 16, '\0');
+    for (std::uint64_t at = 0; !detector.Decided();) {
+        bool failed = false;
+        const std::size_t got = file.ReadAt(at, block.data(), block.size(), &failed);
+        if (failed)
+            return file.GetLastError();
+        if (got == 0)
+            break;
+        detector.Feed(std::string_view(block.data(), got));
+        at += got;
+    }
+    encoding = detector.Result();
+    return FileResult{};
 }
 
 EntryCheck CheckNewEntry(std::string_view question, std::string_view answer) {

@@ -1,6 +1,7 @@
 #pragma once
 // The entry file format: entries delimited by the question marker "(%Q%)" and the answer
 // marker "(%A%)", bytes in the ANSI code page, nothing trimmed or converted.
+#include "io/File.h"
 #include "io/FileResult.h"
 #include "text/FileEncoding.h"
 
@@ -21,6 +22,9 @@ std::string MakeRecord(std::string_view question, std::string_view answer);
 // as MakeRecord makes it).
 Converted<std::string> MakeRecordIn(const FileEncoding& file, std::string_view question,
                                     std::string_view answer);
+// The encoding of an open file, from its bytes read from the start as far as they decide it
+// (an empty file is code page 936). Not ok when a read fails: the encoding is then unknown.
+FileResult ReadFileEncoding(CFile& file, FileEncoding& encoding);
 
 // The six tests on a new entry, in the order in which the first failure decides.
 enum class EntryCheck {

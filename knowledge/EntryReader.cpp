@@ -6,6 +6,7 @@
 #include "text/ByteFinder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -39,6 +40,23 @@ char* CEntryReader::Room(std::size_t bytes) {
     return m_store.m_buffer.get() + m_start + m_size;
 }
 
+void CEntryReader::Commit(std::size_t count) {
+    char* const bytes = m_store.m_buffer.get() + m_start;
+    m_fileBytes += count;
+    if (m_detecting) {
+        m_detector.Feed(std::string_view(bytes + m_size, count));
+        m_detecting = !m_detector.Decided();
+        // A mark is settled by the third byte, before a marker could be told (five): no
+        // UTF-16 byte has been cut as text.
+        const Encoding file = m_detecting ? Encoding::cp936 : m_detector.Result().encoding;
+        m_wide = TextEncoding(file) != file;
+    }
+    if (m_wide)
+        m_size += count;
+    else
+        Scan(count);
+}
+
 // The two markers share their first and last bytes and cannot overlap one another (none
 // has a '(' after its first byte), so one pass over the places where both ends agree sees
 // every marker in order: a question marker ends the open entry and opens the next; the
@@ -46,7 +64,7 @@ char* CEntryReader::Room(std::size_t bytes) {
 // before any question marker belong to the ignored preamble. The end of the file ends the
 // last entry. No marker can be told before its five bytes have arrived, so the scan stops
 // four bytes short of the bytes committed and resumes there.
-void CEntryReader::Commit(std::size_t count) {
+void CEntryReader::Scan(std::size_t count) {
     m_size += count;
     if (m_size < kMarkerLength)
         return;
@@ -92,10 +110,29 @@ void CEntryReader::CloseEntry(std::size_t next) {
                      std::string_view(file + answerBegin, next - answerBegin));
 }
 
+void CEntryReader::ScanWide() {
+    const FileEncoding file = m_detector.Result();
+    // Whole, for a file that is read whole anyway; what does not convert (a lone surrogate,
+    // an odd last byte) shows as the replacement character.
+    const std::string_view raw(m_store.m_buffer.get() + m_start, m_size);
+    const std::string text =
+        Convert(raw.substr(file.markLength), file.encoding, Encoding::utf8).text;
+    m_size = 0;
+    m_wide = false;
+    m_expected = 0; // cut in one go: nothing to estimate from
+    if (text.empty())
+        return;
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    Scan(text.size());
+}
+
 void CEntryReader::Finish() {
+    if (m_wide)
+        ScanWide();
     if (m_question != kNone)
         CloseEntry(m_size);
     m_question = m_answer = kNone;
+    m_store.m_fileEncoding = m_detector.Result();
 }
 
 FileResult ReadEntryFile(const std::string& path, CEntryStore& store) {

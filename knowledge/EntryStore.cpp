@@ -103,6 +103,7 @@ CEntryStore& CEntryStore::operator=(CEntryStore&& other) noexcept {
         m_used = std::exchange(other.m_used, 0);
         m_bounds = std::move(other.m_bounds);
         other.m_bounds.Clear();
+        m_fileEncoding = std::exchange(other.m_fileEncoding, FileEncoding{});
     }
     return *this;
 }
@@ -152,6 +153,7 @@ void CEntryStore::RemoveAll() {
     m_buffer.reset();
     m_capacity = 0;
     m_used = 0;
+    m_fileEncoding = FileEncoding{};
 }
 
 FileResult CheckEntryFile(const std::string& path) {

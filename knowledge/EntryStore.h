@@ -3,6 +3,7 @@
 // (question 0, answer 0, question 1, answer 1, ...), with the place where each begins:
 // a few bytes an entry beside the file's own size, and one run of bytes to search.
 #include "io/FileResult.h"
+#include "text/FileEncoding.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -104,7 +105,8 @@ public:
     // lie in the store's own buffer beyond its texts (where the reader puts a file's bytes)
     // are moved down into place rather than copied from elsewhere.
     void AddEntry(std::string_view question, std::string_view answer);
-    // Empties the questions, then the answers, and lets the memory go.
+    // Empties the questions, then the answers, and lets the memory go; the encoding is code
+    // page 936 again.
     void RemoveAll();
     std::size_t GetCount() const { return (m_bounds.Size() - 1) / 2; }
 
@@ -117,6 +119,9 @@ public:
     // Every text, one after the other, and where each begins.
     std::string_view AllTexts() const { return std::string_view(m_buffer.get(), m_used); }
     const TextBounds& Bounds() const { return m_bounds; }
+    // The encoding of the file the entries were read from (code page 936 for a store filled
+    // otherwise); the texts are in its TextEncoding, UTF-8 for a UTF-16 file.
+    const FileEncoding& GetFileEncoding() const { return m_fileEncoding; }
 
     CTextList m_arrQuestions;
     CTextList m_arrAnswers;
@@ -131,6 +136,7 @@ private:
     std::size_t m_capacity = 0;
     std::size_t m_used = 0; // bytes of texts
     TextBounds m_bounds;
+    FileEncoding m_fileEncoding;
 };
 
 inline std::size_t CTextList::size() const {
@@ -146,10 +152,10 @@ inline std::string_view CTextList::operator[](std::size_t i) const {
 // how to tell the user.
 FileResult CheckEntryFile(const std::string& path);
 
-// Replaces the store with the entries of the file; the same result as emptying the store and
-// reading the file into it. When the file cannot be opened or read (it vanished or was
-// locked after the check) or its entries do not fit in memory (tooBig), the store keeps what
-// it held and the result says why; offset is the bytes of the file read.
+// Replaces the store with the entries of the file and its encoding; the same result as
+// emptying the store and reading the file into it. When the file cannot be opened or read
+// (it vanished or was locked after the check) or its entries do not fit in memory (tooBig),
+// the store keeps what it held and the result says why; offset is the bytes of the file read.
 FileResult LoadEntryFile(const std::string& path, CEntryStore& store);
 
 } // namespace vorna

@@ -17,6 +17,14 @@ int CListBox::AddString(const std::string& ansi) const {
         ::SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ansi.c_str())));
 }
 
+int CListBox::AddString(const std::string& text, Encoding encoding) const {
+    if (encoding == Encoding::system)
+        return AddString(text);
+    const std::wstring line = ToWide(text, encoding).text;
+    return static_cast<int>(
+        ::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str())));
+}
+
 int CListBox::GetCurSel() const {
     return static_cast<int>(Send(LB_GETCURSEL));
 }

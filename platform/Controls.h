@@ -2,6 +2,7 @@
 // Wrappers of the common controls the dialogs bind. Texts given to list boxes and
 // tooltips are ANSI bytes.
 #include "platform/Win.h"
+#include "text/Convert.h"
 
 #include <windows.h>
 
@@ -23,6 +24,8 @@ public:
     void InitStorage(int items, std::size_t bytes) const;
     // Appends a line; returns its index, or LB_ERR / LB_ERRSPACE.
     int AddString(const std::string& ansi) const;
+    // The same for a line in encoding: the ANSI bytes for Encoding::system, else converted.
+    int AddString(const std::string& text, Encoding encoding) const;
     // LB_ERR (-1) when nothing is selected.
     int GetCurSel() const;
     void SetCurSel(int index) const;

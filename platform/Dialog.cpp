@@ -51,19 +51,34 @@ void CDataExchange::Text(int id, std::string& ansi) {
     }
 }
 
-void CDataExchange::TextStrict(int id, std::string& ansi) {
+void CDataExchange::Text(int id, std::string& text, Encoding encoding) {
+    if (encoding == Encoding::system) {
+        Text(id, text);
+        return;
+    }
     HWND item = m_dialog.GetItem(id);
-    Converted<std::string> shown = FromWide(WindowTextWide(item), Encoding::system);
     if (m_reading) {
-        ansi = std::move(shown.text);
+        text = FromWide(WindowTextWide(item), encoding).text;
+    } else {
+        std::wstring value = ToWide(text, encoding).text;
+        if (WindowTextWide(item) != value.c_str())
+            ::SetWindowTextW(item, value.c_str());
+    }
+}
+
+void CDataExchange::TextStrict(int id, std::string& text, Encoding encoding) {
+    HWND item = m_dialog.GetItem(id);
+    Converted<std::string> shown = FromWide(WindowTextWide(item), encoding);
+    if (m_reading) {
+        text = std::move(shown.text);
         if (!shown.ok && !m_fault)
             m_fault = TextFault{id, shown.error};
     } else {
         // Unchanged since it was read, even with characters that did not convert: the box
         // keeps them rather than showing their "?".
-        std::string_view value(ansi.c_str());
+        std::string_view value(text.c_str());
         if (shown.text != value)
-            ::SetWindowTextW(item, ToWide(value, Encoding::system).text.c_str());
+            ::SetWindowTextW(item, ToWide(value, encoding).text.c_str());
     }
 }
 

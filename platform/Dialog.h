@@ -31,10 +31,14 @@ public:
     void Control(int id, CWin& control);
     // An edit's text as ANSI bytes (entry texts, keywords): the A APIs, no conversion.
     void Text(int id, std::string& ansi);
-    // An edit's text as ANSI bytes that must hold it whole: read as Unicode and converted
-    // strictly. A text with a character the code page cannot hold is still read (with "?" in
-    // its place) and the first such text of the pass is kept as Fault().
-    void TextStrict(int id, std::string& ansi);
+    // An edit's text as bytes in encoding: Encoding::system is the ANSI bytes of Text; any
+    // other goes through the W APIs and is converted, so every character it holds shows.
+    void Text(int id, std::string& text, Encoding encoding);
+    // An edit's text as bytes in encoding (the ANSI code page unless said) that must hold it
+    // whole: read as Unicode and converted strictly. A text with a character the encoding
+    // cannot hold is still read (with "?" in its place) and the first such text of the pass is
+    // kept as Fault().
+    void TextStrict(int id, std::string& text, Encoding encoding = Encoding::system);
     // An edit's text as UTF-8 (paths): the W APIs, so any character survives.
     void TextUtf8(int id, std::string& utf8);
     // A track bar's position.

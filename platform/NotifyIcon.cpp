@@ -15,6 +15,12 @@ NOTIFYICONDATAW IconData(HWND owner, UINT id) {
     return data;
 }
 
+// The tip as far as it fits, with its terminating zero.
+void CopyTip(std::wstring_view tip, NOTIFYICONDATAW& data) {
+    const std::size_t room = sizeof data.szTip / sizeof data.szTip[0] - 1;
+    std::copy_n(tip.begin(), std::min(tip.size(), room), data.szTip);
+}
+
 } // namespace
 
 CNotifyIcon::~CNotifyIcon() {
@@ -39,14 +45,23 @@ bool CNotifyIcon::AddAgain() {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = m_callbackMessage;
     data.hIcon = m_icon;
-    const std::size_t room = sizeof data.szTip / sizeof data.szTip[0] - 1;
-    std::copy_n(m_tip.begin(), std::min(m_tip.size(), room), data.szTip);
+    CopyTip(m_tip, data);
     // After a restart of the shell an icon it still knew would make NIM_ADD fail.
     if (::Shell_NotifyIconW(NIM_ADD, &data) || ::Shell_NotifyIconW(NIM_MODIFY, &data)) {
         m_added = true;
         return true;
     }
     return false;
+}
+
+bool CNotifyIcon::SetTip(std::wstring_view tip) {
+    m_tip.assign(tip);
+    if (!m_added)
+        return false;
+    NOTIFYICONDATAW data = IconData(m_owner, m_id);
+    data.uFlags = NIF_TIP;
+    CopyTip(m_tip, data);
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 void CNotifyIcon::Remove() {

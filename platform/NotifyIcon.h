@@ -23,6 +23,8 @@ public:
     bool Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, std::wstring_view tip);
     // Adds the same icon again, after the shell restarted.
     bool AddAgain();
+    // Shows another tip (cut to the shell's 127 characters), now and after a restart.
+    bool SetTip(std::wstring_view tip);
     void Remove();
 
 private:

@@ -96,6 +96,56 @@ bool WideToUtf16(std::wstring_view text, Encoding to, std::string& out) {
     return ok;
 }
 
+// UTF-16 bytes straight to UTF-8, as a whole UTF-16 entry file is read: valid UTF-16 and
+// UTF-8 hold the same characters, so this is exact unless a lone surrogate or a last odd
+// byte fails (U+FFFD in its place).
+bool Utf16ToUtf8(std::string_view text, Encoding from, std::string& out) {
+    // At most three bytes for the two of a unit, and three for a last odd byte.
+    out.resize(text.size() + text.size() / 2 + 3);
+    char* to = out.data();
+    bool ok = true;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const bool little = from == Encoding::utf16le;
+    const auto unit = [bytes, little](std::size_t i) -> char32_t {
+        return little ? bytes[i] | bytes[i + 1] << 8 : bytes[i] << 8 | bytes[i + 1];
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = 0xFFFD;
+        if (i + 2 > text.size()) {
+            ok = false;
+            i = text.size();
+        } else {
+            c = unit(i);
+            i += 2;
+            if (c >= 0xD800 && c <= 0xDBFF && i + 2 <= text.size() && unit(i) >= 0xDC00 &&
+                unit(i) <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (unit(i) - 0xDC00);
+                i += 2;
+            } else if (c >= 0xD800 && c <= 0xDFFF) {
+                c = 0xFFFD;
+                ok = false;
+            }
+        }
+        if (c < 0x80) {
+            *to++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *to++ = static_cast<char>(0xC0 | c >> 6);
+            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *to++ = static_cast<char>(0xE0 | c >> 12);
+            *to++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *to++ = static_cast<char>(0xF0 | c >> 18);
+            *to++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            *to++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            *to++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+    return ok;
+}
+
 // The system's converter, or the one here for UTF-16.
 bool AnyToWide(std::string_view text, Encoding from, std::wstring& out) {
     return IsUtf16(from) ? Utf16ToWide(text, from, out) : detail::SystemToWide(text, from, out);
@@ -106,6 +156,8 @@ bool AnyFromWide(std::wstring_view text, Encoding to, std::string& out) {
 }
 
 bool AnyConvert(std::string_view text, Encoding from, Encoding to, std::string& out) {
+    if (IsUtf16(from) && to == Encoding::utf8)
+        return Utf16ToUtf8(text, from, out);
     if (!IsUtf16(from) && !IsUtf16(to))
         return detail::SystemConvert(text, from, to, out);
     std::wstring wide;
@@ -160,6 +212,8 @@ bool ExactFromWide(std::wstring_view text, Encoding to, std::string& out) {
 }
 
 bool ExactConvert(std::string_view text, Encoding from, Encoding to, std::string& out) {
+    if (IsUtf16(from) && to == Encoding::utf8)
+        return Utf16ToUtf8(text, from, out); // one to one where it succeeds
     std::string back;
     return AnyConvert(text, from, to, out) && AnyConvert(out, to, from, back) && back == text;
 }

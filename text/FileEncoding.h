@@ -64,6 +64,8 @@ public:
 private:
     void SettleMark();
     void Validate(const unsigned char* bytes, std::size_t size);
+    void BeginCharacter(unsigned char lead, std::uint64_t at);
+    bool ContinueCharacter(unsigned char b);
 
     std::string m_head; // the first bytes, until it is known whether they are a mark
     bool m_markSettled = false;

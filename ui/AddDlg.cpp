@@ -8,6 +8,8 @@
 
 #include <commdlg.h>
 
+#include <utility>
+
 namespace vorna {
 
 CAddDlg::CAddDlg(HWND parent) : CDialog(IDD_ADD_DIALOG, parent) {}
@@ -17,8 +19,8 @@ CAddDlg::~CAddDlg() = default;
 void CAddDlg::DoDataExchange(CDataExchange& dx) {
     dx.Control(IDC_QUESTION, m_editQuestion);
     dx.TextUtf8(IDC_SAVE_PATH, m_strSavePath);
-    dx.TextStrict(IDC_ANSWER, m_strAnswer);
-    dx.TextStrict(IDC_QUESTION, m_strQuestion);
+    dx.TextStrict(IDC_ANSWER, m_strAnswer, m_textEncoding);
+    dx.TextStrict(IDC_QUESTION, m_strQuestion, m_textEncoding);
 }
 
 bool CAddDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -47,11 +49,33 @@ void CAddDlg::OnChoose() {
         return;
     }
     m_fileTarget.Close();
-    if (!m_fileTarget.Open(m_strSavePath, CFile::modeReadWrite)) {
+    // A file whose bytes cannot be read is refused too: appended to blind, it could end up in
+    // two encodings.
+    if (!m_fileTarget.Open(m_strSavePath, CFile::modeReadWrite) ||
+        !ReadFileEncoding(m_fileTarget, m_targetEncoding).Ok()) {
+        m_fileTarget.Close();
         ShowMessageBox(texts::kTargetCannotOpen);
         return;
     }
+    UseTextEncoding(m_targetEncoding.encoding == Encoding::cp936 ? Encoding::system
+                                                                 : Encoding::utf8);
     WriteControls();
+}
+
+// The texts kept from an unsuccessful save move over to the new target's encoding. A box
+// that still shows what was read from it is read again, so that a character the old encoding
+// could not hold (now a "?" in the text) is not lost with the move.
+void CAddDlg::UseTextEncoding(Encoding encoding) {
+    if (encoding == m_textEncoding)
+        return;
+    for (const auto& [id, text] :
+         {std::pair{IDC_QUESTION, &m_strQuestion}, std::pair{IDC_ANSWER, &m_strAnswer}}) {
+        const std::wstring shown = WindowTextWide(GetItem(id));
+        *text = FromWide(shown, m_textEncoding).text == *text
+                    ? FromWide(shown, encoding).text
+                    : Convert(*text, m_textEncoding, encoding).text;
+    }
+    m_textEncoding = encoding;
 }
 
 void CAddDlg::OnSave() {
@@ -88,7 +112,9 @@ BOOL CAddDlg::AppendRecord(std::string question, std::string answer) {
         ShowMessageBox(texts::kNoTarget);
         return FALSE;
     }
-    switch (AppendWhole(m_fileTarget, MakeRecord(question, answer)).status) {
+    // The texts convert whole (OnSave saw to it), so the record does too.
+    const std::string record = MakeRecordIn(m_targetEncoding, question, answer).text;
+    switch (AppendWhole(m_fileTarget, record).status) {
     case FileStatus::ok:
         return TRUE;
     case FileStatus::restoreFailed:

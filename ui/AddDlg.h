@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "io/File.h"
+#include "text/FileEncoding.h"
 
 #include <windows.h>
 
@@ -25,16 +26,22 @@ protected:
 
 private:
     void OnChoose();
+    void UseTextEncoding(Encoding encoding);
     void OnSave();
     void SelectUnconvertible(const TextFault& fault);
     BOOL AppendRecord(std::string question, std::string answer);
 
     CFile m_fileTarget;
+    // The target's encoding, decided when it is chosen; an empty file is code page 936.
+    FileEncoding m_targetEncoding;
+    // The encoding of the texts below: the ANSI code page's for a code page 936 target, as
+    // always, else UTF-8 (turned into UTF-16 as the record is made, for a UTF-16 target).
+    Encoding m_textEncoding = Encoding::system;
     CEdit m_editQuestion;
     // UTF-8, shown through the wide APIs so any file name shows as it is.
     std::string m_strSavePath;
-    // ANSI bytes, written to the file unchanged; the boxes are read as Unicode and saved only
-    // when they convert whole.
+    // Bytes in m_textEncoding; the boxes are read as Unicode and saved only when they convert
+    // whole.
     std::string m_strAnswer;
     std::string m_strQuestion;
 };

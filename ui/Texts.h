@@ -17,7 +17,8 @@ inline constexpr char kFileCannotOpen[] = "该文件无法打开！";
 inline constexpr char kHotKeyShowConflict[] = "Ctrl+1热键冲突！";
 inline constexpr char kHotKeyCloseConflict[] = "关闭程序热键冲突！";
 
-// The notification-area icon: its tip and its menu.
+// The notification-area icon: its tip (until a file is loaded; then it names the file, see
+// ui/ShownText.h) and its menu.
 inline constexpr wchar_t kNotifyTip[] = L"Lirel";
 inline constexpr wchar_t kMenuShow[] = L"显示";
 inline constexpr wchar_t kMenuLoad[] = L"加载...";

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace vorna {
 
 class CTrayIcon {
@@ -22,6 +24,8 @@ public:
     // A mouse message on the icon: a click shows the window, the right button opens the menu,
     // owned by owner. While a dialog of the program is up (free false) it offers only 显示.
     Command OnMouse(LPARAM mouseMessage, HWND owner, bool free);
+    // What the icon's tip says from now on.
+    void SetTip(std::wstring_view tip) { m_notifyIcon.SetTip(tip); }
     void Remove();
 
 private:

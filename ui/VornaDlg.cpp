@@ -9,6 +9,8 @@
 #include "ui/AboutDlg.h"
 #include "ui/AddDlg.h"
 #include "ui/RunningCopy.h"
+#include "ui/ShownEncoding.h"
+#include "ui/ShownText.h"
 #include "ui/Texts.h"
 #include "ui/VornaDlgRules.h"
 
@@ -28,10 +30,6 @@ constexpr int kAlphaStart = 100;
 constexpr int kHotKeyToggleShown = 100;
 constexpr int kHotKeyClose = 101;
 
-// Posted to itself by a hand-over, so that the other copy is answered at once and ends,
-// whatever the load then shows.
-constexpr UINT kLoadHandedFile = WM_APP + 2;
-
 } // namespace
 
 CVornaDlg::CVornaDlg(std::optional<std::string> startFile)
@@ -49,9 +47,9 @@ void CVornaDlg::DoDataExchange(CDataExchange& dx) {
     dx.Control(IDC_RESULTS, m_listResults);
     dx.Control(IDC_QUESTION, m_boxQuestion);
     dx.Control(IDC_ANSWER, m_boxAnswer);
-    dx.Text(IDC_ANSWER, m_strAnswer);
-    dx.Text(IDC_QUESTION, m_strQuestion);
-    dx.Text(IDC_KEYWORD, m_strKeyword);
+    dx.Text(IDC_ANSWER, m_strAnswer, m_shownEncoding);
+    dx.Text(IDC_QUESTION, m_strQuestion, m_shownEncoding);
+    dx.Text(IDC_KEYWORD, m_strKeyword, m_shownEncoding);
     dx.SliderPos(IDC_ALPHA, m_nAlpha);
 }
 
@@ -185,9 +183,23 @@ bool CVornaDlg::LoadFile(const std::string& path, bool report) {
             ShowMessageBox(texts::kFileCannotOpen);
         return false;
     }
+    UseShownEncoding(ShownEncoding(m_store.GetFileEncoding()));
     ShowEntryCount(static_cast<int>(m_store.GetCount()));
+    m_trayIcon.SetTip(LoadedFileTip(path, m_store.GetFileEncoding(), m_store.GetCount()));
     WriteControls();
     return true;
+}
+
+// A store in another encoding than the last: the keyword and the shown texts move over to
+// it, so the boxes go on showing what they showed.
+void CVornaDlg::UseShownEncoding(Encoding encoding) {
+    if (encoding == m_shownEncoding)
+        return;
+    for (std::string* text : {&m_strKeyword, &m_strQuestion, &m_strAnswer})
+        *text = Convert(*text, m_shownEncoding, encoding).text;
+    m_shownEncoding = encoding;
+    m_leadBytes = KeywordLeadBytes(encoding);
+    m_shown = CShownText(encoding, m_leadBytes);
 }
 
 void CVornaDlg::ShowEntryCount(int count) {
@@ -249,13 +261,14 @@ void CVornaDlg::OnSearch() {
 
 void CVornaDlg::AddListLabel(int index) {
     std::size_t i = static_cast<std::size_t>(index);
-    m_listResults.AddString(m_shown.Label(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]));
+    m_listResults.AddString(m_shown.Label(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]),
+                            m_shownEncoding);
 }
 
 void CVornaDlg::ShowMatchCount(int count) {
     if (m_store.GetCount() == 0)
         return;
-    const std::string keyword = Convert(m_strKeyword, Encoding::system, Encoding::utf8).text;
+    const std::string keyword = Convert(m_strKeyword, m_shownEncoding, Encoding::utf8).text;
     SetItemText(IDC_GROUP_MATCHES, ToWide(MatchCaption(keyword, count), Encoding::utf8).text);
 }
 
@@ -401,57 +414,6 @@ void CVornaDlg::ShowAndActivate() {
     ::SetForegroundWindow(FrontWindow(m_hWnd));
 }
 
-// ---- Files handed over, and the notification-area icon
-
-bool CVornaDlg::OnCopyData(const COPYDATASTRUCT* data) {
-    std::optional<std::wstring> path = data ? HandedPath(*data) : std::nullopt;
-    if (!path)
-        return false;
-    m_strHandedFile = FromWide(*path, Encoding::utf8).text;
-    Post(kLoadHandedFile);
-    return true;
-}
-
-void CVornaDlg::OnHandedFile() {
-    // A message box of one load lets the next hand-over in: that one waits, and only the
-    // newest file is loaded after it.
-    if (m_bLoadingHanded)
-        return;
-    struct Busy {
-        bool& flag;
-        explicit Busy(bool& f) : flag(f) { flag = true; }
-        ~Busy() { flag = false; }
-    } busy(m_bLoadingHanded);
-    while (m_strHandedFile) {
-        std::string path = std::move(*m_strHandedFile);
-        m_strHandedFile.reset();
-        ShowAndActivate();
-        LoadFileAsChosen(path);
-    }
-}
-
-void CVornaDlg::OnNotifyIcon(LPARAM mouseMessage) {
-    // While a dialog of its own is up, only showing makes sense: the window waits for it.
-    const bool free = ::IsWindowEnabled(m_hWnd) != FALSE;
-    switch (m_trayIcon.OnMouse(mouseMessage, FrontWindow(m_hWnd), free)) {
-    case CTrayIcon::Command::none:
-        break;
-    case CTrayIcon::Command::show:
-        ShowAndActivate();
-        break;
-    case CTrayIcon::Command::load:
-        ShowAndActivate();
-        OnLoad();
-        break;
-    case CTrayIcon::Command::about:
-        OnAbout();
-        break;
-    case CTrayIcon::Command::exit:
-        Send(WM_CLOSE, 0, 0);
-        break;
-    }
-}
-
 // ---- Clipboard watch
 
 void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
@@ -461,7 +423,7 @@ void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
             CClipboard clipboard(m_hWnd);
             // Held open by another program: this change is missed, never waited for.
             if (clipboard.IsOpen())
-                text = ReadClipboardText();
+                text = ClipboardText(m_shownEncoding);
         }
         if (text) {
             m_strKeyword = std::move(*text);
@@ -470,11 +432,6 @@ void CVornaDlg::OnDrawClipboard(WPARAM wParam, LPARAM lParam) {
         }
     }
     m_clipboardViewer.PassOn(wParam, lParam);
-}
-
-// The clipboard's text in the ANSI code page; empty when it holds none.
-std::string CVornaDlg::ReadClipboardText() {
-    return TextOfBlock(static_cast<HGLOBAL>(::GetClipboardData(CF_TEXT)));
 }
 
 } // namespace vorna

@@ -7,6 +7,7 @@
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
 #include "text/CodePage.h"
+#include "text/Convert.h"
 #include "ui/ShownText.h"
 #include "ui/TrayIcon.h"
 #include "ui/controls/TextBox.h"
@@ -39,6 +40,7 @@ private:
     bool CheckFile(std::string path, bool report);
     bool LoadFile(const std::string& path, bool report);
     void ShowEntryCount(int count);
+    void UseShownEncoding(Encoding encoding);
     void LoadDefaultFile();
     void OnLoad();
     // Load... for a path that did not come from the file-open dialog.
@@ -74,13 +76,15 @@ private:
     void ShowAndActivate();
 
     // Files handed over by copies started later, and the notification-area icon.
+    // Posted to itself by a hand-over, so that the other copy is answered at once and ends,
+    // whatever the load then shows.
+    static constexpr UINT kLoadHandedFile = WM_APP + 2;
     bool OnCopyData(const COPYDATASTRUCT* data);
     void OnHandedFile();
     void OnNotifyIcon(LPARAM mouseMessage);
 
     // Clipboard watch.
     void OnDrawClipboard(WPARAM wParam, LPARAM lParam);
-    std::string ReadClipboardText();
 
     CBrush m_brushBack;
     // Clear until initialisation has run: a clipboard notice during initialisation is only
@@ -101,6 +105,10 @@ private:
     int m_nAlpha = 0;
     // Loaded from the resources; the system keeps it, nothing to free.
     HICON m_hIcon = nullptr;
+    // The encoding of m_strAnswer, m_strQuestion, m_strKeyword and the list's lines: the
+    // store's texts' own (UTF-8), or for a store in code page 936 the ANSI code page's.
+    Encoding m_shownEncoding = Encoding::system;
+    // The keyword's lead bytes in that encoding.
     LeadBytes m_leadBytes;
     // How much of an entry the list and the boxes show, cut as the store's encoding allows.
     CShownText m_shown;

@@ -2,6 +2,7 @@
 
 #include "platform/Library.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -50,6 +51,15 @@ std::string TextOfBlock(HGLOBAL block) {
     std::size_t length =
         zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : size;
     return std::string(bytes, length);
+}
+
+std::wstring WideTextOfBlock(HGLOBAL block) {
+    CGlobalLock lock(block);
+    const auto* units = static_cast<const wchar_t*>(lock.Get());
+    if (!units)
+        return std::wstring();
+    const std::size_t size = ::GlobalSize(block) / sizeof(wchar_t);
+    return std::wstring(units, std::find(units, units + size, L'\0'));
 }
 
 } // namespace vorna

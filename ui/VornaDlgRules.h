@@ -38,5 +38,8 @@ bool HasWhiteBackground(unsigned kind);
 // block's end, whichever comes first: a block written by another program need not hold a
 // terminating zero. Empty for no block or one that cannot be locked.
 std::string TextOfBlock(HGLOBAL block);
+// The same for a block of UTF-16 text (CF_UNICODETEXT): up to its first zero unit or the end
+// of its last whole unit.
+std::wstring WideTextOfBlock(HGLOBAL block);
 
 } // namespace vorna

@@ -298,6 +298,70 @@ TEST_F(AddDialogTest, TextsTheCodePageCannotHoldAreRefusedAndGbkSavesExactly) {
                    old + WrittenRecord("\xCB\xD1\xCB\xF7\x80\xE9\x46", "\xA1\xA4\xA8\xA6?"));
 }
 
+// Each file takes the record in its own encoding, decided from its bytes when it is chosen:
+// UTF-8 with or without its mark (kept, none added), UTF-16 either way round, and code page
+// 936 for a GBK file and an empty one.
+TEST_F(AddDialogTest, EachFileTakesTheRecordInItsOwnEncoding) {
+    const std::string emoji = "表情\xF0\x9F\x98\x80", laugh = "笑";
+    const std::string record = WrittenRecord(emoji, laugh);
+    const std::string notes = HandMadeFile({{"问题", "答案"}});
+    const struct {
+        const wchar_t* name;
+        std::string before;
+        std::string question, answer; // typed, UTF-8
+        std::string added;
+    } files[] = {
+        {L"marked.vendu", "\xEF\xBB\xBF" + notes, emoji, laugh, record},
+        {L"unmarked.vendu", notes, emoji, laugh, record},
+        {L"mark only.vendu", "\xEF\xBB\xBF", emoji, laugh, record},
+        {L"le.vendu", Utf16Bytes(notes, true, true), emoji, laugh, Utf16Bytes(record, true, false)},
+        {L"be.vendu", Utf16Bytes(notes, false, true), emoji, laugh,
+         Utf16Bytes(record, false, false)},
+        {L"gbk.vendu", G(notes), "问", "答", WrittenRecord(G("问"), G("答"))},
+        {L"empty.vendu", "", "问", "答", WrittenRecord(G("问"), G("答"))},
+    };
+    Start();
+    OpenAdd();
+    for (const auto& file : files) {
+        SCOPED_TRACE(Utf8(file.name));
+        const std::wstring path = folder.Write(file.name, file.before);
+        Choose(path);
+        ExpectNoMessage();
+        SetText(Item(add::kQuestion), Wide(file.question));
+        SetText(Item(add::kAnswer), Wide(file.answer));
+        Save();
+        ExpectSaved(path);
+    }
+    Done();
+    for (const auto& file : files)
+        EXPECT_EQ(Hex(folder.Read(file.name)), Hex(file.before + file.added)) << Utf8(file.name);
+}
+
+// What a GBK file cannot hold stays in its box, whole, and goes whole into a UTF-8 file
+// chosen next.
+TEST_F(AddDialogTest, TextRefusedForAGbkFileIsSavedWholeIntoAUtf8FileChosenNext) {
+    const std::string gbk = WrittenRecord(G("旧问题"), G("旧答案"));
+    const std::string utf8 = WrittenRecord("旧问题", "旧答案");
+    const std::wstring gbkPath = folder.Write(L"gbk.vendu", gbk);
+    const std::wstring utf8Path = folder.Write(L"utf8.vendu", utf8);
+    Start();
+    OpenAdd();
+    Choose(gbkPath);
+    SetText(Item(add::kQuestion), L"表情\U0001F600");
+    SetText(Item(add::kAnswer), L"笑");
+    Save();
+    ExpectMessage(kUnconvertible);
+    Choose(utf8Path);
+    ExpectNoMessage();
+    EXPECT_EQ(Utf8(GetText(Item(add::kQuestion))), "表情\xF0\x9F\x98\x80");
+    Save();
+    ExpectSaved(utf8Path);
+    Done();
+    EXPECT_ANSI_EQ(folder.Read(L"gbk.vendu"), gbk);
+    EXPECT_EQ(Hex(folder.Read(L"utf8.vendu")),
+              Hex(utf8 + WrittenRecord("表情\xF0\x9F\x98\x80", "笑")));
+}
+
 TEST_F(AddDialogTest, TwoSavesToAnEmptyFileGiveExactlyTheTwoRecords) {
     const std::wstring path = folder.Write(L"empty.vendu", "");
     Start();

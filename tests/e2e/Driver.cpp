@@ -344,7 +344,9 @@ int ListSelection(HWND list) {
     return static_cast<int>(Send(list, LB_GETCURSEL));
 }
 
-std::string ListLineAnsi(HWND list, int line) {
+namespace {
+
+std::wstring ListLine(HWND list, int line) {
     const LRESULT length = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(line));
     if (length == LB_ERR)
         throw DriverError("the list has no line " + std::to_string(line));
@@ -354,7 +356,20 @@ std::string ListLineAnsi(HWND list, int line) {
     if (got == LB_ERR)
         throw DriverError("the list has no line " + std::to_string(line));
     text.resize(static_cast<std::size_t>(std::min(got, length)));
-    return WideToAnsi(text);
+    return text;
+}
+
+} // namespace
+
+std::string ListLineAnsi(HWND list, int line) {
+    return WideToAnsi(ListLine(list, line));
+}
+
+std::vector<std::string> ListLinesUtf8(HWND list) {
+    std::vector<std::string> lines;
+    for (int i = 0, count = ListCount(list); i < count; ++i)
+        lines.push_back(Utf8(ListLine(list, i)));
+    return lines;
 }
 
 std::vector<std::string> ListLinesAnsi(HWND list) {
@@ -511,6 +526,21 @@ public:
 };
 
 } // namespace
+
+void PutClipboardUnicode(std::wstring_view text) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    if (!memory)
+        throw DriverError(LastErrorText("GlobalAlloc"));
+    auto* units = static_cast<wchar_t*>(GlobalLock(memory));
+    std::copy(text.begin(), text.end(), units);
+    units[text.size()] = L'\0';
+    GlobalUnlock(memory);
+    OpenedClipboard open;
+    if (!SetClipboardData(CF_UNICODETEXT, memory)) {
+        GlobalFree(memory);
+        throw DriverError(LastErrorText("SetClipboardData(CF_UNICODETEXT)"));
+    }
+}
 
 void PutClipboardText(std::string_view ansiBytes) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, ansiBytes.size() + 1);
@@ -891,6 +921,57 @@ std::vector<std::string> VornaProcess::ResultLinesAnsi() const {
 
 int VornaProcess::ResultSelection() const {
     return ListSelection(Control(ctl::kResults));
+}
+
+// The shell's tooltips belong to the process of its taskbar window and answer TTM_ENUMTOOLSW
+// with a pointer there: the tool's record and its text go through a page lent in that process.
+std::vector<std::wstring> NotifyIconTips() {
+    std::vector<std::wstring> tips;
+    DWORD shell = 0;
+    if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr))
+        GetWindowThreadProcessId(taskbar, &shell);
+    for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip && shell;
+         tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(tip, &pid);
+        if (pid != shell)
+            continue;
+        HANDLE process =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (!process)
+            continue;
+        constexpr std::size_t kTextAt = 1024, kTextUnits = 1024;
+        auto* page = static_cast<char*>(
+            VirtualAllocEx(process, nullptr, kTextAt + 2 * kTextUnits, MEM_COMMIT, PAGE_READWRITE));
+        // A tooltip may go away meanwhile, with the icon it served: it is left out.
+        const auto ask = [tip](UINT message, WPARAM wParam, LPARAM lParam) {
+            DWORD_PTR answer = 0;
+            return SendMessageTimeoutW(tip, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs,
+                                       &answer)
+                       ? answer
+                       : 0;
+        };
+        const auto count = page ? static_cast<int>(ask(TTM_GETTOOLCOUNT, 0, 0)) : 0;
+        for (int i = 0; i < count; ++i) {
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof info;
+            info.lpszText = reinterpret_cast<LPWSTR>(page + kTextAt);
+            std::wstring text(kTextUnits, L'\0');
+            SIZE_T done = 0;
+            if (WriteProcessMemory(process, page, &info, sizeof info, &done) &&
+                WriteProcessMemory(process, page + kTextAt, text.data(), 2, &done) &&
+                ask(TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(page)) &&
+                ReadProcessMemory(process, page + kTextAt, text.data(), 2 * (kTextUnits - 1),
+                                  &done)) {
+                text.resize(text.find(L'\0'));
+                tips.push_back(text);
+            }
+        }
+        if (page)
+            VirtualFreeEx(process, page, 0, MEM_RELEASE);
+        CloseHandle(process);
+    }
+    return tips;
 }
 
 } // namespace vorna::e2e

@@ -120,6 +120,8 @@ int ListCount(HWND list);
 int ListSelection(HWND list);
 std::string ListLineAnsi(HWND list, int line);
 std::vector<std::string> ListLinesAnsi(HWND list);
+// The lines as UTF-8, every character as the list shows it.
+std::vector<std::string> ListLinesUtf8(HWND list);
 // Screen point near the left end of a line, for a click on it.
 POINT ListLinePoint(HWND list, int line);
 
@@ -154,6 +156,8 @@ void TypeText(std::wstring_view text);
 // ---- Clipboard.
 // Puts the bytes as CF_TEXT (a terminating zero is added).
 void PutClipboardText(std::string_view ansiBytes);
+// Puts the text as CF_UNICODETEXT only, as programs do that write Unicode.
+void PutClipboardUnicode(std::wstring_view text);
 // Puts a small bitmap and no text.
 void PutClipboardBitmap(int width = 16, int height = 16);
 void EmptyClipboardNow();
@@ -176,6 +180,11 @@ public:
 private:
     HWND m_window;
 };
+
+// ---- The notification area: the tips the shell shows for its icons, read out of the shell's
+// tooltip windows (in another process, through memory lent in it). Empty where the shell
+// keeps no such windows.
+std::vector<std::wstring> NotifyIconTips();
 
 // ---- The program under test.
 

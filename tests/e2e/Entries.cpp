@@ -31,6 +31,16 @@ std::string G(std::string_view utf8) {
     return Ansi(utf8);
 }
 
+std::string Utf16Bytes(std::string_view utf8, bool littleEndian, bool mark) {
+    std::string out;
+    for (wchar_t unit : (mark ? L"\uFEFF" : L"") + Wide(utf8)) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        out += littleEndian ? low : high;
+        out += littleEndian ? high : low;
+    }
+    return out;
+}
+
 std::string MatchSummary(std::string_view keyword, int count) {
     if (count == 0)
         return G("【") + std::string(keyword) + G("】无搜索结果");

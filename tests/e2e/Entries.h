@@ -23,6 +23,9 @@ std::string Label(const TestEntry& entry);
 // ANSI bytes (GBK) of a UTF-8 literal.
 std::string G(std::string_view utf8);
 
+// UTF-16 bytes of UTF-8 text, either way round, after the byte-order mark when asked.
+std::string Utf16Bytes(std::string_view utf8, bool littleEndian, bool mark);
+
 // The entry-count caption (UTF-8).
 std::string CountSummary(int count);
 

@@ -206,6 +206,28 @@ std::string FileOfSize(std::size_t size, std::size_t preamble) {
     return file;
 }
 
+// An open file's encoding, as the Add dialog decides it: from all its bytes unless a mark or
+// a byte that is not UTF-8 settles it first.
+TEST_F(ReadEntryFileTest, AnOpenFilesEncodingComesFromItsBytes) {
+    const struct {
+        std::string bytes;
+        FileEncoding encoding;
+    } cases[] = {
+        {"", {Encoding::cp936, 0}},
+        {std::string(100000, 'a') + "\xE4\xB8\xAD", {Encoding::utf8, 0}}, // past the first read
+        {"\xEF\xBB\xBF", {Encoding::utf8, 3}},
+        {"\xFE\xFF", {Encoding::utf16be, 2}},
+        {MakeRecord("\xCE\xCA", "a"), {Encoding::cp936, 0}},
+    };
+    for (const auto& c : cases) {
+        CFile file;
+        ASSERT_TRUE(file.Open(WriteFile("e.vendu", c.bytes), CFile::modeReadWrite));
+        FileEncoding encoding{Encoding::utf16le, 9};
+        EXPECT_TRUE(ReadFileEncoding(file, encoding).Ok());
+        EXPECT_EQ(encoding, c.encoding) << c.bytes.size();
+    }
+}
+
 TEST_F(ReadEntryFileTest, ReadingInChunksGivesWhatParsingInOnePieceGives) {
     for (std::size_t size :
          {0, 1, 4, 79, 80, 81, 159, 160, 161, 800, 801, 8000, 8001, 65600, 65601, 65536 + 79}) {

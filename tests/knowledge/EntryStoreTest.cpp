@@ -1,12 +1,15 @@
 #include "knowledge/EntryStore.h"
 
 #include "io/File.h"
+#include "knowledge/EntryFile.h"
+#include "knowledge/EntryReader.h"
 #include "tests/io/TestFiles.h"
 #include "tests/knowledge/ReferenceReader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -108,6 +111,59 @@ TEST_F(LoadTest, AFileThatCannotBeReadLeavesTheStoreAsItWas) {
     EXPECT_EQ(LoadEntryFile(PathOf("gone.vendu"), store).status, FileStatus::missing);
     EXPECT_EQ(test::Texts(store.m_arrQuestions), std::vector<std::string>{"old"});
     EXPECT_EQ(test::Texts(store.m_arrAnswers), std::vector<std::string>{"kept"});
+}
+
+// The file's encoding comes with its entries, however the bytes arrive; a UTF-16 file's texts
+// are held as UTF-8, the others' byte for byte as in the file; loading writes nothing.
+TEST_F(LoadTest, KnowsTheFilesEncodingAndHoldsUtf16TextsAsUtf8) {
+    const std::string utf8 = MakeRecord("问题\xF0\x9F\x98\x80", "答案") + MakeRecord("q", "a");
+    const auto utf16 = [&](Encoding e) {
+        return std::string(ByteOrderMark(e)) + Convert(utf8, Encoding::utf8, e).text;
+    };
+    const test::Entries expected = {{"\r\n问题\xF0\x9F\x98\x80\r\n", "\r\n答案\r\n"},
+                                    {"\r\nq\r\n", "\r\na"}};
+    const std::string gbk = MakeRecord("\xCE\xCA", "\xB4\xF0");
+    struct Case {
+        const char* name;
+        std::string bytes;
+        FileEncoding encoding;
+        test::Entries entries;
+    };
+    const std::vector<Case> cases = {
+        {"utf8-mark", "\xEF\xBB\xBF" + utf8, {Encoding::utf8, 3}, expected},
+        {"utf8", utf8, {Encoding::utf8, 0}, expected},
+        {"utf16le", utf16(Encoding::utf16le), {Encoding::utf16le, 2}, expected},
+        {"utf16be", utf16(Encoding::utf16be), {Encoding::utf16be, 2}, expected},
+        {"gbk", gbk, {Encoding::cp936, 0}, {{"\r\n\xCE\xCA\r\n", "\r\n\xB4\xF0"}}},
+        {"ascii", MakeRecord("q", "a"), {Encoding::cp936, 0}, {{"\r\nq\r\n", "\r\na"}}},
+        {"empty", "", {Encoding::cp936, 0}, {}},
+        {"utf16-mark-only", "\xFF\xFE", {Encoding::utf16le, 2}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteFile(std::string(c.name) + ".vendu", c.bytes);
+        CEntryStore store;
+        ASSERT_TRUE(LoadEntryFile(path, store).Ok());
+        EXPECT_EQ(store.GetFileEncoding(), c.encoding);
+        EXPECT_EQ(test::EntriesOf(store), c.entries);
+        EXPECT_EQ(ReadBack(std::string(c.name) + ".vendu"), c.bytes);
+        for (std::size_t piece : {1, 2, 5}) {
+            CEntryStore pieces;
+            CEntryReader reader(pieces);
+            for (std::size_t at = 0; at < c.bytes.size(); at += piece) {
+                const std::size_t n = std::min(piece, c.bytes.size() - at);
+                std::memcpy(reader.Room(n), c.bytes.data() + at, n);
+                reader.Commit(n);
+            }
+            reader.Finish();
+            EXPECT_EQ(pieces.GetFileEncoding(), c.encoding) << piece;
+            EXPECT_EQ(test::EntriesOf(pieces), c.entries) << piece;
+        }
+    }
+    CEntryStore store;
+    ASSERT_TRUE(LoadEntryFile(WriteFile("again.vendu", utf8), store).Ok());
+    store.RemoveAll();
+    EXPECT_EQ(store.GetFileEncoding(), FileEncoding{});
 }
 
 } // namespace

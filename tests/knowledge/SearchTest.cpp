@@ -1,6 +1,7 @@
 #include "knowledge/Search.h"
 
 #include "tests/knowledge/ReferenceReader.h"
+#include "text/FileEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,32 @@ TEST(FindMatches, ListsEachMatchingEntryOnceInStoreOrder) {
         SCOPED_TRACE(std::string("keyword [") + c.keyword + "]");
         EXPECT_EQ(Matches(store, c.keyword), c.expected);
     }
+}
+
+// UTF-8 texts are matched with UTF-8's rule: a keyword is found wherever its bytes are, as a
+// valid one can only begin where a character does. Code page 936's lead bytes would take 文
+// after 中 for the trail of a character.
+TEST(FindMatches, Utf8TextsOnUtf8Boundaries) {
+    const CEntryStore store =
+        test::StoreOf({"\r\n中文\r\n", "\r\nx\r\n"}, {"\r\n\xF0\x9F\x98\x80\r\n", "\r\n文\r\n"});
+    const LeadBytes utf8 = MatchLeadBytes(Encoding::utf8);
+    struct Case {
+        std::string keyword;
+        std::vector<std::uint32_t> expected;
+    } cases[] = {
+        {"文", {0, 1}},
+        {"中文", {0}},
+        {"\xF0\x9F\x98\x80", {0}},
+        {"文件", {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> out;
+        FindMatches(store, c.keyword, utf8, out);
+        EXPECT_EQ(out, c.expected) << c.keyword;
+    }
+    std::vector<std::uint32_t> out;
+    FindMatches(store, "文", LeadBytes::Cp936(), out);
+    EXPECT_EQ(out, std::vector<std::uint32_t>{1});
 }
 
 TEST(FindMatches, AnEmptyStoreGivesNoMatches) {

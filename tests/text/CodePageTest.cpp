@@ -145,7 +145,10 @@ TEST(CharacterCut, NeverSplitsACharacter) {
         {"trail byte valued like a lead byte", "a\xb0\xb0\xb0\xb0", 4, 3, 4},
         {"trail byte valued like ASCII", "\xb0\x41\x41", 1, 0, 1},
         {"inside a three-byte sequence", "a\xe9\x97\xae", 3, 3, 1},
-        {"after a three-byte sequence", "\xe9\x97\xae" "b", 3, 2, 3},
+        {"after a three-byte sequence",
+         "\xe9\x97\xae"
+         "b",
+         3, 2, 3},
         {"inside a four-byte sequence", "\xf0\x9f\x98\x80", 3, 2, 0},
         {"stray continuation bytes", "a\x80\x80\x80\x80", 3, 3, 3},
         {"a sequence cut short by the text", "a\xe9\x97", 2, 1, 2},

@@ -160,7 +160,10 @@ TEST(Convert, Utf16BytesBothWays) {
     } exact[] = {
         {""s, ""s, ""},
         {"(\0%\0Q\0%\0)\0"s, "\0(\0%\0Q\0%\0)"s, "(%Q%)"},
-        {"-N\x87" "e"s, "N-e\x87"s, "\xE4\xB8\xAD\xE6\x96\x87"}, // 中文
+        {"\xE9\0"s, "\0\xE9"s, "\xC3\xA9"}, // é
+        {"-N\x87"
+         "e"s,
+         "N-e\x87"s, "\xE4\xB8\xAD\xE6\x96\x87"},             // 中文
         {"=\xD8\0\xDE"s, "\xD8=\xDE\0"s, "\xF0\x9F\x98\x80"}, // an emoji
     };
     for (const auto& c : exact) {

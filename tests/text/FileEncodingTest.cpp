@@ -114,6 +114,37 @@ TEST(FileEncoding, LongTextsSurveyedAsCharacterByCharacter) {
     }
 }
 
+// Long valid text is passed sixteen bytes at a time: a fault anywhere in it, near a block's
+// edge or across one, is found where the byte-by-byte check finds it.
+TEST(FileEncoding, BlocksOfValidTextAgreeWithTheCheckByteByByte) {
+    const std::string text = "abc\xE4\xB8\xAD\xF0\x9F\x98\x80\xC3\xA9\xE0\xA0\x80\xED\x9F\xBF"
+                             "\xF4\x8F\xBF\xBF"
+                             "0123456789abcdefghi\xE6\x96\x87";
+    const std::string faults[] = {"\xFF",
+                                  "\x80",
+                                  "\xC1\xBF",
+                                  "\xE0\x9F\xBF",
+                                  "\xED\xA0\x80",
+                                  "\xF0\x8F\xBF\xBF",
+                                  "\xF4\x90\x80\x80",
+                                  "\xE4\xB8",
+                                  "\xE4"};
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        for (const std::string& fault : faults) {
+            const std::string bytes = text.substr(0, at) + fault + text.substr(at);
+            FileEncodingDetector whole, single;
+            whole.Feed(bytes);
+            for (char c : bytes)
+                single.Feed(std::string_view(&c, 1));
+            const Utf8Survey a = whole.Survey(), b = single.Survey();
+            ASSERT_FALSE(a.valid) << testing::PrintToString(bytes);
+            ASSERT_EQ(a.firstInvalid, b.firstInvalid) << testing::PrintToString(bytes);
+            ASSERT_EQ(a.firstWide, b.firstWide) << testing::PrintToString(bytes);
+        }
+    }
+    EXPECT_EQ(DetectFileEncoding(text + text), (FileEncoding{Encoding::utf8, 0}));
+}
+
 // Decided() lets a reader stop looking: only a mark or a byte that is not UTF-8 settles it.
 TEST(FileEncoding, DecidedOnlyByAMarkOrAnInvalidByte) {
     const struct {

@@ -62,5 +62,24 @@ TEST(TextOfBlock, NoBlockOrAnEmptyOneGivesNoText) {
         ::GlobalFree(empty);
 }
 
+// Unicode text ends at its first zero unit, or at the last whole unit of its block.
+TEST(WideTextOfBlock, EndsAtTheFirstZeroUnitOrTheBlocksLastWholeUnit) {
+    struct Case {
+        std::string bytes;
+        std::wstring text;
+    } cases[] = {
+        {std::string("a\0b\0\0\0c\0", 8), L"ab"},
+        {std::string("=\xD8\0\xDE", 4), L"\U0001F600"},
+        {std::string("a\0b", 3), L"a"},
+        {"", L""},
+    };
+    for (const Case& c : cases) {
+        HGLOBAL block = MakeBlock(c.bytes);
+        EXPECT_EQ(WideTextOfBlock(block), c.text) << c.bytes.size();
+        if (block)
+            ::GlobalFree(block);
+    }
+}
+
 } // namespace
 } // namespace vorna
