@@ -87,6 +87,15 @@ void CDataExchange::SliderPos(int id, int& position) {
         ::SendMessageW(item, TBM_SETPOS, TRUE, position);
 }
 
+void CDataExchange::Check(int id, bool& checked) {
+    HWND item = m_dialog.GetItem(id);
+    const bool shown = ::SendMessageW(item, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (m_reading)
+        checked = shown;
+    else if (shown != checked)
+        ::SendMessageW(item, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 CDialog::CDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_hParent(parent) {}
 
 CDialog::~CDialog() {

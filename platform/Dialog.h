@@ -39,6 +39,8 @@ public:
     void TextUtf8(int id, std::string& utf8);
     // A track bar's position.
     void SliderPos(int id, int& position);
+    // A check box: checked or not.
+    void Check(int id, bool& checked);
 
     const std::optional<TextFault>& Fault() const { return m_fault; }
 
