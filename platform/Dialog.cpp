@@ -113,6 +113,7 @@ INT_PTR CDialog::DoModal() {
     HWND owner = OwnerOrActiveModal(m_hParent);
 
     m_nModalResult = -1;
+    m_bPlaced = false;
     m_bContinueModal = true;
     m_pOuterModal = t_activeModal;
     t_activeModal = this;
@@ -260,7 +261,7 @@ bool CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
 void CDialog::CenterIfUnplaced(const RECT& before) {
     RECT now{};
     ::GetWindowRect(m_hWnd, &now);
-    if (::IsWindowVisible(m_hWnd) || !::EqualRect(&before, &now))
+    if (m_bPlaced || ::IsWindowVisible(m_hWnd) || !::EqualRect(&before, &now))
         return;
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO monitor{};
