@@ -129,13 +129,9 @@ bool COptionsDlg::ReadHotKey(const CHotKeyCtrl& control, bool win, unsigned desc
     return true;
 }
 
-bool COptionsDlg::WriteRunEntryFor(bool startWithWindows) {
-    const bool written = startWithWindows
-                             ? WriteRunEntry(StartCommand(ProgramPath(), m_strStartFolder))
-                             : RemoveRunEntry();
-    if (!written)
-        ShowMessageBox(texts::kRunEntryFailed);
-    return written;
+bool COptionsDlg::SetRunEntry(bool startWithWindows) const {
+    return startWithWindows ? WriteRunEntry(StartCommand(ProgramPath(), m_strStartFolder))
+                            : RemoveRunEntry();
 }
 
 void COptionsDlg::OnOK() {
@@ -151,9 +147,13 @@ void COptionsDlg::OnOK() {
         m_hotKeyClose.Focus();
         return;
     }
-    if (!WriteRunEntryFor(chosen.startWithWindows))
+    if (!SetRunEntry(chosen.startWithWindows)) {
+        ShowMessageBox(texts::kRunEntryFailed);
         return;
+    }
     if (!m_store.Save(chosen)) {
+        // Nothing changes: the Run entry goes back to what the options in effect say.
+        SetRunEntry(m_store.Values().startWithWindows);
         ShowMessageBox(texts::kOptionsNotSaved);
         return;
     }

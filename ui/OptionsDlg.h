@@ -26,7 +26,8 @@ private:
     // saying why, for one that cannot be a hotkey.
     bool ReadHotKey(const CHotKeyCtrl& control, bool win, unsigned describedKey,
                     std::optional<HotKey>& hotKey);
-    bool WriteRunEntryFor(bool startWithWindows);
+    // Writes or removes the Run entry; false when the registry refused.
+    bool SetRunEntry(bool startWithWindows) const;
 
     COptionsStore& m_store;
     std::wstring m_strStartFolder;

@@ -379,9 +379,25 @@ TEST_F(StartWithWindows, TheRunEntryStartsTheProgramInTheFolderItStartedIn) {
     Start();
     SwitchTo(false);
     EXPECT_EQ(RunEntry(), std::nullopt);
-    EXPECT_ANSI_EQ(ReadIni(), "[Options]\r\nSearchAsYouType=0\r\nReloadOnChange=0\r\n"
-                              "ShowHideHotkey=\r\nCloseHotkey=\r\n"
-                              "RememberPlacement=0\r\nStartWithWindows=0\r\n");
+    const std::string written = ReadIni();
+
+    // A file that cannot be written: nothing changes, the Run entry included.
+    ASSERT_TRUE(DeleteFileW(IniPath().c_str()));
+    ASSERT_TRUE(CreateDirectoryW(IniPath().c_str(), nullptr));
+    const HWND dialog = OpenOptions();
+    Send(GetDlgItem(dialog, IDC_START_WITH_WINDOWS), BM_CLICK);
+    const std::optional<HWND> box = PressOk(dialog);
+    ASSERT_TRUE(box);
+    EXPECT_UTF8_EQ(Utf8(VornaProcess::MessageBoxText(*box)),
+                   "选项无法保存，请检查设置文件是否可以写入！");
+    VornaProcess::DismissMessageBox(*box);
+    EXPECT_EQ(RunEntry(), std::nullopt);
+    Post(GetDlgItem(dialog, IDCANCEL), BM_CLICK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(RemoveDirectoryW(IniPath().c_str()));
+    EXPECT_ANSI_EQ(written, "[Options]\r\nSearchAsYouType=0\r\nReloadOnChange=0\r\n"
+                            "ShowHideHotkey=\r\nCloseHotkey=\r\n"
+                            "RememberPlacement=0\r\nStartWithWindows=0\r\n");
 }
 
 TEST_F(Options, TheLoadedFileIsLoadedAgainWhenAnotherProgramChangesIt) {
