@@ -20,9 +20,15 @@ CVornaApp::~CVornaApp() = default;
 // is nothing to switch on first. False: no message loop follows, the process ends.
 // A file named on the command line goes to the copy that runs already, if one does: this
 // one then ends at once. Otherwise it is loaded in place of the default entry file.
+// A /startin: switch (the Run entry of a start with Windows writes one) first makes its
+// folder the current directory, where the default entry file is looked for; a folder that is
+// gone leaves the directory the system gave.
 bool CVornaApp::Init() {
+    const StartIn start = TakeStartFolder(::GetCommandLineW());
+    if (start.folder)
+        ::SetCurrentDirectoryW(start.folder->c_str());
     std::optional<std::string> startFile;
-    if (std::optional<std::wstring> file = FileArgument(::GetCommandLineW())) {
+    if (std::optional<std::wstring> file = FileArgument(start.rest)) {
         std::wstring full = FullPath(*file);
         if (HandFileToRunningCopy(full))
             return false;

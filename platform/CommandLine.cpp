@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <cwctype>
 #include <vector>
 
 namespace vorna {
@@ -24,6 +25,22 @@ std::wstring_view AfterProgramName(std::wstring_view line) {
     while (at < line.size() && !IsBlank(line[at]))
         ++at;
     return line.substr(at);
+}
+
+std::wstring_view WithoutLeadingBlanks(std::wstring_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    return s;
+}
+
+bool StartsWithSwitch(std::wstring_view s) {
+    if (s.size() < kStartInSwitch.size())
+        return false;
+    for (std::size_t i = 0; i < kStartInSwitch.size(); ++i) {
+        if (::towlower(s[i]) != kStartInSwitch[i])
+            return false;
+    }
+    return true;
 }
 
 // The first argument after the program's name, by the system's own splitting.
@@ -65,6 +82,49 @@ std::wstring FullPath(const std::wstring& path) {
     if (n == 0 || n >= needed)
         return path;
     return std::wstring(buffer.data(), n);
+}
+
+std::wstring CurrentFolder() {
+    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0)
+        return {};
+    std::vector<wchar_t> buffer(needed);
+    const DWORD n = ::GetCurrentDirectoryW(needed, buffer.data());
+    if (n == 0 || n >= needed)
+        return {};
+    return std::wstring(buffer.data(), n);
+}
+
+StartIn TakeStartFolder(std::wstring_view commandLine) {
+    const std::wstring_view afterName = AfterProgramName(commandLine);
+    const std::wstring_view name = commandLine.substr(0, commandLine.size() - afterName.size());
+    std::wstring_view rest = WithoutLeadingBlanks(afterName);
+    if (!StartsWithSwitch(rest))
+        return {std::nullopt, std::wstring(commandLine)};
+    rest.remove_prefix(kStartInSwitch.size());
+    std::wstring_view folder;
+    if (!rest.empty() && rest.front() == L'"') {
+        const std::size_t close = rest.find(L'"', 1);
+        folder = rest.substr(1, close == std::wstring_view::npos ? close : close - 1);
+        rest.remove_prefix(close == std::wstring_view::npos ? rest.size() : close + 1);
+    } else {
+        std::size_t end = 0;
+        while (end < rest.size() && !IsBlank(rest[end]))
+            ++end;
+        folder = rest.substr(0, end);
+        rest.remove_prefix(end);
+    }
+    StartIn start;
+    if (!folder.empty())
+        start.folder = std::wstring(folder);
+    start.rest = std::wstring(name) + std::wstring(rest);
+    return start;
+}
+
+std::wstring StartCommand(std::wstring_view program, std::wstring_view folder) {
+    std::wstring line = L"\"";
+    line.append(program).append(L"\" ").append(kStartInSwitch).append(L"\"");
+    return line.append(folder).append(L"\"");
 }
 
 } // namespace vorna

@@ -48,6 +48,10 @@ void CTrackBar::SetPos(int position) const {
     Send(TBM_SETPOS, TRUE, position);
 }
 
+int CTrackBar::GetPos() const {
+    return static_cast<int>(Send(TBM_GETPOS));
+}
+
 void CHotKeyCtrl::SetRules(WORD invalidCombinations, WORD modifiers) const {
     Send(HKM_SETRULES, invalidCombinations, MAKELPARAM(modifiers, 0));
 }

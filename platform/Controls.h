@@ -37,6 +37,7 @@ class CTrackBar : public CWin {
 public:
     void SetRange(int minimum, int maximum, bool redraw) const;
     void SetPos(int position) const;
+    int GetPos() const;
 };
 
 class CHotKeyCtrl : public CWin {

@@ -102,6 +102,15 @@ void CDataExchange::SliderPos(int id, int& position) {
         ::SendMessageW(item, TBM_SETPOS, TRUE, position);
 }
 
+void CDataExchange::Check(int id, bool& checked) {
+    HWND item = m_dialog.GetItem(id);
+    const bool shown = ::SendMessageW(item, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (m_reading)
+        checked = shown;
+    else if (shown != checked)
+        ::SendMessageW(item, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 CDialog::CDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_hParent(parent) {}
 
 CDialog::~CDialog() {
@@ -119,6 +128,7 @@ INT_PTR CDialog::DoModal() {
     HWND owner = OwnerOrActiveModal(m_hParent);
 
     m_nModalResult = -1;
+    m_bPlaced = false;
     m_bContinueModal = true;
     m_pOuterModal = t_activeModal;
     t_activeModal = this;
@@ -266,7 +276,7 @@ bool CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
 void CDialog::CenterIfUnplaced(const RECT& before) {
     RECT now{};
     ::GetWindowRect(m_hWnd, &now);
-    if (::IsWindowVisible(m_hWnd) || !::EqualRect(&before, &now))
+    if (m_bPlaced || ::IsWindowVisible(m_hWnd) || !::EqualRect(&before, &now))
         return;
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO monitor{};

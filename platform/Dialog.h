@@ -43,6 +43,8 @@ public:
     void TextUtf8(int id, std::string& utf8);
     // A track bar's position.
     void SliderPos(int id, int& position);
+    // A check box: checked or not.
+    void Check(int id, bool& checked);
 
     const std::optional<TextFault>& Fault() const { return m_fault; }
 
@@ -79,6 +81,10 @@ protected:
     // Esc, WM_CLOSE, a button with id IDCANCEL. Base: ends with IDCANCEL.
     virtual void OnCancel();
 
+    // For OnInitDialog: the window stands where it is meant to, also when that is where the
+    // template put it, and is not centred.
+    void KeepPlace() { m_bPlaced = true; }
+
     // The message map. Base: IDOK and IDCANCEL commands and WM_CLOSE. Return false for
     // the dialog manager's default handling. Derived classes end with the base call.
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -101,6 +107,7 @@ private:
     HWND m_hParent;
     bool m_bContinueModal = false;
     INT_PTR m_nModalResult = -1;
+    bool m_bPlaced = false;
     CDialog* m_pOuterModal = nullptr;
 };
 

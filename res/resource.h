@@ -25,5 +25,18 @@
 #define IDC_ABOUT 1017
 #define IDC_WEBSITE 1018
 
+// The options dialog.
+#define IDD_OPTIONS_DIALOG 140
+#define IDC_SEARCH_AS_YOU_TYPE 1100
+#define IDC_RELOAD_ON_CHANGE 1101
+#define IDC_REMEMBER_PLACEMENT 1102
+#define IDC_START_WITH_WINDOWS 1103
+#define IDC_SHOW_HIDE_KEY 1104
+#define IDC_SHOW_HIDE_WIN 1105
+#define IDC_CLOSE_KEY 1106
+#define IDC_CLOSE_WIN 1107
+#define IDC_IGNORED 1108
+#define IDC_OPTIONS_FILE 1109
+
 // The About item of the system menu.
 #define IDM_ABOUTBOX 0x0010

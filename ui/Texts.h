@@ -17,11 +17,22 @@ inline constexpr char kFileCannotOpen[] = "该文件无法打开！";
 inline constexpr char kHotKeyShowConflict[] = "Ctrl+1热键冲突！";
 inline constexpr char kHotKeyCloseConflict[] = "关闭程序热键冲突！";
 
+// The options dialog. A hotkey it refuses, and files it could not write.
+inline constexpr char kHotKeyNotUsable[] = "热键需要包含 Ctrl、Alt 或 Win（F1 到 F24 除外）！";
+inline constexpr char kHotKeyUnnamed[] = "不支持这个键作为热键，请换一个键！";
+inline constexpr char kHotKeysSame[] = "两个热键不能相同！";
+inline constexpr char kOptionsNotSaved[] = "选项无法保存，请检查设置文件是否可以写入！";
+inline constexpr char kRunEntryFailed[] = "无法设置登录 Windows 时启动！";
+// Above the lines of Lirel.ini that were not understood; and for a file that could not be read.
+inline constexpr wchar_t kIgnoredLines[] = L"设置文件中以下内容无效，已被忽略：";
+inline constexpr wchar_t kOptionsUnreadable[] = L"设置文件无法读取，使用默认设置。";
+
 // The notification-area icon: its tip (until a file is loaded; then it names the file, see
-// ui/ShownText.h) and its menu.
+// ui/ShownEncoding.h) and its menu.
 inline constexpr wchar_t kNotifyTip[] = L"Lirel";
 inline constexpr wchar_t kMenuShow[] = L"显示";
 inline constexpr wchar_t kMenuLoad[] = L"加载...";
+inline constexpr wchar_t kMenuOptions[] = L"选项...";
 inline constexpr wchar_t kMenuAbout[] = L"关于...";
 inline constexpr wchar_t kMenuExit[] = L"退出";
 

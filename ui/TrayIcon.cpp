@@ -8,7 +8,7 @@
 namespace vorna {
 namespace {
 
-enum MenuItem : UINT { kItemShow = 1, kItemLoad, kItemAbout, kItemExit };
+enum MenuItem : UINT { kItemShow = 1, kItemLoad, kItemOptions, kItemAbout, kItemExit };
 
 } // namespace
 
@@ -43,6 +43,7 @@ CTrayIcon::Command CTrayIcon::OnMouse(LPARAM mouseMessage, HWND owner, bool free
     CPopupMenu menu;
     menu.Append(kItemShow, texts::kMenuShow);
     menu.Append(kItemLoad, texts::kMenuLoad, free);
+    menu.Append(kItemOptions, texts::kMenuOptions, free);
     menu.Append(kItemAbout, texts::kMenuAbout, free);
     menu.AppendSeparator();
     menu.Append(kItemExit, texts::kMenuExit, free);
@@ -53,6 +54,8 @@ CTrayIcon::Command CTrayIcon::OnMouse(LPARAM mouseMessage, HWND owner, bool free
         return Command::show;
     case kItemLoad:
         return Command::load;
+    case kItemOptions:
+        return Command::options;
     case kItemAbout:
         return Command::about;
     case kItemExit:

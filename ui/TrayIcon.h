@@ -13,7 +13,7 @@ namespace vorna {
 class CTrayIcon {
 public:
     // What a click on the icon or its menu asks the window to do.
-    enum class Command { none, show, load, about, exit };
+    enum class Command { none, show, load, options, about, exit };
 
     // Puts the icon (the program's icon at the notification area's size, else fallback) into
     // the notification area for window, which receives kNotifyIconMessage for it.

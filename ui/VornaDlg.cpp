@@ -27,9 +27,6 @@ constexpr int kAlphaMin = 10;
 constexpr int kAlphaMax = 255;
 constexpr int kAlphaStart = 100;
 
-constexpr int kHotKeyToggleShown = 100;
-constexpr int kHotKeyClose = 101;
-
 } // namespace
 
 CVornaDlg::CVornaDlg(std::optional<std::string> startFile)
@@ -63,6 +60,13 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     case kLoadHandedFile:
         OnHandedFile();
         return true;
+    case kLoadedFileChanged:
+        OnLoadedFileChanged();
+        return true;
+    case WM_ENDSESSION:
+        if (wParam)
+            SavePlacement();
+        return false;
     case kNotifyIconMessage:
         OnNotifyIcon(lParam);
         return true;
@@ -130,6 +134,7 @@ bool CVornaDlg::OnInitDialog() {
 
     m_sliderAlpha.SetRange(kAlphaMin, kAlphaMax, false);
     m_sliderAlpha.SetPos(kAlphaStart);
+    RestorePlacement();
     ReadControls();
     m_brushBack.Reset(::CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF)));
     m_bShown = TRUE;
@@ -187,6 +192,7 @@ bool CVornaDlg::LoadFile(const std::string& path, bool report) {
     ShowEntryCount(static_cast<int>(m_store.GetCount()));
     m_trayIcon.SetTip(LoadedFileTip(path, m_store.GetFileEncoding(), m_store.GetCount()));
     WriteControls();
+    FollowLoadedFile(path);
     return true;
 }
 
@@ -339,6 +345,7 @@ bool CVornaDlg::OnSysCommand(WPARAM command) {
 // WM_CLOSE from outside) destroys the window: leaving the chain here keeps the viewers after
 // this one receiving notices. The hotkeys lapse with the window.
 void CVornaDlg::OnDestroy() {
+    SavePlacement();
     m_clipboardViewer.Leave();
     UnmarkRunningCopy(m_hWnd);
     m_trayIcon.Remove();
@@ -357,61 +364,6 @@ void CVornaDlg::OnAdd() {
 void CVornaDlg::OnAbout() {
     CAboutDlg dlg;
     dlg.DoModal();
-}
-
-// ---- Global hotkeys and show/hide
-
-void CVornaDlg::RegisterHotKeys() {
-    RegisterHotKeyThroughControl(kHotKeyToggleShown, VK_NUMPAD1, texts::kHotKeyShowConflict);
-    RegisterHotKeyThroughControl(kHotKeyClose, VK_NUMPAD0, texts::kHotKeyCloseConflict);
-}
-
-// The hidden hotkey control normalises the combination; what it reports is registered.
-// A combination another program (or another copy of this one) holds is reported and left
-// unregistered: the window works on without that hotkey.
-void CVornaDlg::RegisterHotKeyThroughControl(int id, WORD virtualKey,
-                                             std::string_view conflictText) {
-    m_hotKey.SetRules(HKCOMB_CA, HOTKEYF_CONTROL);
-    m_hotKey.SetHotKey(virtualKey, HOTKEYF_CONTROL);
-    WORD key = 0;
-    WORD modifiers = 0;
-    m_hotKey.GetHotKey(key, modifiers);
-    // HOTKEYF_CONTROL and MOD_CONTROL have the same value: passed on unchanged.
-    if (!::RegisterHotKey(m_hWnd, id, modifiers, key))
-        ShowMessageBox(conflictText);
-}
-
-void CVornaDlg::OnHotKey(WPARAM id) {
-    switch (id) {
-    case kHotKeyToggleShown:
-        ToggleShown();
-        break;
-    case kHotKeyClose:
-        Send(WM_CLOSE, 0, 0);
-        break;
-    }
-}
-
-void CVornaDlg::ToggleShown() {
-    if (m_bShown) {
-        Show(SW_HIDE);
-        m_bShown = FALSE;
-    } else {
-        Show(SW_SHOW);
-        m_bShown = TRUE;
-    }
-}
-
-void CVornaDlg::OnHide() {
-    ToggleShown();
-}
-
-void CVornaDlg::ShowAndActivate() {
-    if (!m_bShown)
-        ToggleShown();
-    // While a dialog of its own is up (the About box, a message box, a file dialog), the
-    // window waits for it, disabled: that dialog is what the user can act on.
-    ::SetForegroundWindow(FrontWindow(m_hWnd));
 }
 
 // ---- Clipboard watch

@@ -3,12 +3,15 @@
 // the command buttons. It owns the entry store and the match list.
 #include "knowledge/EntryStore.h"
 #include "platform/ClipboardViewer.h"
+#include "platform/CommandLine.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
 #include "text/CodePage.h"
 #include "text/Convert.h"
 #include "ui/ShownText.h"
+#include "ui/FolderWatch.h"
+#include "ui/OptionsStore.h"
 #include "ui/TrayIcon.h"
 #include "ui/controls/TextBox.h"
 
@@ -24,6 +27,9 @@ namespace vorna {
 
 class CVornaDlg : public CDialog {
 public:
+    // Posted by the watch of the loaded file when it changed.
+    static constexpr UINT kLoadedFileChanged = WM_APP + 3;
+
     // startFile (UTF-8, a full path): loaded at start-up in place of the default entry file,
     // as Load... loads a file.
     explicit CVornaDlg(std::optional<std::string> startFile = std::nullopt);
@@ -65,15 +71,27 @@ private:
     void OnAdd();
     void OnAbout();
 
-    // Global hotkeys and show/hide.
+    // Global hotkeys and show/hide (VornaDlgHotKeys.cpp).
     void RegisterHotKeys();
-    void RegisterHotKeyThroughControl(int id, WORD virtualKey, std::string_view conflictText);
+    void RegisterOneHotKey(int id);
+    bool RegisterHotKeyThroughControl(int id, WORD virtualKey);
+    void ApplyHotKeys(const Options& before);
     void OnHotKey(WPARAM id);
     void ToggleShown();
     void OnHide();
     // Shows a hidden window as hotkey 100 does, and brings it (or the dialog it waits for)
     // to the front.
     void ShowAndActivate();
+
+    // The options of Lirel.ini (VornaDlgOptions.cpp): the options dialog and what it changes,
+    // the window's place kept between runs, the watch of the loaded file.
+    void OnOptions();
+    void RestorePlacement();
+    void SavePlacement();
+    // After every load of path: the file the watch follows.
+    void FollowLoadedFile(const std::string& path);
+    void WatchLoadedFile();
+    void OnLoadedFileChanged();
 
     // Files handed over by copies started later, and the notification-area icon.
     // Posted to itself by a hand-over, so that the other copy is answered at once and ends,
@@ -113,6 +131,14 @@ private:
     // How much of an entry the list and the boxes show, cut as the store's encoding allows.
     CShownText m_shown;
     CClipboardViewer m_clipboardViewer;
+    // Read from Lirel.ini before the window is made.
+    COptionsStore m_options;
+    // The current directory at start-up, where super.vendu was looked for: the folder a start
+    // with Windows starts in.
+    std::wstring m_strStartFolder = CurrentFolder();
+    // The file loaded last, and its watch while ReloadOnChange is on.
+    std::string m_strLoadedFile;
+    CFolderWatch m_watchLoaded;
     // Loaded at start-up in place of the default entry file.
     std::optional<std::string> m_strStartFile;
     // The newest file handed over and not loaded yet; a load of one runs at a time.

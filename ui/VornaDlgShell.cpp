@@ -51,6 +51,9 @@ void CVornaDlg::OnNotifyIcon(LPARAM mouseMessage) {
         ShowAndActivate();
         OnLoad();
         break;
+    case CTrayIcon::Command::options:
+        OnOptions();
+        break;
     case CTrayIcon::Command::about:
         OnAbout();
         break;

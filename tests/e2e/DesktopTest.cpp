@@ -5,6 +5,7 @@
 #include "Entries.h"
 #include "Expect.h"
 #include "Fixture.h"
+#include "NotifyMenu.h"
 
 #include "ui/RunningCopy.h"
 
@@ -12,6 +13,7 @@
 
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -23,6 +25,7 @@ namespace {
 
 const std::wstring kAboutCaption = L"关于\"Lirel\" ";
 const std::wstring kAddCaption = L"添加";
+const std::wstring kOptionsCaption = L"选项";
 
 std::vector<TestEntry> Numbered(const std::string& prefix, int count) {
     std::vector<TestEntry> entries;
@@ -151,7 +154,7 @@ int ExpectCaptionsWhole(HWND dialog) {
 
 using Captions = VornaFixture;
 
-TEST_F(Captions, EveryCaptionOfTheThreeWindowsIsDrawnWhole) {
+TEST_F(Captions, EveryCaptionOfTheFourWindowsIsDrawnWhole) {
     Start(HandMadeFile(Numbered("x", 28)));
     app->Search("x q1");
     EXPECT_UTF8_EQ(app->CountCaption(), CountSummary(28));
@@ -166,26 +169,44 @@ TEST_F(Captions, EveryCaptionOfTheThreeWindowsIsDrawnWhole) {
         EXPECT_EQ(client.bottom, MulDiv(286, units.cy, 8));
     }
 
+    // Per-monitor aware (the manifest's), so that on every screen the system lays the window
+    // out at that screen's own scale rather than stretching a picture of it.
+    {
+        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        const FARPROC context = GetProcAddress(user32, "GetWindowDpiAwarenessContext");
+        const FARPROC awareness = GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext");
+        ASSERT_TRUE(context && awareness);
+        using ContextOf = HANDLE(WINAPI*)(HWND);
+        using AwarenessOf = int(WINAPI*)(HANDLE);
+        const HANDLE ofMain =
+            reinterpret_cast<ContextOf>(reinterpret_cast<void*>(context))(app->Main());
+        constexpr int kPerMonitorAware = 2;
+        EXPECT_EQ(reinterpret_cast<AwarenessOf>(reinterpret_cast<void*>(awareness))(ofMain),
+                  kPerMonitorAware);
+    }
+
     struct Window {
         const char* name;
-        int button; // opens it from the main window; 0: the main window
+        std::function<void()> open; // from the main window; none for the main window itself
         const std::wstring* caption;
         int captions; // visible controls with a caption
     };
+    auto button = [&](int id) { return [this, id] { Post(app->Control(id), BM_CLICK); }; };
     const std::vector<Window> windows = {
-        {"main window", 0, nullptr, 9},
-        {"About box", ctl::kAbout, &kAboutCaption, 7},
-        {"Add dialog", ctl::kAdd, &kAddCaption, 7},
+        {"main window", nullptr, nullptr, 9},
+        {"About box", button(ctl::kAbout), &kAboutCaption, 7},
+        {"Add dialog", button(ctl::kAdd), &kAddCaption, 7},
+        {"options dialog", [this] { PickNotifyMenuItem(*app, kItemOptions); }, &kOptionsCaption, 7},
     };
     for (const Window& w : windows) {
         SCOPED_TRACE(w.name);
         HWND dialog = app->Main();
-        if (w.button) {
-            Post(app->Control(w.button), BM_CLICK);
+        if (w.open) {
+            w.open();
             dialog = app->WaitForDialog(*w.caption);
         }
         EXPECT_EQ(ExpectCaptionsWhole(dialog), w.captions);
-        if (w.button) {
+        if (w.open) {
             Post(dialog, WM_CLOSE);
             ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
         }
@@ -377,61 +398,17 @@ bool ShellKnowsIcon(HWND window) {
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
-// The popup menu the process shows, if any.
-HWND ShownMenu(DWORD pid) {
-    for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
-         menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(menu, &owner);
-        if (owner == pid && IsWindowVisible(menu))
-            return menu;
-    }
-    return nullptr;
-}
-
 class NotifyIcon : public VornaFixture {
 protected:
-    void Click(UINT mouseMessage) {
-        Post(app->Main(), kNotifyIconMessage, kNotifyIconId, mouseMessage);
-    }
+    void Click(UINT mouseMessage) { ClickNotifyIcon(*app, mouseMessage); }
 
     void Hide() {
         Send(app->Control(ctl::kHide), BM_CLICK);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(app->Main()); }));
     }
 
-    // Opens the icon's menu and waits until the program tracks it.
-    HWND OpenMenu() {
-        Click(WM_RBUTTONUP);
-        HWND menu = nullptr;
-        const bool tracked = WaitUntil([&] {
-            menu = ShownMenu(app->Pid());
-            return menu && (app->ThreadInfo().flags & GUI_INMENUMODE);
-        });
-        if (!tracked)
-            throw DriverError("the icon's menu did not open" + app->DescribeMessageBoxes());
-        return menu;
-    }
-
-    // Presses keys in the menu. They go to the menu's own queue: a real key press would go
-    // to whichever window the X server's focus settles on last.
-    static void MenuKeys(HWND menu, const std::vector<WORD>& keys) {
-        for (WORD key : keys) {
-            Post(menu, WM_KEYDOWN, key, 1);
-            Post(menu, WM_KEYUP, key, 0xC0000001);
-        }
-    }
-
-    // Picks the menu's item'th item (separators not counted) with the keys: Home to the
-    // first, whatever the pointer may have selected, then down.
-    void Pick(int item) {
-        const HWND menu = OpenMenu();
-        std::vector<WORD> keys{VK_HOME};
-        keys.insert(keys.end(), static_cast<std::size_t>(item), VK_DOWN);
-        keys.push_back(VK_RETURN);
-        MenuKeys(menu, keys);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
-    }
+    HWND OpenMenu() { return OpenNotifyMenu(*app); }
+    void Pick(NotifyMenuItem item) { PickNotifyMenuItem(*app, item); }
 };
 
 TEST_F(NotifyIcon, AClickAndTheMenuShowLoadAboutAndExit) {
@@ -448,12 +425,12 @@ TEST_F(NotifyIcon, AClickAndTheMenuShowLoadAboutAndExit) {
 
     // 显示.
     Hide();
-    Pick(0);
+    Pick(kItemShow);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
 
     // 加载..., also while hidden: the window shows with the file dialog.
     Hide();
-    Pick(1);
+    Pick(kItemLoad);
     const HWND fileDialog = app->WaitForFileDialog();
     EXPECT_TRUE(IsWindowVisible(main));
     VornaProcess::AnswerFileDialog(
@@ -462,7 +439,7 @@ TEST_F(NotifyIcon, AClickAndTheMenuShowLoadAboutAndExit) {
     EXPECT_UTF8_EQ(app->CountCaption(), CountSummary(6));
 
     // 关于....
-    Pick(2);
+    Pick(kItemAbout);
     const HWND about = app->WaitForDialog(kAboutCaption);
     Post(about, WM_CLOSE);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
@@ -478,7 +455,7 @@ TEST_F(NotifyIcon, AClickAndTheMenuShowLoadAboutAndExit) {
     EXPECT_TRUE(ShellKnowsIcon(main));
 
     // 退出: the program ends and takes its icon away.
-    Pick(3);
+    Pick(kItemExit);
     EXPECT_TRUE(app->WaitForExit());
     EXPECT_FALSE(ShellKnowsIcon(main));
 }
@@ -490,7 +467,7 @@ TEST_F(NotifyIcon, WhileADialogIsUpOnlyShowingIsOfferedAndBringsTheDialogForward
 
     // 退出 is there but cannot be chosen.
     const HWND menu = OpenMenu();
-    MenuKeys(menu, {VK_HOME, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    MenuKeys(menu, {VK_HOME, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
     app->Sync();
     if (IsWindowVisible(menu))
         MenuKeys(menu, {VK_ESCAPE});

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <mutex>
 #include <set>
 
@@ -642,8 +643,35 @@ void KillAllStarted() {
         process->Kill();
 }
 
+std::wstring AppDataFolder(const std::wstring& folder) {
+    return folder + L"\\应用数据";
+}
+
+namespace {
+
+// The test's own environment with APPDATA in place of the user's.
+std::vector<wchar_t> EnvironmentWithAppData(const std::wstring& appData) {
+    std::vector<wchar_t> block;
+    if (wchar_t* own = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = own; *entry; entry += wcslen(entry) + 1) {
+            if (_wcsnicmp(entry, L"APPDATA=", 8) != 0)
+                block.insert(block.end(), entry, entry + wcslen(entry) + 1);
+        }
+        FreeEnvironmentStringsW(own);
+    }
+    const std::wstring mine = L"APPDATA=" + appData;
+    block.insert(block.end(), mine.c_str(), mine.c_str() + mine.size() + 1);
+    block.push_back(L'\0');
+    return block;
+}
+
+} // namespace
+
 VornaProcess::VornaProcess(const std::wstring& folder, std::wstring_view arguments) {
     const std::wstring exe = VornaExePath();
+    const std::wstring appData = AppDataFolder(folder);
+    CreateDirectoryW(appData.c_str(), nullptr);
+    std::vector<wchar_t> environment = EnvironmentWithAppData(appData);
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!arguments.empty())
         commandLine += L" " + std::wstring(arguments);
@@ -654,8 +682,9 @@ VornaProcess::VornaProcess(const std::wstring& folder, std::wstring_view argumen
     bool started = false;
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
         m_startedAtMs = NowMs();
-        started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                 nullptr, folder.c_str(), &startup, &m_info) != FALSE;
+        started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                 CREATE_UNICODE_ENVIRONMENT, environment.data(), folder.c_str(),
+                                 &startup, &m_info) != FALSE;
         if (!started && GetLastError() != ERROR_INTERNAL_ERROR)
             break;
     }

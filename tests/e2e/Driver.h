@@ -196,12 +196,16 @@ std::wstring VornaExePath();
 // it so that one failing test cannot leave a window behind for the next.
 void KillAllStarted();
 
+// Where a program started in folder keeps its application data (APPDATA), so that no test
+// reads or writes the user's own settings: a folder in it with a Chinese name.
+std::wstring AppDataFolder(const std::wstring& folder);
+
 // One running Vorna.exe with its own current directory. Destruction ends it if it still runs.
 class VornaProcess {
 public:
-    // Starts the program with folder as its current directory and, when given, the
-    // arguments after its name on the command line (written as they are, quotes and all).
-    // It does not wait for the window: call WaitForMainWindow.
+    // Starts the program with folder as its current directory and AppDataFolder(folder) as
+    // its APPDATA and, when given, the arguments after its name on the command line (written
+    // as they are, quotes and all). It does not wait for the window: call WaitForMainWindow.
     explicit VornaProcess(const std::wstring& folder, std::wstring_view arguments = {});
     ~VornaProcess();
     VornaProcess(const VornaProcess&) = delete;

@@ -38,6 +38,37 @@ TEST(FileArgument, TheFileAfterTheProgramsName) {
         EXPECT_EQ(FileArgument(c.line), c.file) << FromWide(c.line, Encoding::utf8).text;
 }
 
+TEST(TakeStartFolder, TheSwitchRightAfterTheProgramsNameNamesTheFolderToStartIn) {
+    struct Case {
+        const wchar_t* line;
+        std::optional<std::wstring> folder;
+        const wchar_t* rest;
+    } cases[] = {
+        {L"\"C:\\Vorna\\Vorna.exe\" /startin:\"D:\\我的 笔记\"", L"D:\\我的 笔记",
+         L"\"C:\\Vorna\\Vorna.exe\""},
+        // A root keeps its backslash: the quote ends the folder, no escape.
+        {L"Vorna.exe /StartIn:\"D:\\\"", L"D:\\", L"Vorna.exe"},
+        {L"Vorna.exe  /startin:D:\\notes \"a b.vendu\"", L"D:\\notes", L"Vorna.exe \"a b.vendu\""},
+        {L"Vorna.exe /startin:\"D:\\unclosed", L"D:\\unclosed", L"Vorna.exe"},
+        {L"Vorna.exe /startin:", std::nullopt, L"Vorna.exe"},
+        // Not right after the name, or no switch: the line as it is.
+        {L"Vorna.exe notes.vendu /startin:\"D:\\\"", std::nullopt,
+         L"Vorna.exe notes.vendu /startin:\"D:\\\""},
+        {L"Vorna.exe /start:\"D:\\\"", std::nullopt, L"Vorna.exe /start:\"D:\\\""},
+        {L"Vorna.exe", std::nullopt, L"Vorna.exe"},
+    };
+    for (const Case& c : cases) {
+        const StartIn start = TakeStartFolder(c.line);
+        EXPECT_EQ(start.folder, c.folder) << FromWide(c.line, Encoding::utf8).text;
+        EXPECT_EQ(start.rest, c.rest) << FromWide(c.line, Encoding::utf8).text;
+    }
+    // What a start with Windows writes is read back.
+    const std::wstring written = StartCommand(L"C:\\程序\\Vorna.exe", L"E:\\");
+    EXPECT_EQ(written, L"\"C:\\程序\\Vorna.exe\" /startin:\"E:\\\"");
+    EXPECT_EQ(TakeStartFolder(written).folder, std::optional<std::wstring>(L"E:\\"));
+    EXPECT_EQ(FileArgument(TakeStartFolder(written).rest), std::nullopt);
+}
+
 TEST(HandedPath, OnlyAWellFormedHandOverCarriesAPath) {
     const std::wstring good = L"C:\\笔记\\常用 问答.vendu";
     const std::wstring longest = L"\\\\?\\C:\\" + std::wstring(kLongestPath - 7, L'x');
