@@ -1,6 +1,11 @@
 #include "knowledge/EntryFile.h"
 
+#include "io/FileView.h"
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <vector>
 
 namespace vorna {
 
@@ -26,16 +31,38 @@ Converted<std::string> MakeRecordIn(const FileEncoding& file, std::string_view q
 }
 
 FileResult ReadFileEncoding(CFile& file, FileEncoding& encoding) {
+    constexpr std::size_t kPiece = 1 << 17;
+    constexpr std::size_t kView = 4 << 20;
     FileEncodingDetector detector;
-    std::string block(1 << 16, '\0');
-    for (std::uint64_t at = 0; !detector.Decided();) {
+    std::vector<char> piece(kPiece);
+    std::uint64_t at = 0;
+    // The first piece decides most files (a mark, or a GBK character); the rest of a file that
+    // is UTF-8 so far is looked at through views where the system maps files, without a copy.
+    std::uint64_t length = 0;
+    const bool known = file.GetLength(&length);
+    CFileView view;
+    while (!detector.Decided()) {
+        if (at > 0 && known && at < length &&
+            view.Map(file, at,
+                     static_cast<std::size_t>(std::min<std::uint64_t>(kView, length - at)))) {
+            detector.Feed(std::string_view(view.Data(), view.Size()));
+            if (view.Spoiled()) {
+                FileResult cut;
+                cut.status = FileStatus::readFailed;
+                cut.systemCode = EIO;
+                cut.offset = at;
+                return cut;
+            }
+            at += view.Size();
+            continue;
+        }
         bool failed = false;
-        const std::size_t got = file.ReadAt(at, block.data(), block.size(), &failed);
+        const std::size_t got = file.ReadAt(at, piece.data(), kPiece, &failed);
         if (failed)
             return file.GetLastError();
         if (got == 0)
             break;
-        detector.Feed(std::string_view(block.data(), got));
+        detector.Feed(std::string_view(piece.data(), got));
         at += got;
     }
     encoding = detector.Result();

@@ -249,21 +249,6 @@ FileResult ForEachEntry(const std::string& path, const Opening& how, const Entry
     return result;
 }
 
-FileResult ForEachEntry(const ReadPiece& read, const EntryVisit& visit) {
-    EntryRelay relay(visit);
-    FileResult result;
-    try {
-        result = ForEachWindow(read, kQuestionMarker, WindowReading(),
-                               [&relay](const Window& w) { relay.Add(w); });
-    } catch (const std::bad_alloc&) {
-        result.status = FileStatus::tooBig;
-        return result;
-    }
-    if (result.Ok())
-        relay.Flush(false);
-    return result;
-}
-
 FileResult ForEachEntry(const WindowPass& pass, const EntryVisit& visit) {
     EntryRelay relay(visit);
     FileResult result;
@@ -276,6 +261,14 @@ FileResult ForEachEntry(const WindowPass& pass, const EntryVisit& visit) {
     if (result.Ok())
         relay.Flush(false);
     return result;
+}
+
+FileResult ForEachEntry(const ReadPiece& read, const EntryVisit& visit) {
+    return ForEachEntry(
+        [&read](const std::function<void(const Window&)>& window) {
+            return ForEachWindow(read, kQuestionMarker, WindowReading(), window);
+        },
+        visit);
 }
 
 } // namespace vorna

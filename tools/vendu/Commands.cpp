@@ -87,7 +87,7 @@ bool OpenTarget(const Options& options, const std::string& path, vorna::CFile& f
     vorna::FileResult opened = vorna::OpenFile(
         file, path, vorna::Opening{vorna::CFile::modeReadWrite, options.waitSeconds});
     if (opened.Ok())
-        opened = DecideEncoding(file, coding.file);
+        opened = vorna::ReadFileEncoding(file, coding.file);
     if (!opened.Ok())
         Report(options, path, DescribeFile(opened));
     return opened.Ok();

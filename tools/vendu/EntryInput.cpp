@@ -3,11 +3,9 @@
 #include "tools/vendu/Commands.h"
 #include "tools/vendu/Console.h"
 
-#include "io/FileView.h"
 #include "knowledge/EntryFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -18,7 +16,6 @@ namespace vendu {
 namespace {
 
 constexpr std::size_t kPiece = 1 << 17;
-constexpr std::size_t kView = 4 << 20;
 
 vorna::Converted<std::string> Same(std::string_view text) {
     vorna::Converted<std::string> same;
@@ -74,43 +71,6 @@ vorna::Converted<std::string> TextToFile(std::string_view text, const vorna::Fil
     return bytes;
 }
 
-vorna::FileResult DecideEncoding(vorna::CFile& file, vorna::FileEncoding& encoding) {
-    vorna::FileEncodingDetector detector;
-    std::vector<char> piece(kPiece);
-    std::uint64_t at = 0;
-    // The first piece decides most files (a mark, or a GBK character); the rest of a file that
-    // is UTF-8 so far is looked at through views where the system maps files, without a copy.
-    std::uint64_t length = 0;
-    const bool known = file.GetLength(&length);
-    vorna::CFileView view;
-    while (!detector.Decided()) {
-        if (at > 0 && known && at < length &&
-            view.Map(file, at,
-                     static_cast<std::size_t>(std::min<std::uint64_t>(kView, length - at)))) {
-            detector.Feed(std::string_view(view.Data(), view.Size()));
-            if (view.Spoiled()) {
-                vorna::FileResult cut;
-                cut.status = vorna::FileStatus::readFailed;
-                cut.systemCode = EIO;
-                cut.offset = at;
-                return cut;
-            }
-            at += view.Size();
-            continue;
-        }
-        bool failed = false;
-        const std::size_t got = file.ReadAt(at, piece.data(), kPiece, &failed);
-        if (failed)
-            return file.GetLastError();
-        if (got == 0)
-            break;
-        detector.Feed(std::string_view(piece.data(), got));
-        at += got;
-    }
-    encoding = detector.Result();
-    return vorna::FileResult();
-}
-
 vorna::FileResult EntryInput::Open(const Options& options, const std::string& path,
                                    bool severalPasses, bool noticeChanges) {
     vorna::FileEncodingDetector detector;
@@ -145,7 +105,7 @@ vorna::FileResult EntryInput::Open(const Options& options, const std::string& pa
             vorna::FileStamp before, after;
             const bool stamped = noticeChanges && result.Ok() && m_file.File().GetStamp(&before);
             if (result.Ok())
-                result = DecideEncoding(m_file.File(), m_coding.file);
+                result = vorna::ReadFileEncoding(m_file.File(), m_coding.file);
             // Cut short under the look at its encoding: it changed, as a later pass would say.
             if (stamped && result.status == vorna::FileStatus::readFailed &&
                 (!m_file.File().GetStamp(&after) || after != before)) {

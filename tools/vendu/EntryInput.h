@@ -51,10 +51,6 @@ vorna::Converted<std::string> FileToText(std::string_view bytes, const vorna::Fi
 // is not valid UTF-8 (given as bytes, say).
 vorna::Converted<std::string> TextToFile(std::string_view text, const vorna::FileEncoding& file);
 
-// Decides the encoding of an open file from its bytes, read from its start only until they
-// decide it.
-vorna::FileResult DecideEncoding(vorna::CFile& file, vorna::FileEncoding& encoding);
-
 // An entry file, or standard input ("-"), opened for reading (shared), its encoding decided.
 // A file's bytes are read from the start only until they decide it: a mark, or a byte that is
 // not UTF-8 (at once for most GBK files); a file that is valid UTF-8 is read through once

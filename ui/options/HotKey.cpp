@@ -1,5 +1,7 @@
 #include "ui/options/HotKey.h"
 
+#include "ui/options/IniText.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -41,24 +43,6 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A number of 1 or 2 digits without a leading zero, within [low, high].
 std::optional<unsigned> SmallNumber(std::string_view digits, unsigned low, unsigned high) {
     if (digits.empty() || digits.size() > 2 || (digits.size() == 2 && digits[0] == '0'))
@@ -86,12 +70,12 @@ std::optional<unsigned> KeyOfName(std::string_view name) {
         if (std::optional<unsigned> n = SmallNumber(name.substr(1), 1, kFunctionKeys))
             return kKeyF1 + *n - 1;
     }
-    if (name.size() == 4 && SameWord(name.substr(0, 3), "Num")) {
+    if (name.size() == 4 && SameName(name.substr(0, 3), "Num")) {
         if (std::optional<unsigned> n = SmallNumber(name.substr(3), 0, 9))
             return kKeyNumpad0 + *n;
     }
     for (const Name& key : kNamedKeys) {
-        if (SameWord(name, key.name))
+        if (SameName(name, key.name))
             return key.value;
     }
     return std::nullopt;
@@ -126,7 +110,7 @@ std::optional<HotKey> ParseHotKey(std::string_view text) {
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         unsigned bit = 0;
         for (const Name& modifier : kModifiers) {
-            if (SameWord(parts[i], modifier.name))
+            if (SameName(parts[i], modifier.name))
                 bit = modifier.value;
         }
         if (bit == 0 || (hotKey.modifiers & bit))

@@ -5,14 +5,6 @@
 namespace vorna {
 namespace {
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A line with its line break (none on a last line without one).
 struct RawLine {
     std::string_view content;
@@ -67,6 +59,14 @@ char Lower(char c) {
 }
 
 } // namespace
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())

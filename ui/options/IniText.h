@@ -28,6 +28,9 @@ std::vector<IniLine> SectionLines(std::string_view text, std::string_view sectio
 std::string WithValue(std::string_view text, std::string_view section, std::string_view key,
                       std::optional<std::string_view> value);
 
+// s without the blanks (spaces and tabs) at its two ends.
+std::string_view Trimmed(std::string_view s);
+
 // Whether two names are the same, ASCII case aside.
 bool SameName(std::string_view a, std::string_view b);
 
