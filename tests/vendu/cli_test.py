@@ -111,7 +111,7 @@ USAGE_ERRORS = [  # arguments, what standard error begins with
     (["check", "--format", "s.vendu"], "vendu check: no file given\n"),
     (["add", "s.vendu", "--answer", "a", "--question"], "vendu add: option --question needs a value\n"),
     (["show", "s.vendu", "0"], 'vendu show: the entry number is a whole number from 1, not "0"\n'),
-    (["export", "s.vendu"], "vendu export: give one entry file and --format=csv, jsonl, html or md\n"),
+    (["export", "s.vendu"], "vendu export: give an entry file and --format=csv, jsonl, html or md\n"),
 ]
 
 
@@ -336,10 +336,10 @@ SEARCH_CASES = [  # arguments, exit status, standard output, standard error
      "\x1b[1;31mT\x1b[0mhird / 答案里有 A\n"
      "lines / one \x1b[1;31mt\x1b[0mwo \x1b[1;31mt\x1b[0mhree \\ \\x1B end\n",
      "【T】共用2条搜索结果\n"),
-    (["--json", "s.vendu", "e"], 0,
-     '{"entry": 1, "question": "问题一", "answer": "Apple"}\n'
-     '{"entry": 2, "question": "second 癆", "answer": "none"}\n'
-     '{"entry": 4, "question": "lines", "answer": "one\\r\\ntwo\\r\\n\\r\\nthree \\\\ \\u001b end\\r\\n"}\n',
+    (["--jsonl", "s.vendu", "e"], 0,
+     '{"file": "s.vendu", "entry": 1, "question": "问题一", "answer": "Apple"}\n'
+     '{"file": "s.vendu", "entry": 2, "question": "second 癆", "answer": "none"}\n'
+     '{"file": "s.vendu", "entry": 4, "question": "lines", "answer": "one\\r\\ntwo\\r\\n\\r\\nthree \\\\ \\u001b end\\r\\n"}\n',
      "【e】共用3条搜索结果\n"),
     (["-", "Third"], 0, "Third / 答案里有 A\n", "【Third】共用1条搜索结果\n"),
 ]
@@ -678,11 +678,16 @@ def search_json_gives_the_texts_of_export(tmp, golden):
     write(os.path.join(tmp, "s.vendu"), original)
     rc, out, err = run(["export", "s.vendu", "--format=jsonl"], tmp)
     exported = [json.loads(line) for line in out.decode("utf-8").splitlines()]
-    rc, out, err = run(["search", "--json", "s.vendu", ""], tmp)
+    rc, out, err = run(["search", "--jsonl", "s.vendu", ""], tmp)
     found = [json.loads(line) for line in out.decode("utf-8").splitlines()]
     expect(rc == 0 and len(found) == 6000 and [f.pop("entry") for f in found] ==
-           list(range(1, 6001)), f"{rc} {len(found)} {err}")
-    expect(found == exported, "search --json and export --format=jsonl differ")
+           list(range(1, 6001)) and {f.pop("file") for f in found} == {"s.vendu"},
+           f"{rc} {len(found)} {err}")
+    expect(found == exported, "search --jsonl and export --format=jsonl differ")
+    rc, out, err = run(["search", "--json", "s.vendu", ""], tmp)
+    document = json.loads(out.decode("utf-8"))["files"][0]["matches"]
+    expect([{k: v for k, v in f.items() if k != "entry"} for f in document] == exported,
+           "search --json and export --format=jsonl differ")
     expect(found[-1]["answer"].endswith("\r\n"), repr(found[-1]))
 
 
