@@ -253,9 +253,9 @@ int RunSearch(const Options& options) {
                            (!options.Has("--no-filename") && (operands.size() > 1 || folders));
     const char afterName = options.Has("--null") ? '\0' : ':';
     const bool machine = json || jsonl;
-    // The program's caption belongs to one file searched for one keyword.
-    const bool caption =
-        plan.lines && operands.size() == 1 && !folders && plan.keywords.size() == 1 && !plan.invert;
+    // The program's caption belongs to one file searched for one keyword, every match counted.
+    const bool caption = plan.lines && operands.size() == 1 && !folders &&
+                         plan.keywords.size() == 1 && !plan.invert && !options.Value("--max-count");
 
     std::size_t total = 0, errors = 0;
     bool listed = false;
