@@ -45,7 +45,7 @@ FILE '-' reads standard input.
          RunCheck,
          true},
         {"search",
-         "FILE|FOLDER... KEYWORD\n-e KEYWORD [-e KEYWORD]... FILE|FOLDER...",
+         "FILE|FOLDER... KEYWORD",
          "list the entries that the program's search finds",
          R"HELP(Finds the entries whose question, or else answer, holds KEYWORD, exactly as the
 program does (bytes compared, case kept, a match starts on a character boundary,
