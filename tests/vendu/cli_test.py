@@ -994,6 +994,7 @@ MANY_CASES = [  # arguments, exit status, standard output
      "notes/a.vendu:1:Ctrl键 / copy Ctrl+C\nnotes/sub/b.vendu:2:截图 now / Ctrl\ntop.vendu:1:Ctrl / top\n"),
     (["-m", "0", "notes", "Ctrl"], 1, ""),
     (["-q", "notes", "nope.vendu", "Ctrl"], 0, ""),
+    (["-q", "--json", "top.vendu", "Ctrl"], 0, ""),
     (["nope.vendu", "top.vendu", "Ctrl"], 2, "top.vendu:Ctrl / top\n"),
     (["Ctrl", "notes"], 2, ""),
     (["Ctrl", "top.vendu"], 2, ""),

@@ -116,6 +116,16 @@ KeywordMatcher::KeywordMatcher(std::string_view keyword, bool ignoreCase, bool w
         m_units.back().length += step;
         i += step;
     }
+    const auto first = [this](unsigned char c) { m_first[c] = true; };
+    if (m_keyword.empty()) {
+        m_first.fill(true);
+    } else if (m_units.front().letter) {
+        first(static_cast<unsigned char>(m_units.front().letter));
+        first(static_cast<unsigned char>(m_units.front().letter - 'a' + 'A'));
+        first(m_utf8 ? 0xEF : 0xA3);
+    } else {
+        first(Byte(m_keyword, 0));
+    }
 }
 
 bool KeywordMatcher::HasUpperCase(std::string_view text, vorna::Encoding encoding) {
@@ -181,7 +191,8 @@ std::size_t KeywordMatcher::MatchEnd(std::string_view text, std::size_t at,
 
 bool KeywordMatcher::Contains(std::string_view text) const {
     for (std::size_t i = 0, previous = 0; i <= text.size();) {
-        if (MatchEnd(text, i, previous) != std::string_view::npos)
+        if ((i == text.size() ? m_keyword.empty() : m_first[Byte(text, i)]) &&
+            MatchEnd(text, i, previous) != std::string_view::npos)
             return true;
         if (i == text.size())
             break;
@@ -196,7 +207,7 @@ std::vector<Mark> KeywordMatcher::FindAll(std::string_view text) const {
     if (m_keyword.empty())
         return marks;
     for (std::size_t i = 0, previous = 0; i < text.size();) {
-        if (marks.empty() || i >= marks.back().end) {
+        if (m_first[Byte(text, i)] && (marks.empty() || i >= marks.back().end)) {
             const std::size_t end = MatchEnd(text, i, previous);
             if (end != std::string_view::npos)
                 marks.push_back({i, end});

@@ -11,6 +11,7 @@
 #include "text/CodePage.h"
 #include "text/Convert.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,8 @@ private:
     };
     std::string m_keyword;
     std::vector<Unit> m_units;
+    // The bytes a match can begin with: most places are passed over on their first byte.
+    std::array<bool, 256> m_first{};
     bool m_folding = false;
     bool m_wholeWord;
     bool m_utf8;

@@ -255,6 +255,8 @@ InputSearched SearchInput(const Options& options, const SearchPlan& plan, const 
     };
     const vorna::FileResult read = ForEachInputWindow(input, visit);
     if (!read.Ok()) {
+        // What was found before stays told, as the lines before it were.
+        raw || json ? WriteBytes(stdout, out) : WriteText(stdout, out);
         result.error = DescribeFile(read);
         Report(options, path, result.error);
         return result;

@@ -194,7 +194,9 @@ int RunSearch(const Options& options) {
     } else if (operands.empty()) {
         return UsageError(options, "give a file or a folder");
     }
-    const bool json = options.Has("--json"), jsonl = options.Has("--jsonl");
+    // -q prints nothing, JSON neither.
+    const bool quiet = options.Has("--quiet");
+    const bool json = !quiet && options.Has("--json"), jsonl = !quiet && options.Has("--jsonl");
     const bool withMatches = options.Has("--files-with-matches");
     const bool withoutMatch = options.Has("--files-without-match");
     if (json && jsonl)
@@ -228,7 +230,7 @@ int RunSearch(const Options& options) {
     plan.wholeWord = options.Has("--word");
     plan.invert = options.Has("--invert");
     plan.numbered = options.Has("--number");
-    plan.quiet = options.Has("--quiet");
+    plan.quiet = quiet;
     plan.marking = plan.colour ? Marking{"\x1b[1;31m", "\x1b[0m"} : Marking{};
     const Telling telling = plan.quiet               ? Telling::quiet
                             : withMatches            ? Telling::withMatches
@@ -296,7 +298,11 @@ int RunSearch(const Options& options) {
             failed = true;
             ++errors;
             const nlohmann::ordered_json object = {{"file", name}, {"error", searched.error}};
-            told = json ? separator + JsonText(object) : jsonl ? JsonText(object, true) + "\n" : "";
+            // Matches found before a read failed are kept, in the file's object.
+            told = json && started ? "\n  ], \"error\": " + Quoted(searched.error) + "}"
+                   : json          ? separator + JsonText(object)
+                   : jsonl         ? JsonText(object, true) + "\n"
+                                   : "";
         } else if (json) {
             told = !plan.lines ? separator + "{\"file\": " + Quoted(name) +
                                      ", \"count\": " + std::to_string(searched.count) + "}"
