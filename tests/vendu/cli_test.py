@@ -251,12 +251,16 @@ def check_golden_in_one_run(tmp, golden):
     # The reports come file by file, in the order given.
     names = golden_names(golden)
     rc, out, err = run(["check"] + [n + ".vendu" for n in names], golden)
+    sums = [0, 0, 0]
     for name in names:
         want = read(os.path.join(golden, name + ".expected"))
         expect(out.startswith(want), f"{name}: output differs:\n{out.decode()}\nwanted first:\n"
                f"{want.decode()}")
         out = out[len(want):]
-    expect(out == b"", f"more output than expected: {out!r}")
+        counts = re.findall(rb"(\d+) [a-z]+", want.splitlines()[-1].split(b": ")[-1])
+        sums = [a + int(b) for a, b in zip(sums, counts)]
+    total = "total: %d files, %d entries, %d errors, %d warnings\n" % (len(names), *sums)
+    expect(out == total.encode(), f"other output than the total {total!r}: {out!r}")
     expect(rc == 1, f"exit status {rc}")
 
 
@@ -294,7 +298,8 @@ def check_reports_missing_file_and_goes_on(tmp, golden):
     rc, out, err = run(["check", "nope.vendu", "ok.vendu"], tmp)
     expect(rc == 2, f"exit status {rc}")
     expect("nope.vendu: no such file" in err, err)
-    expect(out == b"ok.vendu: 1 entry, 0 errors, 0 warnings\n", out)
+    expect(out == b"ok.vendu: 1 entry, 0 errors, 0 warnings\n"
+           b"total: 2 files, 1 entry, 0 errors, 0 warnings, 1 not read\n", out)
     rc, out, err = run(["check"], tmp)
     expect(rc == 2 and "no file given" in err, "no file: " + err)
 

@@ -198,6 +198,12 @@ int RunCheck(const Options& options) {
                                               {"warnings", totalWarnings},
                                               {"unread", unread}};
         WriteBytes(stdout, JsonText({{"files", std::move(files)}, {"total", total}}) + "\n");
+    } else if (text && options.positional.size() > 1) {
+        WriteText(stdout, "total: " + Plural(options.positional.size(), "file", "files") + ", " +
+                              Plural(totalEntries, "entry", "entries") + ", " +
+                              Plural(totalErrors, "error", "errors") + ", " +
+                              Plural(totalWarnings, "warning", "warnings") +
+                              (unread ? ", " + std::to_string(unread) + " not read" : "") + "\n");
     }
     return status;
 }

@@ -11,7 +11,8 @@ const std::vector<CommandSpec>& CommandTable() {
          "report what the reader drops or keeps by accident",
          R"HELP(Reads each file as the program does and reports each finding as
 FILE:LINE:COLUMN: error|warning: message [code] (lines counted by LF, columns
-by byte, both from 1), then a line per file with its entry count. The error:
+by byte, both from 1), then a line per file with its entry count, and with
+several files a total. The error:
   lost-entry               a question marker with no answer marker before the
                            next question marker or the end: the entry is lost
 The warnings:
