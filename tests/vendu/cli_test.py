@@ -982,6 +982,7 @@ MANY_CASES = [  # arguments, exit status, standard output
     (["-L", "notes", "Ctrl"], 1, ""),
     (["-lZ", "notes", "截图"], 0, "notes/a.vendu\0notes/sub/b.vendu\0"),
     (["-cZ", "notes/sub", "x"], 0, "notes/sub/b.vendu\0" "1\n"),
+    (["-Z", "notes/sub", "top.vendu", "top"], 0, "top.vendu\0Ctrl / top\n"),
     (["--no-filename", "-n", "notes", "ctrl"], 0, "1:ctrl 小写 / x\n"),
     (["-H", "top.vendu", "top"], 0, "top.vendu:Ctrl / top\n"),
     (["-c", "--glob", "*.txt", "--glob", "b.*", "notes", "Ctrl"], 0,
