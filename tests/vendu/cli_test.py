@@ -1092,6 +1092,9 @@ CHECK_MANY = [  # arguments, exit status, standard output
      "total: 2 files, 1 entry, 35 bytes, 0 repeats, 1 error, 0 warnings\n"),
     (["export", "--format=csv", "top.vendu", "notes/sub/b.vendu"], 0,
      '"question","answer"\r\n"Ctrl","top"\r\n"ctrl 小写","x"\r\n"截图 now","Ctrl"\r\n'),
+    (["export", "--format=md", "top.vendu", "notes/sub/b.vendu"], 0,
+     "# top.vendu, b.vendu\n\n搜索：3条结果\n\n## 1\n\nCtrl\n\n> top\n\n## 2\n\nctrl 小写\n\n"
+     "> x\n\n## 3\n\n截图 now\n\n> Ctrl\n"),
     (["export", "--format=jsonl", "notes/sub/b.vendu", "top.vendu"], 0,
      '{"question": "ctrl 小写", "answer": "x"}\n{"question": "截图 now", "answer": "Ctrl"}\n'
      '{"question": "Ctrl", "answer": "top"}\n'),

@@ -154,9 +154,10 @@ of the file needs a look.
          "write every entry as CSV, JSON Lines, an HTML page or Markdown",
          R"HELP(Writes every entry to standard output, without the line breaks the record puts
 around the texts, so that importing the output into an empty file rebuilds a
-file of written records byte for byte (csv, jsonl). csv and jsonl take several
-files: their entries one file after another, in the order given, each file read
-in its own encoding (html and md take one). FILE '-' reads standard input.
+file of written records byte for byte (csv, jsonl). Several files: their
+entries one file after another, in the order given (one page, its title the
+files' names), each file read in its own encoding. FILE '-' reads standard
+input.
 )HELP",
          {{"format", 0, "csv|jsonl|html|md",
            "csv: UTF-8, a header row \"question,answer\", every\n"
