@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev help2man man-db
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils fonts-wqy-zenhei locales imagemagick
-  nsis zip unzip python3
+  nsis zip unzip python3 python3-jsonschema
   chromium cmark
 )
 

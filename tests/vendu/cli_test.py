@@ -111,7 +111,7 @@ USAGE_ERRORS = [  # arguments, what standard error begins with
     (["check", "--format", "s.vendu"], "vendu check: no file given\n"),
     (["add", "s.vendu", "--answer", "a", "--question"], "vendu add: option --question needs a value\n"),
     (["show", "s.vendu", "0"], 'vendu show: the entry number is a whole number from 1, not "0"\n'),
-    (["export", "s.vendu"], "vendu export: give one entry file and --format=csv, jsonl, html or md\n"),
+    (["export", "s.vendu"], "vendu export: give an entry file and --format=csv, jsonl, html or md\n"),
 ]
 
 
@@ -251,12 +251,16 @@ def check_golden_in_one_run(tmp, golden):
     # The reports come file by file, in the order given.
     names = golden_names(golden)
     rc, out, err = run(["check"] + [n + ".vendu" for n in names], golden)
+    sums = [0, 0, 0]
     for name in names:
         want = read(os.path.join(golden, name + ".expected"))
         expect(out.startswith(want), f"{name}: output differs:\n{out.decode()}\nwanted first:\n"
                f"{want.decode()}")
         out = out[len(want):]
-    expect(out == b"", f"more output than expected: {out!r}")
+        counts = re.findall(rb"(\d+) [a-z]+", want.splitlines()[-1].split(b": ")[-1])
+        sums = [a + int(b) for a, b in zip(sums, counts)]
+    total = "total: %d files, %d entries, %d errors, %d warnings\n" % (len(names), *sums)
+    expect(out == total.encode(), f"other output than the total {total!r}: {out!r}")
     expect(rc == 1, f"exit status {rc}")
 
 
@@ -294,7 +298,8 @@ def check_reports_missing_file_and_goes_on(tmp, golden):
     rc, out, err = run(["check", "nope.vendu", "ok.vendu"], tmp)
     expect(rc == 2, f"exit status {rc}")
     expect("nope.vendu: no such file" in err, err)
-    expect(out == b"ok.vendu: 1 entry, 0 errors, 0 warnings\n", out)
+    expect(out == b"ok.vendu: 1 entry, 0 errors, 0 warnings\n"
+           b"total: 2 files, 1 entry, 0 errors, 0 warnings, 1 not read\n", out)
     rc, out, err = run(["check"], tmp)
     expect(rc == 2 and "no file given" in err, "no file: " + err)
 
@@ -336,10 +341,10 @@ SEARCH_CASES = [  # arguments, exit status, standard output, standard error
      "\x1b[1;31mT\x1b[0mhird / 答案里有 A\n"
      "lines / one \x1b[1;31mt\x1b[0mwo \x1b[1;31mt\x1b[0mhree \\ \\x1B end\n",
      "【T】共用2条搜索结果\n"),
-    (["--json", "s.vendu", "e"], 0,
-     '{"entry": 1, "question": "问题一", "answer": "Apple"}\n'
-     '{"entry": 2, "question": "second 癆", "answer": "none"}\n'
-     '{"entry": 4, "question": "lines", "answer": "one\\r\\ntwo\\r\\n\\r\\nthree \\\\ \\u001b end\\r\\n"}\n',
+    (["--jsonl", "s.vendu", "e"], 0,
+     '{"file": "s.vendu", "entry": 1, "question": "问题一", "answer": "Apple"}\n'
+     '{"file": "s.vendu", "entry": 2, "question": "second 癆", "answer": "none"}\n'
+     '{"file": "s.vendu", "entry": 4, "question": "lines", "answer": "one\\r\\ntwo\\r\\n\\r\\nthree \\\\ \\u001b end\\r\\n"}\n',
      "【e】共用3条搜索结果\n"),
     (["-", "Third"], 0, "Third / 答案里有 A\n", "【Third】共用1条搜索结果\n"),
 ]
@@ -382,6 +387,7 @@ def search_on_a_terminal_shows_the_caption_and_colours(tmp, golden):
     cases = [  # environment, options, standard output
         ({}, [], "问题一 / \x1b[1;31mApp\x1b[0mle\n【App】共用1条搜索结果\n"),
         ({"NO_COLOR": "1"}, [], "问题一 / Apple\n【App】共用1条搜索结果\n"),
+        ({"TERM": "dumb"}, [], "问题一 / Apple\n【App】共用1条搜索结果\n"),
         ({}, ["--color=never"], "问题一 / Apple\n【App】共用1条搜索结果\n"),
     ]
     for env, options, want in cases:
@@ -678,11 +684,16 @@ def search_json_gives_the_texts_of_export(tmp, golden):
     write(os.path.join(tmp, "s.vendu"), original)
     rc, out, err = run(["export", "s.vendu", "--format=jsonl"], tmp)
     exported = [json.loads(line) for line in out.decode("utf-8").splitlines()]
-    rc, out, err = run(["search", "--json", "s.vendu", ""], tmp)
+    rc, out, err = run(["search", "--jsonl", "s.vendu", ""], tmp)
     found = [json.loads(line) for line in out.decode("utf-8").splitlines()]
     expect(rc == 0 and len(found) == 6000 and [f.pop("entry") for f in found] ==
-           list(range(1, 6001)), f"{rc} {len(found)} {err}")
-    expect(found == exported, "search --json and export --format=jsonl differ")
+           list(range(1, 6001)) and {f.pop("file") for f in found} == {"s.vendu"},
+           f"{rc} {len(found)} {err}")
+    expect(found == exported, "search --jsonl and export --format=jsonl differ")
+    rc, out, err = run(["search", "--json", "s.vendu", ""], tmp)
+    document = json.loads(out.decode("utf-8"))["files"][0]["matches"]
+    expect([{k: v for k, v in f.items() if k != "entry"} for f in document] == exported,
+           "search --json and export --format=jsonl differ")
     expect(found[-1]["answer"].endswith("\r\n"), repr(found[-1]))
 
 
@@ -941,6 +952,162 @@ def readers_notice_a_file_cut_under_them(tmp, golden):
                                 name="/big.vendu")
         expect(rc == 2 and err == f"vendu {command[0]}: big.vendu changed while it was read; "
                "run the command again\n", f"{command}: {rc} {out[-200:]!r} {err}")
+
+
+# ---------------------------------------------------------------- many files and folders
+
+def notes_tree(tmp):
+    """Entry files in folders, in both encodings, beside what a folder search leaves out."""
+    folders = ["notes/sub", "notes/.hidden"]
+    for folder in folders:
+        os.makedirs(os.path.join(tmp, folder))
+    gbk_entries = record("Ctrl键".encode("gbk"), b"copy Ctrl+C") + record(
+        "截图工具".encode("gbk"), "用截图".encode("gbk")) + record(
+        "ＣＴＲＬ 全角".encode("gbk"), b"wide") + record(b"Ctrlx", b"none")
+    write(os.path.join(tmp, "notes", "a.vendu"), gbk_entries)
+    write(os.path.join(tmp, "notes", "sub", "b.vendu"),
+          record("ctrl 小写".encode("utf-8"), b"x") + record("截图 now".encode("utf-8"), b"Ctrl"))
+    for skipped in ("notes/.hidden/c.vendu", "notes/a.vendu.bak", "notes/a.vendu.bak.1",
+                    "notes/x.txt"):
+        write(os.path.join(tmp, skipped), record(b"Ctrl", b"skipped"))
+    write(os.path.join(tmp, "top.vendu"), record(b"Ctrl", b"top"))
+
+
+MANY_CASES = [  # arguments, exit status, standard output
+    (["notes", "Ctrl"], 0, "notes/a.vendu:Ctrl键 / copy Ctrl+C\nnotes/a.vendu:Ctrlx / none\n"
+     "notes/sub/b.vendu:截图 now / Ctrl\n"),
+    (["-c", "notes", "top.vendu", "Ctrl"], 0, "notes/a.vendu:2\nnotes/sub/b.vendu:1\ntop.vendu:1\n"),
+    (["-l", "notes", "top.vendu", "ctrl"], 0, "notes/sub/b.vendu\n"),
+    (["-L", "notes", "top.vendu", "ctrl"], 0, "notes/a.vendu\ntop.vendu\n"),
+    (["-L", "notes", "Ctrl"], 1, ""),
+    (["-lZ", "notes", "截图"], 0, "notes/a.vendu\0notes/sub/b.vendu\0"),
+    (["-cZ", "notes/sub", "x"], 0, "notes/sub/b.vendu\0" "1\n"),
+    (["-Z", "notes/sub", "top.vendu", "top"], 0, "top.vendu\0Ctrl / top\n"),
+    (["--no-filename", "-n", "notes", "ctrl"], 0, "1:ctrl 小写 / x\n"),
+    (["-H", "top.vendu", "top"], 0, "top.vendu:Ctrl / top\n"),
+    (["-c", "--glob", "*.txt", "--glob", "b.*", "notes", "Ctrl"], 0,
+     "notes/sub/b.vendu:1\nnotes/x.txt:1\n"),
+    (["-c", "-e", "Ctrl+C", "-e", "top", "-e", "小写", "notes", "top.vendu"], 0,
+     "notes/a.vendu:1\nnotes/sub/b.vendu:1\ntop.vendu:1\n"),
+    (["-c", "-w", "notes", "Ctrl"], 0, "notes/a.vendu:1\nnotes/sub/b.vendu:1\n"),
+    (["-w", "-n", "notes", "截图"], 0, "notes/sub/b.vendu:2:截图 now / Ctrl\n"),
+    (["-c", "-i", "notes", "ｃｔｒｌ"], 0, "notes/a.vendu:3\nnotes/sub/b.vendu:2\n"),
+    (["-c", "-S", "notes", "ctrl"], 0, "notes/a.vendu:3\nnotes/sub/b.vendu:2\n"),
+    (["-c", "-S", "notes", "ＣＴＲＬ"], 0, "notes/a.vendu:1\nnotes/sub/b.vendu:0\n"),
+    (["-c", "-iw", "notes", "CTRL"], 0, "notes/a.vendu:2\nnotes/sub/b.vendu:2\n"),
+    (["-v", "-n", "notes/a.vendu", "Ctrl"], 0, "2:截图工具 / 用截图\n3:ＣＴＲＬ 全角 / wide\n"),
+    (["-m", "1", "-n", "notes", "top.vendu", "Ctrl"], 0,
+     "notes/a.vendu:1:Ctrl键 / copy Ctrl+C\nnotes/sub/b.vendu:2:截图 now / Ctrl\ntop.vendu:1:Ctrl / top\n"),
+    (["-m", "0", "notes", "Ctrl"], 1, ""),
+    (["-q", "notes", "nope.vendu", "Ctrl"], 0, ""),
+    (["-q", "--json", "top.vendu", "Ctrl"], 0, ""),
+    (["nope.vendu", "top.vendu", "Ctrl"], 2, "top.vendu:Ctrl / top\n"),
+    (["Ctrl", "notes"], 2, ""),
+    (["Ctrl", "top.vendu"], 2, ""),
+]
+MANY_ERRORS = {  # arguments' index in MANY_CASES, standard error
+    len(MANY_CASES) - 3: "vendu search: nope.vendu: no such file\n",
+    len(MANY_CASES) - 2: "vendu search: give the file first: vendu search FILE KEYWORD\n",
+    len(MANY_CASES) - 1: "vendu search: give the file first: vendu search FILE KEYWORD\n",
+}
+
+
+@test("search")
+def search_takes_files_and_folders(tmp, golden):
+    notes_tree(tmp)
+    for k, (args, status, out) in enumerate(MANY_CASES):
+        rc, got, err = run(["search"] + args, tmp)
+        expect((rc, got.decode("utf-8")) == (status, out), f"{args}: {rc} {got!r} {err}")
+        expect(k not in MANY_ERRORS or err == MANY_ERRORS[k], f"{args}: {err!r}")
+
+
+@test("search", windows=True)
+def search_walks_folders_under_wine(tmp, golden):
+    notes_tree(tmp)
+    for args, status, out in MANY_CASES[:3]:
+        rc, got, err = run(["search"] + args, tmp)
+        expect((rc, got.decode("utf-8")) == (status, out), f"{args}: {rc} {got!r} {err}")
+
+
+SCHEMAS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "vendu",
+                       "schema")
+
+
+def validate(document, command, part=None):
+    import jsonschema
+    with open(os.path.join(SCHEMAS, command + ".schema.json"), encoding="utf-8") as f:
+        schema = json.load(f)
+    if part:
+        schema = {"$defs": schema["$defs"], "$ref": "#/$defs/" + part}
+    jsonschema.validate(document, schema, cls=jsonschema.Draft202012Validator)
+
+
+MACHINE_CASES = [  # command, exit status, the totals the document gives
+    (["search", "--json", "notes", "top.vendu", "nope.vendu", "Ctrl"], 2, {"count": 4, "errors": 1}),
+    (["search", "--json", "-c", "-v", "notes", "Ctrl"], 0, {"count": 3, "errors": 0}),
+    (["search", "--json", "--caption", "--raw", "top.vendu", "Ctrl"], 0, {"count": 1}),
+    (["check", "--json", "notes/a.vendu", "-", "nope.vendu"], 2,
+     {"total": {"files": 3, "entries": 6, "errors": 0, "warnings": 0, "unread": 1}}),
+    (["check", "--format=json", "notes/sub/b.vendu"], 0, {}),
+    (["stats", "--json", "notes/a.vendu", "notes/sub/b.vendu", "nope.vendu"], 2,
+     {"total": {"files": 3, "unread": 1, "entries": 6, "bytes": 191, "repeats": 0, "errors": 0,
+                "warnings": 0}}),
+]
+
+
+@test("search")
+def machine_output_follows_the_schemas(tmp, golden):
+    notes_tree(tmp)
+    stdin = read(os.path.join(tmp, "notes", "sub", "b.vendu"))
+    for args, status, totals in MACHINE_CASES:
+        rc, out, err = run(args, tmp, stdin=stdin)
+        document = json.loads(out.decode("utf-8"))  # the document and nothing else
+        validate(document, args[0])
+        got = {k: document[k] for k in totals}
+        expect(rc == status and got == totals, f"{args}: {rc} {got} {err}")
+        # One line a file or a match, each the schema's line.
+        lines = [a for a in args if a not in ("--json", "--format=json")]
+        rc, out, err = run([lines[0], "--jsonl"] + lines[1:], tmp, stdin=stdin)
+        objects = [json.loads(line) for line in out.decode("utf-8").splitlines()]
+        for o in objects:
+            validate(o, args[0], "line")
+        expect(rc == status and objects, f"{lines} --jsonl: {rc} {err}")
+        files = document["files"]
+        if args[0] == "search" and "-c" not in args:
+            expect(len(objects) == sum(len(f.get("matches", [f])) for f in files), f"{lines}")
+        else:
+            expect(objects == files, f"{lines}: --jsonl and --json differ")
+
+
+CHECK_MANY = [  # arguments, exit status, standard output
+    (["check", "-q", "top.vendu", "notes/a.vendu"], 0, ""),
+    (["check", "-q", "lost.vendu", "top.vendu"], 1, ""),
+    (["check", "-q", "lost.vendu", "nope.vendu"], 2, ""),
+    (["stats", "top.vendu", "lost.vendu"], 0,
+     "top.vendu: 1 entry, 25 bytes\nencoding: GBK\nlargest entry: 1 (23 bytes)\n"
+     "repeats: 0 entries repeat an earlier one\nfindings: 0 errors, 0 warnings\n\n"
+     "lost.vendu: 0 entries, 10 bytes\nencoding: GBK\n"
+     "repeats: 0 entries repeat an earlier one\n"
+     "findings: 1 error, 0 warnings ('vendu check' lists them)\n\n"
+     "total: 2 files, 1 entry, 35 bytes, 0 repeats, 1 error, 0 warnings\n"),
+    (["export", "--format=csv", "top.vendu", "notes/sub/b.vendu"], 0,
+     '"question","answer"\r\n"Ctrl","top"\r\n"ctrl 小写","x"\r\n"截图 now","Ctrl"\r\n'),
+    (["export", "--format=md", "top.vendu", "notes/sub/b.vendu"], 0,
+     "# top.vendu, b.vendu\n\n搜索：3条结果\n\n## 1\n\nCtrl\n\n> top\n\n## 2\n\nctrl 小写\n\n"
+     "> x\n\n## 3\n\n截图 now\n\n> Ctrl\n"),
+    (["export", "--format=jsonl", "notes/sub/b.vendu", "top.vendu"], 0,
+     '{"question": "ctrl 小写", "answer": "x"}\n{"question": "截图 now", "answer": "Ctrl"}\n'
+     '{"question": "Ctrl", "answer": "top"}\n'),
+]
+
+
+@test("check")
+def check_stats_and_export_take_several_files(tmp, golden):
+    notes_tree(tmp)
+    write(os.path.join(tmp, "lost.vendu"), b"\r\n" + Q + b"\r\nq")
+    for args, status, out in CHECK_MANY:
+        rc, got, err = run(args, tmp)
+        expect((rc, got.decode("utf-8")) == (status, out), f"{args}: {rc} {got!r} {err}")
 
 
 # ---------------------------------------------------------------- output

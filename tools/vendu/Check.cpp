@@ -97,9 +97,16 @@ int RunCheck(const Options& options) {
     if (options.positional.empty())
         return UsageError(options, "no file given");
     const std::string* format = options.Value("--format");
-    const bool json = format && *format == "json";
-    if (format && !json && *format != "text")
+    if (format && *format != "json" && *format != "text")
         return UsageError(options, "unknown format \"" + *format + "\" (text or json)");
+    if (options.Has("--json") && options.Has("--jsonl"))
+        return UsageError(options, "--json and --jsonl exclude each other");
+    // -q: the exit status alone.
+    const bool quiet = options.Has("--quiet");
+    const bool jsonl = !quiet && options.Has("--jsonl");
+    const bool json = !quiet && (options.Has("--json") || (format && *format == "json"));
+    const bool text = !json && !jsonl && !quiet;
+    std::size_t totalEntries = 0, totalErrors = 0, totalWarnings = 0, unread = 0;
 
     int status = kExitOk;
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
@@ -115,9 +122,11 @@ int RunCheck(const Options& options) {
             const vorna::Finding& f = report.finding;
             const bool isError = vorna::IsDataLoss(f.code);
             (isError ? errors : warnings)++;
+            if (quiet)
+                return;
             const char* severity = isError ? "error" : "warning";
             const std::string message = Message(report, diagnosis);
-            if (json) {
+            if (!text) {
                 nlohmann::ordered_json finding = {{"line", report.at.line},
                                                   {"column", report.at.column},
                                                   {"offset", f.offset},
@@ -152,28 +161,50 @@ int RunCheck(const Options& options) {
         }
         if (!read.Ok()) {
             status = kExitError;
+            ++unread;
             Report(options, path, read);
+            const nlohmann::ordered_json failed = {{"file", name}, {"error", DescribeFile(read)}};
             if (json)
-                files.push_back({{"file", name}, {"error", DescribeFile(read)}});
+                files.push_back(failed);
+            else if (jsonl)
+                WriteBytes(stdout, JsonText(failed, true) + "\n");
             continue;
         }
+        totalEntries += diagnosis.entryCount;
+        totalErrors += errors;
+        totalWarnings += warnings;
         if (errors + warnings > 0 && status == kExitOk)
             status = kExitFindings;
+        nlohmann::ordered_json file = {{"file", name},
+                                       {"entries", diagnosis.entryCount},
+                                       {"errors", errors},
+                                       {"warnings", warnings},
+                                       {"findings", std::move(findings)}};
         if (json) {
-            files.push_back({{"file", name},
-                             {"entries", diagnosis.entryCount},
-                             {"errors", errors},
-                             {"warnings", warnings},
-                             {"findings", std::move(findings)}});
-        } else {
+            files.push_back(std::move(file));
+        } else if (jsonl) {
+            WriteBytes(stdout, JsonText(file, true) + "\n");
+        } else if (text) {
             WriteText(stdout, lines + name + ": " +
                                   Plural(diagnosis.entryCount, "entry", "entries") + ", " +
                                   Plural(errors, "error", "errors") + ", " +
                                   Plural(warnings, "warning", "warnings") + "\n");
         }
     }
-    if (json)
-        WriteBytes(stdout, JsonText({{"files", std::move(files)}}) + "\n");
+    if (json) {
+        const nlohmann::ordered_json total = {{"files", options.positional.size()},
+                                              {"entries", totalEntries},
+                                              {"errors", totalErrors},
+                                              {"warnings", totalWarnings},
+                                              {"unread", unread}};
+        WriteBytes(stdout, JsonText({{"files", std::move(files)}, {"total", total}}) + "\n");
+    } else if (text && options.positional.size() > 1) {
+        WriteText(stdout, "total: " + Plural(options.positional.size(), "file", "files") + ", " +
+                              Plural(totalEntries, "entry", "entries") + ", " +
+                              Plural(totalErrors, "error", "errors") + ", " +
+                              Plural(totalWarnings, "warning", "warnings") +
+                              (unread ? ", " + std::to_string(unread) + " not read" : "") + "\n");
+    }
     return status;
 }
 

@@ -11,7 +11,8 @@ const std::vector<CommandSpec>& CommandTable() {
          "report what the reader drops or keeps by accident",
          R"HELP(Reads each file as the program does and reports each finding as
 FILE:LINE:COLUMN: error|warning: message [code] (lines counted by LF, columns
-by byte, both from 1), then a line per file with its entry count. The error:
+by byte, both from 1), then a line per file with its entry count, and with
+several files a total. The error:
   lost-entry               a question marker with no answer marker before the
                            next question marker or the end: the entry is lost
 The warnings:
@@ -30,18 +31,22 @@ The warnings:
 Each file is read in its encoding (UTF-8, UTF-16, GBK), decided from its bytes.
 FILE '-' reads standard input.
 )HELP",
-         {{"format", 0, "text|json",
-           "text (the default) or one JSON document:\n"
-           "{\"files\": [{\"file\", \"entries\", \"errors\", \"warnings\",\n"
-           "\"findings\": [{\"line\", \"column\", \"offset\", \"severity\",\n"
-           "\"code\", \"entry\", \"message\"}]}]}; a file that cannot be\n"
-           "read has {\"file\", \"error\"}"}},
+         {{"json", 0, nullptr,
+           "one JSON document: {\"files\": [{\"file\", \"entries\",\n"
+           "\"errors\", \"warnings\", \"findings\": [{\"line\",\n"
+           "\"column\", \"offset\", \"severity\", \"code\", \"entry\",\n"
+           "\"message\"}]}], \"total\": {\"files\", \"entries\",\n"
+           "\"errors\", \"warnings\", \"unread\"}}; a file that cannot be\n"
+           "read has {\"file\", \"error\"}"},
+          {"jsonl", 0, nullptr, "one JSON object a line: each file's, as --json has it"},
+          {"format", 0, "text|json", "text (the default), or json: as --json"},
+          {"quiet", 'q', nullptr, "print nothing; the exit status tells"}},
          "0 clean, 1 findings, 2 a file is missing, in use, unreadable or\n"
          "bigger than memory, or the report cannot be written",
          RunCheck,
          true},
         {"search",
-         "FILE KEYWORD",
+         "FILE|FOLDER... KEYWORD",
          "list the entries that the program's search finds",
          R"HELP(Finds the entries whose question, or else answer, holds KEYWORD, exactly as the
 program does (bytes compared, case kept, a match starts on a character boundary,
@@ -51,28 +56,64 @@ shown as one space and the ends trimmed. On a terminal the program's caption
 follows (【KEYWORD】共用N条搜索结果); elsewhere it goes to standard error, so
 that standard output holds the matches alone. FILE '-' reads standard input.
 'vendu show FILE N' prints entry N whole.
+Any number of files and folders: a folder is searched through, with the folders
+in it, for *.vendu files (by name in each folder; hidden files and folders,
+backups *.bak and links to folders left out). With more than one file or a
+folder, each line begins with FILE: (as grep). Each file is read in its own
+encoding and KEYWORD turned into it. The caption comes only for one file and
+one KEYWORD, without -v.
 )HELP",
-         {{"count", 'c', nullptr, "print only the number of matching entries"},
+         {{"keyword", 'e', "KEYWORD",
+           "a keyword, again for more: entries with any of them;\n"
+           "then every other word names a file or folder",
+           false, true},
+          {"count", 'c', nullptr,
+           "print only the number of matching entries (FILE:COUNT\nfor several files)"},
+          {"files-with-matches", 'l', nullptr, "print only the names of files with a match"},
+          {"files-without-match", 'L', nullptr, "print only the names of files without one"},
+          {"null", 'Z', nullptr, "end each file name with a NUL byte, not ':' or a line\nbreak"},
+          {"with-filename", 'H', nullptr, "begin each line with FILE: for one file too"},
+          {"no-filename", 0, nullptr, "never begin lines with FILE:"},
+          {"glob", 0, "GLOB",
+           "in folders, search the files whose names match GLOB\n"
+           "(* ? [a-z]) instead of *.vendu; again for more",
+           false, true},
           {"ignore-case", 'i', nullptr,
-           "ASCII letters match in either case (the program's\nsearch keeps case)"},
+           "letters match in either case: ASCII and full-width\n"
+           "Latin (Ａ/ａ) (the program's search keeps case)"},
+          {"smart-case", 'S', nullptr, "as -i for a keyword without an upper-case letter"},
+          {"word", 'w', nullptr,
+           "whole words: a keyword end that is a letter, digit or\n"
+           "'_' meets none; a CJK end meets no CJK character"},
+          {"invert", 'v', nullptr, "list the entries that do not match"},
+          {"max-count", 'm', "NUM", "take at most NUM matching entries from each file"},
           {"number", 'n', nullptr,
            "begin each line with the entry's number and a colon\n"
            "(\"5:\"), counted from 1: the number show takes"},
-          {"quiet", 'q', nullptr, "print nothing; the exit status tells whether anything\nmatched"},
+          {"quiet", 'q', nullptr,
+           "print nothing; the exit status tells whether anything\n"
+           "matched (0 at the first match)"},
           {"json", 0, nullptr,
-           "one JSON object per match: {\"entry\": N, \"question\":\n"
-           "..., \"answer\": ...}, the texts whole, as export\n"
-           "--format=jsonl writes them"},
+           "one JSON document: {\"files\": [{\"file\", \"matches\":\n"
+           "[{\"entry\", \"question\", \"answer\"}], \"count\"}],\n"
+           "\"count\", \"errors\"}; the texts whole, as export\n"
+           "--format=jsonl writes them; with -c no matches"},
+          {"jsonl", 0, nullptr,
+           "one JSON object a line: {\"file\", \"entry\",\n"
+           "\"question\", \"answer\"} a match ({\"file\", \"count\"}\n"
+           "with -c; {\"file\", \"error\"} for a file not read)"},
           {"color", 0, "auto|always|never",
            "mark the keyword; auto (the default): only on a\n"
-           "terminal, and not when the environment variable\n"
-           "NO_COLOR is set",
+           "terminal, not when the environment variable NO_COLOR\n"
+           "is set nor when TERM is dumb",
            true},
           {"caption", 0, nullptr,
            "print the caption on standard output also when it is\nno terminal"},
           {"raw", 0, nullptr,
            "take KEYWORD as bytes in the file's encoding and\nprint entry bytes unchanged"}},
-         "0 matches found, 1 none, 2 error",
+         "0 matches found (with -L: a file named), 1 none, 2 error\n"
+         "(a file or folder that cannot be read: the others are\n"
+         "searched all the same)",
          RunSearch,
          true},
         {"show",
@@ -109,11 +150,13 @@ of the file needs a look.
          RunAdd,
          true},
         {"export",
-         "FILE --format=csv|jsonl|html|md",
+         "FILE... --format=csv|jsonl|html|md",
          "write every entry as CSV, JSON Lines, an HTML page or Markdown",
          R"HELP(Writes every entry to standard output, without the line breaks the record puts
 around the texts, so that importing the output into an empty file rebuilds a
-file of written records byte for byte (csv, jsonl). FILE '-' reads standard
+file of written records byte for byte (csv, jsonl). Several files: their
+entries one file after another, in the order given (one page, its title the
+files' names), each file read in its own encoding. FILE '-' reads standard
 input.
 )HELP",
          {{"format", 0, "csv|jsonl|html|md",
@@ -259,20 +302,24 @@ as FILE.bak. A file '-' is standard input.
          RunMerge,
          true},
         {"stats",
-         "FILE",
+         "FILE...",
          "count entries, bytes, repeats and findings",
-         R"HELP(Counts the entries and bytes of an entry file, names its encoding (UTF-8,
+         R"HELP(Counts the entries and bytes of each entry file, names its encoding (UTF-8,
 UTF-16LE, UTF-16BE or GBK, and whether it has a byte-order mark) and its
 largest entry (bytes from its question marker to the next), and counts the
-entries that repeat an earlier one and check's errors and warnings. FILE '-'
-reads standard input.
+entries that repeat an earlier one and check's errors and warnings. With
+several files, a total follows. FILE '-' reads standard input.
 )HELP",
          {{"json", 0, nullptr,
-           "one JSON object: {\"file\", \"entries\", \"bytes\",\n"
-           "\"encoding\", \"byte_order_mark\", \"largest_entry\",\n"
-           "\"largest_entry_bytes\", \"repeats\",\n"
-           "\"errors\", \"warnings\"}"}},
-         "0 done, 2 error",
+           "one JSON document: {\"files\": [{\"file\", \"entries\",\n"
+           "\"bytes\", \"encoding\", \"byte_order_mark\",\n"
+           "\"largest_entry\", \"largest_entry_bytes\", \"repeats\",\n"
+           "\"errors\", \"warnings\"}], \"total\": {\"files\",\n"
+           "\"unread\", \"entries\", \"bytes\", \"repeats\", \"errors\",\n"
+           "\"warnings\"}}; a file that cannot be read has\n"
+           "{\"file\", \"error\"}"},
+          {"jsonl", 0, nullptr, "one JSON object a line: each file's, as --json has it"}},
+         "0 done, 2 error (a file that cannot be read: the others are\ncounted all the same)",
          RunStats,
          true},
     };

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -275,30 +276,29 @@ int RunExport(const Options& options) {
     const std::string* format = options.Value("--format");
     if (format && (*format == "html" || *format == "md"))
         return RunExportPage(options, *format);
-    if (options.positional.size() != 1 || !format || (*format != "csv" && *format != "jsonl"))
-        return UsageError(options, "give one entry file and --format=csv, jsonl, html or md");
-    const std::string& path = options.positional[0];
+    if (options.positional.empty() || !format || (*format != "csv" && *format != "jsonl"))
+        return UsageError(options, "give an entry file and --format=csv, jsonl, html or md");
     const bool csv = *format == "csv";
     const bool raw = options.Has("--raw");
 
-    // The entries are read a window at a time and written as they come. CSV of converted
-    // text is written only when every text converts: a first pass makes sure, with the file
-    // held open all the while so no writer comes between (standard input is held in memory).
+    // The entries are read a window at a time and written as they come, file after file.
+    // CSV of converted text is written only when every text converts: a first pass makes
+    // sure, with the files held open all the while so no writer comes between (standard input
+    // is held in memory).
     const bool checkFirst = csv && !raw;
-    EntryInput input;
-    if (const vorna::FileResult opened = input.Open(options, path, checkFirst); !opened.Ok()) {
-        Report(options, path, DescribeFile(opened));
-        return kExitError;
+    std::vector<std::unique_ptr<EntryInput>> inputs;
+    for (const std::string& path : options.positional) {
+        inputs.push_back(std::make_unique<EntryInput>());
+        if (const vorna::FileResult opened = inputs.back()->Open(options, path, checkFirst);
+            !opened.Ok()) {
+            Report(options, path, DescribeFile(opened));
+            return kExitError;
+        }
     }
-    const vorna::Encoding encoding = input.Coding().Text();
-    const std::string bytesName = std::string(input.Coding().TextName()) + " bytes";
-    const auto forEachEntry = [&input](const vorna::EntryVisit& visit) {
-        return input.ForEachEntry(visit);
-    };
-
     std::size_t number = 0, problems = 0;
     std::string out = csv ? CsvRow("question", "answer") : std::string();
-    const auto exportEntry = [&](std::string_view question, std::string_view answer, bool followed,
+    const auto exportEntry = [&](const std::string& path, vorna::Encoding encoding,
+                                 std::string_view question, std::string_view answer, bool followed,
                                  bool writing) {
         ++number;
         const std::string_view texts[2] = {WrittenText(question, true),
@@ -318,6 +318,9 @@ int RunExport(const Options& options) {
                                           " does not convert to UTF-8 at byte " +
                                           std::to_string(badByte[k] + 1);
                 ++problems;
+                const std::string bytesName =
+                    std::string(encoding == vorna::Encoding::utf8 ? "UTF-8" : "code page 936") +
+                    " bytes";
                 if (csv)
                     Report(options, path, where);
                 else
@@ -337,30 +340,35 @@ int RunExport(const Options& options) {
             out.clear();
         }
     };
-    if (checkFirst) {
-        const vorna::FileResult read = forEachEntry(
-            [&](std::string_view q, std::string_view a, bool f) { exportEntry(q, a, f, false); });
-        if (!read.Ok()) {
-            Report(options, path, DescribeFile(read));
-            return kExitError;
+    // Every file in order: false, having said why, when one fails.
+    const auto eachFile = [&](bool writing) {
+        for (std::size_t k = 0; k < inputs.size(); ++k) {
+            const std::string& path = options.positional[k];
+            const vorna::Encoding encoding = inputs[k]->Coding().Text();
+            number = 0;
+            const vorna::FileResult read =
+                inputs[k]->ForEachEntry([&](std::string_view q, std::string_view a, bool f) {
+                    if (!writing || !StandardOutputFailed())
+                        exportEntry(path, encoding, q, a, f, writing);
+                });
+            if (!read.Ok()) {
+                Report(options, path, DescribeFile(read));
+                return false;
+            }
         }
+        return true;
+    };
+    if (checkFirst) {
+        if (!eachFile(false))
+            return kExitError;
         if (problems > 0) {
-            Report(options, path,
-                   "nothing was exported; --raw writes " + bytesName +
-                       " unchanged, and --format=jsonl keeps such texts as bytes");
+            Report(options, "nothing was exported; --raw writes the entry bytes unchanged, and "
+                            "--format=jsonl keeps such texts as bytes");
             return kExitFindings;
         }
-        number = 0;
     }
-    const vorna::FileResult read =
-        forEachEntry([&](std::string_view q, std::string_view a, bool f) {
-            if (!StandardOutputFailed())
-                exportEntry(q, a, f, true);
-        });
-    if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
+    if (!eachFile(true))
         return kExitError;
-    }
     WriteBytes(stdout, out);
     return kExitOk;
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -328,49 +329,66 @@ vorna::FileResult WriteMarkdown(const PageEntries& entries, std::size_t count,
 }
 
 int RunExportPage(const Options& options, const std::string& format) {
-    if (options.positional.size() != 1 || options.Has("--raw"))
-        return UsageError(options, "give one entry file (--raw is for csv and jsonl)");
-    const std::string& path = options.positional[0];
-    // Read a window of whole entries at a time, through one open: first to count the entries
-    // (the page says how many before it shows them) and the bytes that are not code page 936
-    // anywhere in the file, then as the page is written.
-    EntryInput input;
-    if (const vorna::FileResult opened = input.Open(options, path, true); !opened.Ok()) {
-        Report(options, path, DescribeFile(opened));
-        return kExitError;
+    if (options.positional.empty() || options.Has("--raw"))
+        return UsageError(options, "give an entry file (--raw is for csv and jsonl)");
+    // Read a window of whole entries at a time, through one open of each file: first to count
+    // the entries (the page says how many before it shows them) and the bytes that are not
+    // in the file's encoding anywhere, then as the page is written, file after file.
+    std::vector<std::unique_ptr<EntryInput>> inputs;
+    for (const std::string& path : options.positional) {
+        inputs.push_back(std::make_unique<EntryInput>());
+        if (const vorna::FileResult opened = inputs.back()->Open(options, path, true);
+            !opened.Ok()) {
+            Report(options, path, DescribeFile(opened));
+            return kExitError;
+        }
     }
-    const vorna::Encoding encoding = input.Coding().Text();
-    std::size_t count = 0, invalid = 0;
+    std::size_t count = 0;
+    std::vector<std::size_t> invalid(inputs.size(), 0);
     std::vector<vorna::EntrySpan> spans;
     vorna::WindowReading whole;
     whole.preamble = true;
-    vorna::FileResult read = input.Pass(whole, [&](const vorna::Window& w) {
-        DecodeForReading(w.bytes, &invalid, encoding);
-        if (w.preamble)
-            return;
-        vorna::ScanEntrySpans(w.bytes, spans);
-        count += static_cast<std::size_t>(std::count_if(
-            spans.begin(), spans.end(), [](const vorna::EntrySpan& s) { return s.Kept(); }));
-    });
+    vorna::FileResult read;
+    std::size_t failing = 0; // the file whose read failed
+    for (std::size_t k = 0; k < inputs.size() && read.Ok(); ++k) {
+        const vorna::Encoding encoding = inputs[k]->Coding().Text();
+        failing = k;
+        read = inputs[k]->Pass(whole, [&](const vorna::Window& w) {
+            DecodeForReading(w.bytes, &invalid[k], encoding);
+            if (w.preamble)
+                return;
+            vorna::ScanEntrySpans(w.bytes, spans);
+            count += static_cast<std::size_t>(std::count_if(
+                spans.begin(), spans.end(), [](const vorna::EntrySpan& s) { return s.Kept(); }));
+        });
+    }
     const PageEntries entries = [&](const std::function<void(const PageEntry&)>& visit) {
         vorna::WindowReading reading;
         reading.viewSize = 4 << 20;
-        return input.Pass(reading, [&](const vorna::Window& w) {
-            vorna::ScanEntrySpans(w.bytes, spans);
-            for (const vorna::EntrySpan& span : spans) {
-                if (!span.Kept())
-                    continue;
-                // A question marker follows in this window, or begins the next one.
-                const std::string_view s = w.bytes;
-                visit({s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
-                       s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()),
-                       span.next < s.size() || !w.last, encoding});
-            }
-        });
+        vorna::FileResult done;
+        for (std::size_t k = 0; k < inputs.size() && done.Ok(); ++k) {
+            const vorna::Encoding encoding = inputs[k]->Coding().Text();
+            failing = k;
+            done = inputs[k]->Pass(reading, [&](const vorna::Window& w) {
+                vorna::ScanEntrySpans(w.bytes, spans);
+                for (const vorna::EntrySpan& span : spans) {
+                    if (!span.Kept())
+                        continue;
+                    // A question marker follows in this window, or begins the next one.
+                    const std::string_view s = w.bytes;
+                    visit({s.substr(span.QuestionBegin(), span.answerMarker - span.QuestionBegin()),
+                           s.substr(span.AnswerBegin(), span.next - span.AnswerBegin()),
+                           span.next < s.size() || !w.last, encoding});
+                }
+            });
+        }
+        return done;
     };
     const PageOutput output = [](std::string_view bytes) { WriteBytes(stdout, bytes); };
-    const std::string title =
-        path == "-" ? InputName(path) : path.substr(path.find_last_of("/\\") + 1);
+    std::string title;
+    for (const std::string& path : options.positional)
+        title += (title.empty() ? "" : ", ") +
+                 (path == "-" ? InputName(path) : path.substr(path.find_last_of("/\\") + 1));
     if (read.Ok() && format == "md") {
         read = WriteMarkdown(entries, count, title, output);
     } else if (read.Ok()) {
@@ -386,13 +404,15 @@ int RunExportPage(const Options& options, const std::string& format) {
     }
     if (!read.Ok()) {
         // Whatever of the page went out before is no page: the failure is the result.
-        Report(options, path, DescribeFile(read));
+        Report(options, options.positional[failing], DescribeFile(read));
         return kExitError;
     }
-    if (invalid > 0)
-        Report(options, path,
-               "note: " + Count(invalid, "byte sequence", "byte sequences") + " that are not " +
-                   input.Coding().TextName() + " are shown as U+FFFD");
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        if (invalid[k] > 0)
+            Report(options, options.positional[k],
+                   "note: " + Count(invalid[k], "byte sequence", "byte sequences") +
+                       " that are not " + inputs[k]->Coding().TextName() + " are shown as U+FFFD");
+    }
     return kExitOk;
 }
 

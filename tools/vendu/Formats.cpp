@@ -67,20 +67,20 @@ std::string ParseProblem(const nlohmann::json::parse_error& e) {
     return what;
 }
 
-void WriteJson(const Json& value, std::size_t depth, std::string& out) {
+void WriteJson(const Json& value, std::size_t depth, bool oneLine, std::string& out) {
     if (value.is_object()) {
         out += '{';
         bool first = true;
         for (const auto& member : value.items()) {
             out += first ? "" : ", ";
             first = false;
-            WriteJson(Json(member.key()), depth, out);
+            WriteJson(Json(member.key()), depth, oneLine, out);
             out += ": ";
-            WriteJson(member.value(), depth, out);
+            WriteJson(member.value(), depth, oneLine, out);
         }
         out += '}';
     } else if (value.is_array()) {
-        bool objects = !value.empty();
+        bool objects = !oneLine && !value.empty();
         for (const Json& element : value)
             objects = objects && element.is_object();
         out += '[';
@@ -91,7 +91,7 @@ void WriteJson(const Json& value, std::size_t depth, std::string& out) {
             else
                 out += first ? "" : ", ";
             first = false;
-            WriteJson(element, depth + 1, out);
+            WriteJson(element, depth + 1, oneLine, out);
         }
         if (objects)
             out += "\n" + std::string(2 * depth, ' ');
@@ -158,9 +158,9 @@ bool Base64Decode(std::string_view text, std::string& bytes) {
     return true;
 }
 
-std::string JsonText(const nlohmann::ordered_json& value) {
+std::string JsonText(const nlohmann::ordered_json& value, bool oneLine) {
     std::string out;
-    WriteJson(value, 0, out);
+    WriteJson(value, 0, oneLine, out);
     return out;
 }
 

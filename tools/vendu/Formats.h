@@ -19,8 +19,9 @@ bool Base64Decode(std::string_view text, std::string& bytes);
 // A JSON value as vendu lays it out: ", " between members and elements, ": " after a name,
 // all on one line but for an array of objects, which puts each object on a line of its own
 // indented by two spaces a level. A byte of a string that is not UTF-8 (possible only in a
-// file name) becomes U+FFFD, so the document stays valid.
-std::string JsonText(const nlohmann::ordered_json& value);
+// file name) becomes U+FFFD, so the document stays valid. oneLine: arrays of objects on the
+// one line too (a line of JSON Lines).
+std::string JsonText(const nlohmann::ordered_json& value, bool oneLine = false);
 
 // One CSV row of two fields, both quoted, ended by CR LF.
 std::string CsvRow(std::string_view first, std::string_view second);

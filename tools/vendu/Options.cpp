@@ -186,6 +186,8 @@ Parsed ParseCommandLine(const CommandSpec& command, const std::vector<std::strin
                 outcome = Parsed::version;
         } else if (!o->value) {
             out.flags.insert(name);
+        } else if (o->repeatable) {
+            out.lists[name].push_back(optarg ? optarg : "");
         } else if (out.values.count(name)) {
             error = "option " + name + " is given twice";
             return Parsed::usageError;

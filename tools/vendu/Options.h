@@ -24,6 +24,7 @@ struct OptionSpec {
     const char* value;          // the value's name in the help ("SECONDS"), or nullptr: a flag
     const char* help;           // lines after the first are indented under it
     bool valueOptional = false; // "--color" alone or "--color=WHEN"
+    bool repeatable = false;    // "-e A -e B": every value kept, in order
 };
 
 struct Options;
@@ -43,14 +44,20 @@ struct CommandSpec {
 struct Options {
     std::string command; // "search": messages begin "vendu search: "
     std::vector<std::string> positional;
-    std::map<std::string, std::string> values; // "--format" -> "csv"
-    std::set<std::string> flags;               // "--raw"
-    double waitSeconds = kDefaultWaitSeconds;  // --wait: how long a busy file is waited for
+    std::map<std::string, std::string> values;             // "--format" -> "csv"
+    std::map<std::string, std::vector<std::string>> lists; // repeatable: "--regexp" -> all
+    std::set<std::string> flags;                           // "--raw"
+    double waitSeconds = kDefaultWaitSeconds; // --wait: how long a busy file is waited for
 
     bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
     const std::string* Value(const std::string& name) const {
         auto it = values.find(name);
         return it == values.end() ? nullptr : &it->second;
+    }
+    const std::vector<std::string>& List(const std::string& name) const {
+        static const std::vector<std::string> none;
+        auto it = lists.find(name);
+        return it == lists.end() ? none : it->second;
     }
     // "vendu search", the start of every message of the command.
     std::string Who() const { return "vendu " + command; }

@@ -257,10 +257,11 @@ int RunDedupe(const Options& options) {
     return dryRun && removed > 0 ? kExitFindings : kExitOk;
 }
 
-int RunStats(const Options& options) {
-    if (options.positional.size() != 1)
-        return UsageError(options, "give one entry file");
-    const std::string& path = options.positional[0];
+namespace {
+
+// One file's stats as stats --json has them; false, having said why, when it cannot be read.
+bool FileStats(const Options& options, const std::string& path, nlohmann::ordered_json& object,
+               std::string& text) {
     const std::string name = InputName(path);
     // Read a window of whole entries at a time: once for the entries, and twice more by the
     // diagnosis for the findings, all through one open (what is held in memory, whole).
@@ -269,10 +270,10 @@ int RunStats(const Options& options) {
     vorna::FileDiagnosis diagnosis;
     vorna::FileResult read = input.Open(options, path, true, true);
     if (read.Ok() && input.Held()) {
-        const std::string& text = *input.Held();
-        s.AddEntries(text.substr(std::min(text.size(), text.find(vorna::kQuestionMarker))));
+        const std::string& held = *input.Held();
+        s.AddEntries(held.substr(std::min(held.size(), held.find(vorna::kQuestionMarker))));
         s.bytes = static_cast<std::size_t>(input.HeldBytes());
-        diagnosis = vorna::DiagnoseEntryFile(text, input.Coding().file);
+        diagnosis = vorna::DiagnoseEntryFile(held, input.Coding().file);
         for (const vorna::Finding& f : diagnosis.findings)
             s.AddFinding(f);
     } else if (read.Ok()) {
@@ -286,36 +287,77 @@ int RunStats(const Options& options) {
     }
     if (!read.Ok()) {
         Report(options, path, read);
-        return kExitError;
+        object = {{"file", name}, {"error", DescribeFile(read)}};
+        return false;
     }
     const vorna::FileEncoding& encoding = input.Coding().file;
-    if (options.Has("--json")) {
-        const nlohmann::ordered_json object = {{"file", name},
-                                               {"entries", s.entries},
-                                               {"bytes", s.bytes},
-                                               {"encoding", input.Coding().Name()},
-                                               {"byte_order_mark", encoding.HasMark()},
-                                               {"largest_entry", s.largestEntry},
-                                               {"largest_entry_bytes", s.largestBytes},
-                                               {"repeats", s.repeats},
-                                               {"errors", s.errors},
-                                               {"warnings", s.warnings}};
-        WriteBytes(stdout, JsonText(object) + "\n");
-        return kExitOk;
-    }
-    std::string out = name + ": " + Count(s.entries, "entry", "entries") + ", " +
-                      Count(s.bytes, "byte", "bytes") + "\n";
-    out += "encoding: " + input.Coding().Name() +
-           (encoding.HasMark() ? " (with a byte-order mark)" : "") + "\n";
+    object = {{"file", name},
+              {"entries", s.entries},
+              {"bytes", s.bytes},
+              {"encoding", input.Coding().Name()},
+              {"byte_order_mark", encoding.HasMark()},
+              {"largest_entry", s.largestEntry},
+              {"largest_entry_bytes", s.largestBytes},
+              {"repeats", s.repeats},
+              {"errors", s.errors},
+              {"warnings", s.warnings}};
+    text = name + ": " + Count(s.entries, "entry", "entries") + ", " +
+           Count(s.bytes, "byte", "bytes") + "\n";
+    text += "encoding: " + input.Coding().Name() +
+            (encoding.HasMark() ? " (with a byte-order mark)" : "") + "\n";
     if (s.largestEntry)
-        out += "largest entry: " + std::to_string(s.largestEntry) + " (" +
-               Count(s.largestBytes, "byte", "bytes") + ")\n";
-    out += "repeats: " + Count(s.repeats, "entry repeats", "entries repeat") + " an earlier one\n";
-    out += "findings: " + Count(s.errors, "error", "errors") + ", " +
-           Count(s.warnings, "warning", "warnings") +
-           (s.errors + s.warnings ? " ('vendu check' lists them)" : "") + "\n";
-    WriteText(stdout, out);
-    return kExitOk;
+        text += "largest entry: " + std::to_string(s.largestEntry) + " (" +
+                Count(s.largestBytes, "byte", "bytes") + ")\n";
+    text += "repeats: " + Count(s.repeats, "entry repeats", "entries repeat") + " an earlier one\n";
+    text += "findings: " + Count(s.errors, "error", "errors") + ", " +
+            Count(s.warnings, "warning", "warnings") +
+            (s.errors + s.warnings ? " ('vendu check' lists them)" : "") + "\n";
+    return true;
+}
+
+} // namespace
+
+int RunStats(const Options& options) {
+    if (options.positional.empty())
+        return UsageError(options, "give an entry file");
+    const bool json = options.Has("--json"), jsonl = options.Has("--jsonl");
+    if (json && jsonl)
+        return UsageError(options, "--json and --jsonl exclude each other");
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    nlohmann::ordered_json total = {{"files", options.positional.size()}, {"unread", 0}};
+    const char* summed[] = {"entries", "bytes", "repeats", "errors", "warnings"};
+    for (const char* key : summed)
+        total[key] = 0;
+    int status = kExitOk;
+    for (std::size_t k = 0; k < options.positional.size() && !StandardOutputFailed(); ++k) {
+        nlohmann::ordered_json object;
+        std::string text;
+        if (!FileStats(options, options.positional[k], object, text)) {
+            status = kExitError;
+            total["unread"] = total["unread"].get<std::size_t>() + 1;
+        } else {
+            for (const char* key : summed)
+                total[key] = total[key].get<std::size_t>() + object[key].get<std::size_t>();
+        }
+        if (jsonl)
+            WriteBytes(stdout, JsonText(object, true) + "\n");
+        else if (json)
+            files.push_back(std::move(object));
+        else if (!text.empty())
+            WriteText(stdout, (k > 0 ? "\n" : "") + text);
+    }
+    if (json) {
+        WriteBytes(stdout, JsonText({{"files", std::move(files)}, {"total", total}}) + "\n");
+    } else if (!jsonl && options.positional.size() > 1) {
+        const auto number = [&total](const char* key) { return total[key].get<std::size_t>(); };
+        WriteText(stdout, "\ntotal: " + Count(number("files"), "file", "files") + ", " +
+                              Count(number("entries"), "entry", "entries") + ", " +
+                              Count(number("bytes"), "byte", "bytes") + ", " +
+                              Count(number("repeats"), "repeat", "repeats") + ", " +
+                              Count(number("errors"), "error", "errors") + ", " +
+                              Count(number("warnings"), "warning", "warnings") + "\n");
+    }
+    return status;
 }
 
 } // namespace vendu

@@ -1,11 +1,12 @@
-// vendu search and show: the program's matching over a file's entries, read a window of
-// whole entries at a time, and one entry printed whole.
+// vendu search over one input and show: the program's matching (or grep's habits) over a
+// file's entries, read a window of whole entries at a time, and one entry printed whole.
 #include "tools/vendu/Commands.h"
 
 #include "tools/vendu/Console.h"
 #include "tools/vendu/EntryInput.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/Keyword.h"
+#include "tools/vendu/SearchInput.h"
 #include "tools/vendu/ShowText.h"
 
 #include "knowledge/EntryFile.h"
@@ -16,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <new>
@@ -60,23 +62,6 @@ std::string JsonMatch(std::size_t number, const EntryTexts& texts, bool followed
     return JsonText(object) + "\n";
 }
 
-// Whether the keyword is to be marked: --color=WHEN, auto by default. False with a usage
-// error in error when WHEN is none of the three.
-bool WantColor(const Options& options, std::string& error) {
-    const std::string* given = options.Value("--color");
-    const std::string when = given && !given->empty() ? *given : "auto";
-    if (when == "never")
-        return false;
-    if (when == "always")
-        return EnableColor();
-    if (when != "auto") {
-        error = "--color takes auto, always or never";
-        return false;
-    }
-    const char* noColor = std::getenv("NO_COLOR");
-    return (!noColor || !*noColor) && StandardOutputIsTerminal() && EnableColor();
-}
-
 // The caption exactly as the program builds it, for the keyword as given (in encoding); with
 // raw in the texts' bytes, as the entries are printed.
 std::string Caption(const std::string& keyword, std::size_t count, bool raw,
@@ -89,46 +74,95 @@ std::string Caption(const std::string& keyword, std::size_t count, bool raw,
     return caption + "\n";
 }
 
+// The keywords of the plan in a file's text encoding, each with its matcher. A keyword that
+// the encoding cannot hold matches nothing in the file, and a note says so.
+struct FileKeywords {
+    std::vector<std::string> bytes;
+    std::vector<KeywordMatcher> matchers;
+    bool fast = false; // one keyword by the program's rule: the scans of knowledge/ find it
+    bool AnyIn(const EntryTexts& texts) const {
+        for (const KeywordMatcher& m : matchers) {
+            if (m.Contains(texts.question) || m.Contains(texts.answer))
+                return true;
+        }
+        return false;
+    }
+    // The marks of every keyword in a label, in order, none overlapping.
+    std::vector<Mark> Marks(const EntryTexts& texts) const {
+        std::vector<Mark> all;
+        for (const KeywordMatcher& m : matchers) {
+            for (const Mark& mark : m.FindAll(texts.question))
+                all.push_back(mark);
+            for (const Mark& mark : m.FindAll(texts.answer))
+                all.push_back(
+                    {mark.begin + texts.question.size() + 1, mark.end + texts.question.size() + 1});
+        }
+        std::sort(all.begin(), all.end(),
+                  [](const Mark& a, const Mark& b) { return a.begin < b.begin; });
+        std::vector<Mark> marks;
+        for (const Mark& m : all) {
+            if (marks.empty() || m.begin >= marks.back().end)
+                marks.push_back(m);
+        }
+        return marks;
+    }
+};
+
+FileKeywords KeywordsIn(const Options& options, const SearchPlan& plan, const std::string& path,
+                        const TextCoding& coding, std::string& captionKeyword,
+                        vorna::Encoding& captionEncoding) {
+    FileKeywords keywords;
+    bool folds = false;
+    for (std::size_t k = 0; k < plan.keywords.size(); ++k) {
+        const std::string& given = plan.keywords[k];
+        vorna::Converted<std::string> converted;
+        if (KeptAsBytes(plan.raw, true))
+            converted.text = given;
+        else
+            converted = coding.FromUtf8(given);
+        if (k == 0) {
+            captionKeyword = converted.ok ? converted.text : given;
+            captionEncoding = converted.ok ? coding.Text() : vorna::Encoding::utf8;
+        }
+        if (!converted.ok) {
+            if (!plan.quiet)
+                Report(options, path,
+                       "note: the file is " + coding.Name() + ", which cannot hold " +
+                           NamedCharacter(given, converted.error) +
+                           ": the keyword matches nothing in it");
+            continue;
+        }
+        const bool fold =
+            plan.ignoreCase ||
+            (plan.smartCase && !KeywordMatcher::HasUpperCase(converted.text, coding.Text()));
+        folds = folds || fold;
+        keywords.matchers.emplace_back(converted.text, fold, plan.wholeWord, coding.Text());
+        keywords.bytes.push_back(std::move(converted.text));
+    }
+    keywords.fast = keywords.bytes.size() == 1 && !folds && !plan.wholeWord;
+    return keywords;
+}
+
 } // namespace
 
-int RunSearch(const Options& options) {
-    if (options.positional.size() != 2)
-        return UsageError(options, "give a file and a keyword");
-    std::string error;
-    const bool color = WantColor(options, error);
-    if (!error.empty())
-        return UsageError(options, error);
-    const std::string& path = options.positional[0];
-    const bool raw = options.Has("--raw");
-    std::string given, why;
-    if (!ToEntryBytes(options.positional[1], raw, true, given, why, vorna::Encoding::utf8)) {
-        Report(options,
-               "the keyword cannot be searched for: " + why + " (--raw takes it as bytes)");
-        return kExitError;
-    }
+InputSearched SearchInput(const Options& options, const SearchPlan& plan, const std::string& path,
+                          const std::string& prefix, const MatchText& json) {
+    InputSearched result;
     EntryInput input;
     if (const vorna::FileResult opened = input.Open(options, path); !opened.Ok()) {
-        Report(options, path, DescribeFile(opened));
-        return kExitError;
+        result.error = DescribeFile(opened);
+        Report(options, path, result.error);
+        return result;
     }
     const TextCoding& coding = input.Coding();
-    // A keyword the file's encoding cannot hold matches nothing in it.
-    vorna::Converted<std::string> converted;
-    if (KeptAsBytes(raw, true))
-        converted.text = given;
-    else
-        converted = coding.FromUtf8(given);
-    const bool unmatchable = !converted.ok;
-    const std::string& keyword = unmatchable ? given : converted.text;
-    const vorna::Encoding keywordEncoding = unmatchable ? vorna::Encoding::utf8 : coding.Text();
-    const bool quiet = options.Has("--quiet");
-    const bool countOnly = !quiet && options.Has("--count");
-    const bool json = !quiet && !countOnly && options.Has("--json");
-    const bool lines = !quiet && !countOnly && !json;
-    const bool numbered = options.Has("--number");
-    const bool ignoreCase = options.Has("--ignore-case");
-    const KeywordMatcher matcher(keyword, ignoreCase, coding.Lead());
-    const Marking marking = color ? Marking{"\x1b[1;31m", "\x1b[0m"} : Marking{};
+    std::string captionKeyword;
+    vorna::Encoding captionEncoding = coding.Text();
+    const FileKeywords keywords =
+        KeywordsIn(options, plan, path, coding, captionKeyword, captionEncoding);
+    const bool raw = plan.raw;
+    const bool lines = plan.lines && !json;
+    const bool listing = lines || json;
+    const bool colour = plan.colour && !plan.invert;
 
     // The program's search, entry by entry: the question, and only when it does not hold the
     // keyword, the answer. Either way an entry matches when one of its two texts holds the
@@ -146,8 +180,7 @@ int RunSearch(const Options& options) {
     } pending;
     const auto flushPending = [&](bool followed) {
         if (pending.waiting)
-            out += JsonMatch(pending.number, {pending.question, pending.answer}, followed, raw,
-                             coding.Text());
+            out += json(pending.number, pending.question, pending.answer, followed, coding.Text());
         pending.waiting = false;
     };
     std::vector<vorna::EntrySpan> spans;
@@ -156,27 +189,39 @@ int RunSearch(const Options& options) {
         flushPending(true);
         // Counting needs the entries only where the keyword's bytes occur; listing numbers
         // every entry, unless nobody reads the list any more.
-        if ((quiet && count > 0) || StandardOutputFailed() || unmatchable)
+        if (count >= plan.maxCount || (plan.quiet && count > 0) || StandardOutputFailed() ||
+            (keywords.bytes.empty() && !plan.invert))
             return;
-        if (!lines && !json && !ignoreCase) {
-            count += vorna::CountMatchingEntries(window, keyword, lead);
+        if (!listing && keywords.fast && !plan.invert) {
+            count = std::min(plan.maxCount,
+                             count + vorna::CountMatchingEntries(window, keywords.bytes[0], lead));
             return;
         }
         vorna::ScanEntrySpans(window, spans);
-        if (ignoreCase) {
-            matching.clear();
+        matching.clear();
+        if (keywords.fast) {
+            vorna::FindMatchingSpans(window, spans, keywords.bytes[0], lead, matching);
+        } else {
             for (std::size_t k = 0; k < spans.size(); ++k) {
-                if (!spans[k].Kept())
-                    continue;
-                const EntryTexts texts = TextsOf(window, spans[k]);
-                if (matcher.Contains(texts.question) || matcher.Contains(texts.answer))
+                if (spans[k].Kept() && keywords.AnyIn(TextsOf(window, spans[k])))
                     matching.push_back(k);
             }
-        } else {
-            vorna::FindMatchingSpans(window, spans, keyword, lead, matching);
         }
+        if (plan.invert) {
+            std::vector<std::size_t> others;
+            std::size_t m = 0;
+            for (std::size_t k = 0; k < spans.size(); ++k) {
+                if (m < matching.size() && matching[m] == k)
+                    ++m;
+                else if (spans[k].Kept())
+                    others.push_back(k);
+            }
+            matching.swap(others);
+        }
+        if (matching.size() > plan.maxCount - count)
+            matching.resize(plan.maxCount - count);
         count += matching.size();
-        if (!lines && !json)
+        if (!listing)
             return;
         std::size_t s = 0;
         for (const std::size_t k : matching) {
@@ -190,57 +235,42 @@ int RunSearch(const Options& options) {
                 pending.question = texts.question;
                 pending.answer = texts.answer;
             } else if (json) {
-                out += JsonMatch(number, texts, true, raw, coding.Text());
+                out += json(number, texts.question, texts.answer, true, coding.Text());
             } else {
-                std::vector<Mark> marks;
-                if (color) {
-                    marks = matcher.FindAll(texts.question);
-                    for (const Mark& m : matcher.FindAll(texts.answer))
-                        marks.push_back({m.begin + texts.question.size() + 1,
-                                         m.end + texts.question.size() + 1});
-                }
-                if (numbered)
+                out += prefix;
+                if (plan.numbered)
                     out += std::to_string(number) + ":";
-                out += OneLine(vorna::MakeLabel(texts.question, texts.answer), marks, marking, raw,
-                               &invalid, coding.Text());
+                out += OneLine(vorna::MakeLabel(texts.question, texts.answer),
+                               colour ? keywords.Marks(texts) : std::vector<Mark>(), plan.marking,
+                               raw, &invalid, coding.Text());
                 out += '\n';
             }
         }
         for (; s < spans.size(); ++s)
             entry += spans[s].Kept();
         if (out.size() >= (1u << 16)) {
-            raw ? WriteBytes(stdout, out) : WriteText(stdout, out);
+            raw || json ? WriteBytes(stdout, out) : WriteText(stdout, out);
             out.clear();
         }
     };
     const vorna::FileResult read = ForEachInputWindow(input, visit);
     if (!read.Ok()) {
-        Report(options, path, DescribeFile(read));
-        return kExitError;
+        // What was found before stays told, as the lines before it were.
+        raw || json ? WriteBytes(stdout, out) : WriteText(stdout, out);
+        result.error = DescribeFile(read);
+        Report(options, path, result.error);
+        return result;
     }
     flushPending(false);
-    if (unmatchable && !quiet)
-        Report(options, path,
-               "note: the file is " + coding.Name() + ", which cannot hold " +
-                   NamedCharacter(given, converted.error) + ": the keyword matches nothing in it");
-    const int status = count == 0 ? kExitFindings : kExitOk;
-    if (quiet)
-        return status;
-    if (countOnly) {
-        WriteBytes(stdout, std::to_string(count) + "\n");
-        return status;
-    }
-    raw ? WriteBytes(stdout, out) : WriteText(stdout, out);
-    // A person at a terminal reads the caption below the matches; a program reading the
-    // output gets the matches alone.
-    const std::string caption = Caption(keyword, count, raw, keywordEncoding);
-    std::FILE* captionStream =
-        options.Has("--caption") || StandardOutputIsTerminal() ? stdout : stderr;
-    raw ? WriteBytes(captionStream, caption) : WriteText(captionStream, caption);
+    raw || json ? WriteBytes(stdout, out) : WriteText(stdout, out);
     if (invalid)
-        Report(options, std::string("note: bytes that are not ") + coding.TextName() +
-                            " are shown as \\xHH");
-    return status;
+        Report(options, path,
+               std::string("note: bytes that are not ") + coding.TextName() +
+                   " are shown as \\xHH");
+    result.ok = true;
+    result.count = count;
+    result.caption = Caption(captionKeyword, count, raw, captionEncoding);
+    return result;
 }
 
 int RunShow(const Options& options) {
