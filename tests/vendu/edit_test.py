@@ -152,7 +152,7 @@ CASES = [
      "t.vendu: 3 entries, 104 bytes\nencoding: GBK\nlargest entry: 2 (25 bytes)\n"
      "repeats: 1 entry repeats an earlier one\n"
      "findings: 2 errors, 5 warnings ('vendu check' lists them)\n", "", None, False, True),
-    ("stats --jsonl", CLEAN, ["stats", "--jsonl", "t.vendu"], 0,
+    ("stats --json", CLEAN, ["stats", "--json", "t.vendu"], 0,
      '{"file": "t.vendu", "entries": 2, "bytes": 44, "encoding": "GBK", '
      '"byte_order_mark": false, "largest_entry": 1, '
      '"largest_entry_bytes": 22, "repeats": 0, "errors": 0, "warnings": 0}\n', "", None, False,

@@ -346,7 +346,11 @@ int RunStats(const Options& options) {
         else if (!text.empty())
             WriteText(stdout, (k > 0 ? "\n" : "") + text);
     }
-    if (json) {
+    if (json && options.positional.size() == 1) {
+        // One file's document is its own object, as it always was: scripts read it so.
+        if (status == kExitOk)
+            WriteBytes(stdout, JsonText(files[0]) + "\n");
+    } else if (json) {
         WriteBytes(stdout, JsonText({{"files", std::move(files)}, {"total", total}}) + "\n");
     } else if (!jsonl && options.positional.size() > 1) {
         const auto number = [&total](const char* key) { return total[key].get<std::size_t>(); };
