@@ -24,15 +24,6 @@ const OptionSpec kWaitOption = {
 const OptionSpec kHelpOption = {"help", 'h', nullptr, "show this help and exit"};
 const OptionSpec kVersionOption = {"version", 'V', nullptr, "show the version and exit"};
 
-std::vector<OptionSpec> AllOptions(const CommandSpec& command) {
-    std::vector<OptionSpec> all = command.options;
-    if (command.opensFiles)
-        all.push_back(kWaitOption);
-    all.push_back(kHelpOption);
-    all.push_back(kVersionOption);
-    return all;
-}
-
 bool ParseWait(const std::string& text, double& seconds) {
     char* end = nullptr;
     seconds = std::strtod(text.c_str(), &end);
@@ -117,6 +108,15 @@ std::string OptionLines(const std::vector<OptionSpec>& options) {
 }
 
 } // namespace
+
+std::vector<OptionSpec> AllOptions(const CommandSpec& command) {
+    std::vector<OptionSpec> all = command.options;
+    if (command.opensFiles)
+        all.push_back(kWaitOption);
+    all.push_back(kHelpOption);
+    all.push_back(kVersionOption);
+    return all;
+}
 
 const CommandSpec* FindCommand(const std::string& name) {
     for (const CommandSpec& c : CommandTable()) {

@@ -59,6 +59,8 @@ struct Options {
 // Every command, in the order the help lists them.
 const std::vector<CommandSpec>& CommandTable();
 const CommandSpec* FindCommand(const std::string& name);
+// Every option a command takes: its own, --wait where it opens files, -h and -V.
+std::vector<OptionSpec> AllOptions(const CommandSpec& command);
 
 enum class Parsed { run, help, version, usageError };
 
