@@ -44,8 +44,8 @@ int RunRemove(const Options& options) {
             const EntryLayout layout = LayOut(old.text);
             const std::size_t count = layout.entries.size();
             if (LastNumber(ranges) > count) {
-                refusal =
-                    path + ": " + NoSuchEntry(LastNumber(ranges), count) + "; nothing was removed";
+                refusal = InputName(path) + ": " + NoSuchEntry(LastNumber(ranges), count) +
+                          "; nothing was removed";
                 return false;
             }
             std::vector<std::size_t> numbers;
@@ -121,7 +121,7 @@ int RunEdit(const Options& options) {
             }
             const EntryLayout layout = LayOut(old.text);
             if (number > layout.entries.size()) {
-                refusal = path + ": " + NoSuchEntry(number, layout.entries.size());
+                refusal = InputName(path) + ": " + NoSuchEntry(number, layout.entries.size());
                 return false;
             }
             // The entry as it will be, as its writer would give it: the checks of add.
@@ -156,8 +156,9 @@ int RunEdit(const Options& options) {
         Report(options, refusal);
         return kExitFindings;
     }
-    WriteText(ResultStream(path), path + ": entry " + std::to_string(number) + " changed" +
-                                      BackupNote(path, options) + "\n" + AppendedNote(path));
+    WriteText(ResultStream(path), InputName(path) + ": entry " + std::to_string(number) +
+                                      " changed" + BackupNote(path, options) + "\n" +
+                                      AppendedNote(path));
     return kExitOk;
 }
 
@@ -222,9 +223,9 @@ int RunMerge(const Options& options) {
     const std::string skipped =
         offered > added ? ", " + std::to_string(offered - added) + " already there skipped" : "";
     if (added == 0)
-        WriteText(ResultStream(*into), *into + ": nothing to add" + skipped + "\n");
+        WriteText(ResultStream(*into), InputName(*into) + ": nothing to add" + skipped + "\n");
     else
-        WriteText(ResultStream(*into), *into + ": " + Count(added, "entry", "entries") +
+        WriteText(ResultStream(*into), InputName(*into) + ": " + Count(added, "entry", "entries") +
                                            " added from " +
                                            Count(contents.size(), "file", "files") + skipped +
                                            BackupNote(*into, options) + "\n" + AppendedNote(*into));

@@ -121,7 +121,7 @@ int RunFix(const Options& options) {
         report += InputName(path) + ": " + Count(plan.mends, "mend", "mends") + " to make" + left +
                   " (--dry-run: nothing was written)\n";
     else
-        report += path + ": " + Count(plan.mends, "mend", "mends") + " written" +
+        report += InputName(path) + ": " + Count(plan.mends, "mend", "mends") + " written" +
                   BackupNote(path, options) + left + "\n";
     WriteText(ResultStream(path), report + AppendedNote(path));
     return plan.left > 0 || (dryRun && plan.mends > 0) ? kExitFindings : kExitOk;
@@ -189,7 +189,7 @@ int RunConvert(const Options& options) {
         return kExitFindings;
     }
     if (plan.same) {
-        WriteText(ResultStream(path), path + ": nothing to convert: it is " +
+        WriteText(ResultStream(path), InputName(path) + ": nothing to convert: it is " +
                                           std::string(vorna::EncodingName(plan.from.encoding)) +
                                           " already\n");
         return kExitOk;
@@ -207,8 +207,8 @@ int RunConvert(const Options& options) {
     const bool markOf = to == vorna::Encoding::cp936 && plan.byteOrderMark;
     const bool markTo = to == vorna::Encoding::utf8 && plan.byteOrderMark;
     WriteText(ResultStream(path),
-              path + ": converted from " + from + (markOf ? " with a byte-order mark" : "") +
-                  " to " + toName +
+              InputName(path) + ": converted from " + from +
+                  (markOf ? " with a byte-order mark" : "") + " to " + toName +
                   (markTo ? " with a byte-order mark, without which it would be read as "
                             "code page 936"
                           : "") +
@@ -254,7 +254,7 @@ int RunDedupe(const Options& options) {
         report += InputName(path) + ": " + Count(removed, "repeat", "repeats") +
                   " to remove (--dry-run: nothing was written)\n";
     else
-        report += path + ": " + Count(removed, "repeat", "repeats") + " removed" +
+        report += InputName(path) + ": " + Count(removed, "repeat", "repeats") + " removed" +
                   BackupNote(path, options) + "\n";
     WriteText(ResultStream(path), report + AppendedNote(path));
     return dryRun && removed > 0 ? kExitFindings : kExitOk;
