@@ -33,10 +33,11 @@ FileResult CFile::CreateEmpty(const std::string& path) {
     FileResult result;
     const HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD code = ::GetLastError();
     if (h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
-    } else if (GetLastError() != ERROR_FILE_EXISTS) {
-        result.systemCode = static_cast<int>(GetLastError());
+    } else if (code != ERROR_FILE_EXISTS) {
+        result.systemCode = static_cast<int>(code);
         result.status = OpenFailure(result.systemCode, modeReadWrite);
     }
     return result;
