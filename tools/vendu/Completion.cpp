@@ -3,8 +3,6 @@
 // shell asks them. bash and zsh share the data, written in the syntax both read.
 #include "tools/vendu/Completion.h"
 
-#include <cstring>
-
 namespace vendu {
 
 namespace {

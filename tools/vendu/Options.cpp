@@ -246,8 +246,10 @@ SECONDS, on every command that opens files (default 5, 0: not at all).
 
 fix, convert, dedupe, rm, edit and merge change a file as a whole: the new
 version is written beside it and flushed to the disk, the old one is kept as
-FILE.bak (unless --no-backup), and the new one is renamed over it; if anything
-fails, the file is left as it was.
+FILE.bak, the ones before it as FILE.bak.1, FILE.bak.2 (--backups N versions, 3
+by default; --no-backup none), and the new one is renamed over it; if anything
+fails, the file is left as it was. Given FILE '-', they are filters: standard
+input in, the changed file on standard output.
 
 Messages go to standard error as 'vendu COMMAND: FILE: what happened'.
 
