@@ -241,7 +241,12 @@ void EntryFindings(std::string_view s, const EntrySpan& span, std::size_t entry,
          m != detail::kNotFound; m = answerFinder.Find(s.data(), span.next, m + kMarkerLength)) {
         out.push_back({FindingCode::answerMarkerInAnswer, m, m, kMarkerLength, entry});
     }
-    if (answer.empty() || IsBlankText(answer)) {
+    // An empty answer in the form of a record (the question's line break before the answer
+    // marker, at most one after it) is what fix gives a lost question: a mended entry.
+    const bool mendedLost = !question.empty() && question.back() == '\n' &&
+                            !IsBlankText(question) &&
+                            (answer.empty() || answer == "\r\n" || answer == "\n");
+    if ((answer.empty() || IsBlankText(answer)) && !mendedLost) {
         out.push_back({answer.empty() ? FindingCode::emptyAnswer : FindingCode::blankAnswer,
                        span.answerMarker, span.AnswerBegin(), answer.size(), entry});
     }

@@ -42,6 +42,11 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
+    // Makes a new empty file of that name, where nothing of that name exists yet; an existing
+    // file is left as it is. ok in both cases; otherwise what kept it from being made (a
+    // missing folder, no permission), as an open of it for writing says.
+    static FileResult CreateEmpty(const std::string& path);
+
     // Status query by name: true when something of that name exists (a folder too).
     // Nothing is opened.
     static bool GetStatus(const std::string& path);

@@ -29,6 +29,18 @@ int Fd(std::intptr_t handle) {
 const int CFile::kNotOpenCode = EBADF;
 const int CFile::kDiskFullCode = ENOSPC;
 
+FileResult CFile::CreateEmpty(const std::string& path) {
+    FileResult result;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+    } else if (errno != EEXIST) {
+        result.status = OpenFailure(errno, modeReadWrite);
+        result.systemCode = errno;
+    }
+    return result;
+}
+
 FileStatus CFile::OpenFailure(int code, unsigned flags) {
     switch (code) {
     case ENOENT:

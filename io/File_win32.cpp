@@ -29,6 +29,20 @@ std::wstring Widen(const std::string& utf8) {
 const int CFile::kNotOpenCode = ERROR_INVALID_HANDLE;
 const int CFile::kDiskFullCode = ERROR_DISK_FULL;
 
+FileResult CFile::CreateEmpty(const std::string& path) {
+    FileResult result;
+    const HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD code = ::GetLastError();
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+    } else if (code != ERROR_FILE_EXISTS) {
+        result.systemCode = static_cast<int>(code);
+        result.status = OpenFailure(result.systemCode, modeReadWrite);
+    }
+    return result;
+}
+
 FileStatus CFile::OpenFailure(int code, unsigned flags) {
     switch (static_cast<DWORD>(code)) {
     case ERROR_FILE_NOT_FOUND:

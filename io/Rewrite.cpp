@@ -146,10 +146,27 @@ FileResult KeepAppends(CFile& fresh, const std::string& target, double waitSecon
     return result;
 }
 
+// Gives each kept backup the next place's name too (FILE.bak also as FILE.bak.1, ...), the
+// oldest first; a backup beyond the count is replaced. FILE.bak keeps its version until the
+// new backup takes its name, so a rewrite stopped at any moment leaves a whole FILE.bak.
+// Where the file system has no second names, the backup moves on instead.
+bool RotateBackups(const std::string& target, unsigned backups, int& code) {
+    for (unsigned index = backups; index-- > 1;) {
+        const std::string from = BackupPathOf(target, index - 1);
+        const std::string to = BackupPathOf(target, index);
+        std::uint64_t length = 0;
+        bool unconfirmed = false;
+        if (detail::LengthOfFile(from, length) && !detail::LinkAs(from, to, code) &&
+            !detail::MoveOver(from, to, code, unconfirmed))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-std::string BackupPathOf(const std::string& path) {
-    return path + ".bak";
+std::string BackupPathOf(const std::string& path, unsigned index) {
+    return path + ".bak" + (index ? "." + std::to_string(index) : std::string());
 }
 
 FileResult RewriteFile(const std::string& path, const RewriteOptions& options,
@@ -205,9 +222,11 @@ FileResult RewriteFile(const std::string& path, const RewriteOptions& options,
     if (!backup.empty()) {
         // The backup may be this very file already: a rewrite on a system that lets go of
         // the file before its replace can be followed by another before that replace is done.
-        if ((known && detail::IdentityOfName(backup, backupIdentity) &&
-             backupIdentity == identity) ||
-            detail::LinkAs(target, backup, code)) {
+        const bool alreadyBackup =
+            known && detail::IdentityOfName(backup, backupIdentity) && backupIdentity == identity;
+        if (!alreadyBackup && !RotateBackups(target, options.backups, code))
+            return Failure(FileStatus::backupFailed, code);
+        if (alreadyBackup || detail::LinkAs(target, backup, code)) {
             oldName = backup;
         } else if (!detail::WriteNewFileBeside(target, old, made.backup, code) ||
                    !detail::MoveOver(made.backup, backup, code, unconfirmed)) {

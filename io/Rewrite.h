@@ -17,6 +17,9 @@ struct RewriteOptions {
     // Keep the old bytes as FILE.bak (replacing an older one), whole before the new file is
     // put in place.
     bool keepBackup = true;
+    // How many old versions are kept, newest first: FILE.bak, FILE.bak.1, ... Each rewrite
+    // moves them one place on; the oldest beyond the count is replaced.
+    unsigned backups = 1;
 };
 
 // What a rewrite did besides putting the new bytes in place.
@@ -51,7 +54,8 @@ using RewriteChange = std::function<bool(const std::string& old, std::string& up
 FileResult RewriteFile(const std::string& path, const RewriteOptions& options,
                        const RewriteChange& change, RewriteOutcome* outcome = nullptr);
 
-// The name of the backup of path: path + ".bak".
-std::string BackupPathOf(const std::string& path);
+// The name of the backup of path: path + ".bak", and for an older one (index from 1)
+// path + ".bak.1", ...
+std::string BackupPathOf(const std::string& path, unsigned index = 0);
 
 } // namespace vorna

@@ -12,6 +12,12 @@ Two kinds of example are checked in README.md, docs/guide.txt and tools/vendu/RE
   table of the commands, their usage, what each does and its exit statuses (or the exit
   statuses of vendu, or a command's help as a code block) as 'vendu --help' and
   'vendu help COMMAND' print them.
+- The conventions table: between "<!-- vendu: conventions -->" and "<!-- end -->", every row
+  whose vendu column claims something names in its last column the commands that show it
+  (`vendu ...`, "COMMAND" standing for each command, "< FILE" for standard input, "exits N"
+  for the status; 0 otherwise). Each runs in a folder of its own with a copy of super.vendu
+  and must give its status.
+- The guide lists every command of vendu, in each of its two languages.
 - A caption in the text: "搜索：N条结果" must give super.vendu's entry count,
   "【KEYWORD】共用N条搜索结果" the number of entries the program finds for KEYWORD, and
   "【KEYWORD】无搜索结果" a keyword it finds nothing for.
@@ -30,13 +36,16 @@ import sys
 import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DOCUMENTS = ["README.md", "docs/guide.txt", "tools/vendu/README.md"]
+GUIDE = "docs/guide.txt"
+DOCUMENTS = ["README.md", GUIDE, "tools/vendu/README.md"]
 EXAMPLE = os.path.join(ROOT, "examples", "super.vendu")
 
 COMMAND = re.compile(r"^(?P<indent>[ \t]*)> (?P<command>vendu(?: .*)?)$")
 COUNT_CAPTION = re.compile(r"搜索：(\d+)条结果")
 TABLE = re.compile(r"^<!-- vendu: (command table|exit status|help [a-z]+) -->$")
 TABLE_END = "<!-- end -->"
+CONVENTIONS = "<!-- vendu: conventions -->"
+CHECK = re.compile(r"`((?:[A-Z_]+=\S* )*vendu(?: [^`]*)?)`(?: exits (\d))?")
 MATCH_CAPTION = re.compile(r"【([^】\n]*)】共用(\d+)条搜索结果")
 NO_MATCH_CAPTION = re.compile(r"【([^】\n]*)】无搜索结果")
 
@@ -52,6 +61,26 @@ class Vendu:
         done = subprocess.run([self.program] + args, cwd=self.folder, env=env,
                               capture_output=True, timeout=60)
         return (done.stdout + done.stderr).decode("utf-8").splitlines()
+
+    def status(self, words):
+        """The exit status of a command line ("NAME=VALUE ... vendu ARGS [< FILE]") run in a
+        folder of its own with a copy of super.vendu."""
+        env = dict(os.environ, LC_ALL="C.UTF-8")
+        while "=" in words[0]:
+            name, _, value = words.pop(0).partition("=")
+            env[name] = value
+        stdin = None
+        if len(words) > 2 and words[-2] == "<":
+            stdin = words[-1]
+            words = words[:-2]
+        with tempfile.TemporaryDirectory() as folder:
+            shutil.copy(EXAMPLE, os.path.join(folder, "super.vendu"))
+            data = b""
+            if stdin:
+                with open(os.path.join(folder, stdin), "rb") as f:
+                    data = f.read()
+            return subprocess.run([self.program] + words[1:], cwd=folder, env=env, input=data,
+                                  capture_output=True, timeout=60).returncode
 
     def count(self, keyword):
         return int(self.run(["search", "--count", "super.vendu", keyword])[0])
@@ -137,6 +166,30 @@ def tables(lines, vendu):
     return out
 
 
+def conventions(lines, vendu, problems, where):
+    """Runs the commands of the conventions table; what does not hold goes to problems."""
+    if CONVENTIONS not in lines:
+        return
+    rows = lines[lines.index(CONVENTIONS) + 1:]
+    rows = rows[:rows.index(TABLE_END)]
+    commands = help_section("\n".join(vendu.run(["--help"])), "Commands")
+    commands = [line.split()[0] for line in commands]
+    for row in rows[2:]:
+        cells = [c.strip() for c in re.split(r"(?<!\\)\|", row)[1:-1]]
+        checks = CHECK.findall(cells[-1])
+        if cells[1] in ("—", "no"):
+            continue
+        if not checks:
+            problems.append(f"{where}: the convention \"{cells[0]}\" names no command")
+        for line, status in checks:
+            for name in commands if "COMMAND" in line else [None]:
+                words = shlex.split(line.replace("COMMAND", name) if name else line)
+                got = vendu.status(words)
+                if got != int(status or 0):
+                    problems.append(f"{where}: \"{cells[0]}\": {' '.join(words)} exits {got}, "
+                                    f"not {status or 0}")
+
+
 def captions(text, vendu, problems, where):
     """The text with caption counts made true; what cannot be made true goes to problems."""
     entries = vendu.count("")
@@ -179,6 +232,13 @@ def main(argv):
             with open(path, encoding="utf-8", newline="") as f:
                 text = f.read()
             lines = text.split("\n")
+            conventions(lines, vendu, problems, name)
+            if name == GUIDE:
+                commands = help_section("\n".join(vendu.run(["--help"])), "Commands")
+                # Both languages' sections list every command.
+                problems += [f"{name}: lists vendu {c} less than twice" for c in
+                             (line.split()[0] for line in commands if line.split()[0] != "help")
+                             if len(re.findall(rf"\bvendu {c}\b", text)) < 2]
             made = "\n".join(tables(command_blocks(lines, vendu), vendu))
             made = captions(made, vendu, problems, name)
             if made == text:

@@ -50,7 +50,7 @@ MESSY = (b"notes\r\n" + Q + b"\r\nlost" + record(b"q1", b"a\0\0b") + b"\r\n" + Q
          + b"\na2 (%q%)" + record(b"q1", b"a\0\0b") + b"\r\n" + Q + b"\r\nlast")
 MESSY_FIXED = (b"notes\r\n" + Q + b"\r\nlost\r\n" + A + b"\r\n" + Q + b"\r\nq1\r\n" + A
                + b"\r\nab" + record(b"q2", b"a2 (%q%)") + record(b"q1", b"ab") + b"\r\n" + Q
-               + b"\r\nlast" + A)
+               + b"\r\nlast\r\n" + A)
 MESSY_REPORT = """t.vendu:1:1: left: text before the first question marker is ignored: "notes" [preamble-text]
 t.vendu:2:1: mended: the lost question "lost" gets an empty answer [lost-entry]
 t.vendu:7:2: mended: 2 NUL bytes removed [nul-bytes]
@@ -108,7 +108,7 @@ CASES = [
      False, False),
     ("rm: entries in any order, once each", THREE + record(b"x", b"y"),
      ["rm", "t.vendu", "4", "2", "4"], 0,
-     "removed entry 2: \\r\\nq2\\r\\n/\\r\\na2\\r\\n\nremoved entry 4: \\r\\nq\\r\\n/\\r\\na\\r\\n\n"
+     "removed entry 2: q2/a2\nremoved entry 4: q/a\n"
      "t.vendu: 2 entries removed (the old version is t.vendu.bak)\n", "",
      record(b"q", b"a") + record(b"q", b"a") + record(b"x", b"y"), True, True),
     ("rm: the last record gives back the file before it was added", CLEAN,
@@ -263,7 +263,7 @@ def standard_input_is_read_in_its_encoding(tmp, golden_dir):
     failures = []
     for name, mark, encode, _ in [ENCODINGS[1], ENCODINGS[2], ENCODINGS[4]]:
         write(path, mark + records(entries, encode))
-        for args in (["search", "--count", "@", "回答 29"], ["show", "--json", "@", "1999"],
+        for args in (["search", "--count", "@", "回答 29"], ["show", "--jsonl", "@", "1999"],
                      ["export", "--format=jsonl", "@"]):
             by_name = run([a.replace("@", "t.vendu") for a in args], tmp)
             piped = run([a.replace("@", "-") for a in args], tmp, stdin=read(path))
@@ -423,7 +423,8 @@ def rewrites_killed_at_any_point_leave_the_old_or_the_new_file(tmp, golden_dir):
         expect(bak in (backup, old) and (now == old or bak == old),
                f"rewrite {i}, killed at call {at}: the backup is not a whole version")
     expect(killed >= 40, f"only {killed} of 50 runs were killed")
-    leftovers = [n for n in os.listdir(live) if n not in ("t.vendu", "t.vendu.bak")]
+    leftovers = [n for n in os.listdir(live)
+                 if n not in ("t.vendu", "t.vendu.bak") and not n.startswith("t.vendu.bak.")]
     expect(all(n.startswith(".t.vendu.") for n in leftovers), f"stray files {leftovers}")
     note(f"{killed} runs killed; {len(leftovers)} new files of killed runs left beside the file")
 
@@ -515,7 +516,8 @@ def appends_of_programs_that_ignore_the_lock_are_kept(tmp, golden_dir):
     expect(not lost, f"{len(lost)} appends lost: {lost[:10]}")
     rc, out, err = run(["check", "s.vendu"], tmp)
     expect(rc == 0 and b" 0 errors, 0 warnings" in out, f"{rc} {out!r}")
-    expect(sorted(os.listdir(tmp)) == ["s.vendu", "s.vendu.bak"], f"left: {os.listdir(tmp)}")
+    expect(sorted(os.listdir(tmp)) == ["s.vendu", "s.vendu.bak", "s.vendu.bak.1", "s.vendu.bak.2"],
+           f"left: {os.listdir(tmp)}")
     note(f"{sum(int(n) for n in kept)} appends kept by {len(kept)} rewrites")
 
 

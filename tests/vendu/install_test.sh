@@ -31,8 +31,9 @@ if ! cmake --install "$build" --prefix "$prefix" >"$work/install.log"; then
     exit 1
 fi
 installed=$(cd "$prefix" && find . -type f | LC_ALL=C sort | tr '\n' ' ')
-check "installs bin/vendu, its man page and its completion (has: $installed)" \
-    test "$installed" = "./bin/vendu ./share/bash-completion/completions/vendu ./share/man/man1/vendu.1 "
+check "installs bin/vendu, its man page and its completions (has: $installed)" \
+    test "$installed" = "./bin/vendu ./share/bash-completion/completions/vendu \
+./share/fish/vendor_completions.d/vendu.fish ./share/man/man1/vendu.1 ./share/zsh/site-functions/_vendu "
 
 cp examples/super.vendu "$work/"
 vendu="$prefix/bin/vendu"
@@ -61,6 +62,14 @@ completed=$(cd "$work" && PATH="$prefix/bin:$PATH" bash -c '
     _vendu
     printf "%s " "${COMPREPLY[@]}"' bash "$prefix/share/bash-completion/completions/vendu")
 check "the installed completion completes a file after search --count" test "$completed" = "super.vendu "
+completed=$(cd "$work" && fish -c 'source $argv[1]; complete -C "vendu search "' \
+    "$prefix/share/fish/vendor_completions.d/vendu.fish")
+check "the installed fish completion offers the notes file" test "$completed" = "super.vendu"
+completed=$(zsh -f tests/vendu/zsh_complete.zsh "$prefix/share/zsh/site-functions" "$work" "vendu search ")
+check "the installed zsh completion offers the notes file" \
+    test "$completed" = "$(printf 'vendu search \tsuper.vendu')"
+man_has_examples() { grep -q "^EXAMPLES" <<<"$page" && grep -q "^SEE ALSO" <<<"$page"; }
+check "the man page has examples and names the tools beside it" man_has_examples
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -117,15 +117,21 @@ one KEYWORD, without -v.
          RunSearch,
          true},
         {"show",
-         "FILE N",
-         "print entry N whole",
-         R"HELP(Prints entry N (counted from 1, as 'search -n' numbers them) as the file holds
-it: the question marker, the question, the answer marker and the answer, with
-their own line breaks. FILE '-' reads standard input.
+         "FILE N...",
+         "print entries whole",
+         R"HELP(Prints each entry N (counted from 1, as 'search -n' numbers them; N-M is a
+range) as the file holds it, in the order given: the question marker, the
+question, the answer marker and the answer, with their own line breaks, so that
+what it prints is an entry file itself. 'vendu search -n FILE KEYWORD | cut -d:
+-f1 | xargs vendu show FILE' shows every match whole. FILE '-' reads standard
+input.
 )HELP",
-         {{"json", 0, nullptr, "one JSON object instead, as search --json writes it"},
-          {"raw", 0, nullptr, "print the entry's bytes unchanged"}},
-         "0 shown, 1 the file has no entry N, 2 error",
+         {{"json", 0, nullptr,
+           "one JSON document instead: {\"file\": ..., \"entries\":\n"
+           "[{\"entry\": N, \"question\": ..., \"answer\": ...}]}"},
+          {"jsonl", 0, nullptr, "one JSON object a line instead, as search --json\nwrites it"},
+          {"raw", 0, nullptr, "print the entries' bytes unchanged"}},
+         "0 shown, 1 the file has no entry N (the others are shown),\n2 error",
          RunShow,
          true},
         {"add",
@@ -145,6 +151,8 @@ of the file needs a look.
            "taken whole: a final line break is part of the text"},
           {"answer", 0, "TEXT", "the answer"},
           {"answer-file", 0, "PATH", "the answer from a file, as --question-file"},
+          {"create", 0, nullptr,
+           "make FILE first when it is missing: empty, code page\n936, as a new file is"},
           {"raw", 0, nullptr, "the texts are bytes in the file's encoding already"}},
          "0 added, 1 refused by a check, 2 error (nothing added)",
          RunAdd,
@@ -190,6 +198,8 @@ undone as add's is if it fails.
          {{"into", 0, "FILE", "the entry file to append to"},
           {"format", 0, "csv|jsonl", "the input's format (default: from its extension)"},
           {"skip-bad", 0, nullptr, "append the good rows and list the refused ones"},
+          {"create", 0, nullptr,
+           "make the file of --into first when it is missing, as\nadd --create does"},
           {"raw", 0, nullptr,
            "CSV fields and JSON strings are bytes in the file's\nencoding already"}},
          "0 all appended, 1 rows refused, 2 error",
@@ -214,9 +224,13 @@ entry that reads both as GBK and as UTF-8, and repeats ('vendu dedupe').
 The file changes as a whole: the new version is written beside it and flushed
 to the disk, the old one kept as FILE.bak, and the new one renamed over it
 while the file is held alone; if anything fails, the file is left as it was.
+FILE '-' reads standard input and writes the file as mended to standard output,
+the report to standard error.
 )HELP",
          {{"dry-run", 0, nullptr, "list the mends, write nothing"},
-          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"},
+          {"backups", 0, "N",
+           "keep N old versions, newest first: FILE.bak,\nFILE.bak.1, ... (default 3)"}},
          "0 nothing is left (and, with --dry-run, nothing to mend),\n"
          "1 findings left, or mends to make with --dry-run, 2 error\n"
          "(the file as it was)",
@@ -232,10 +246,13 @@ hold, and a file that is not UTF-8; nothing is written then. A file of ASCII
 only is the same in both and stays as it is. With --to utf-8, turns a GBK or
 UTF-16 file into UTF-8, with a byte-order mark only where without one it would
 be read as GBK (no character of three or four bytes). The file changes as fix
-changes it, keeping the old version as FILE.bak.
+changes it, keeping the old version as FILE.bak; FILE '-' is a filter, as for
+fix.
 )HELP",
          {{"to", 0, "utf-8|gbk", "the encoding to convert to (gbk by default)"},
-          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"},
+          {"backups", 0, "N",
+           "keep N old versions, newest first: FILE.bak,\nFILE.bak.1, ... (default 3)"}},
          "0 converted or nothing to convert, 1 refused, 2 error",
          RunConvert,
          true},
@@ -244,10 +261,13 @@ changes it, keeping the old version as FILE.bak.
          "remove the entries that repeat an earlier one",
          R"HELP(Removes every entry that repeats an earlier one exactly (check's
 duplicate-entry: the same question and answer), keeping the first, and lists
-each. The file changes as fix changes it, keeping the old version as FILE.bak.
+each. The file changes as fix changes it, keeping the old version as FILE.bak;
+FILE '-' is a filter, as for fix.
 )HELP",
          {{"dry-run", 0, nullptr, "list them, write nothing"},
-          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"},
+          {"backups", 0, "N",
+           "keep N old versions, newest first: FILE.bak,\nFILE.bak.1, ... (default 3)"}},
          "0 done or no repeats, 1 repeats to remove with --dry-run,\n2 error",
          RunDedupe,
          true},
@@ -255,12 +275,18 @@ each. The file changes as fix changes it, keeping the old version as FILE.bak.
          "FILE N...",
          "remove entries by number",
          R"HELP(Removes the entries numbered N (counted from 1 in file order, as 'search -n'
-and show number them), each from its question marker to the next; removing the
-last record gives back the file as it was before that record was added. Lists
-each entry removed. The file changes as fix changes it, keeping the old version
-as FILE.bak.
+and show number them; N-M is a range), each from its question marker to the
+next; removing the last record gives back the file as it was before that record
+was added. Lists each entry removed as search lists a match. The file changes
+as fix changes it, keeping the old version as FILE.bak; FILE '-' is a filter,
+as for fix.
 )HELP",
-         {{"no-backup", 0, nullptr, "keep no FILE.bak"}},
+         {{"json", 0, nullptr,
+           "report as one JSON document: {\"file\", \"removed\":\n"
+           "[{\"entry\", \"question\", \"answer\"}], \"backup\"}"},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"},
+          {"backups", 0, "N",
+           "keep N old versions, newest first: FILE.bak,\nFILE.bak.1, ... (default 3)"}},
          "0 removed, 1 no such entry (nothing removed), 2 error",
          RunRemove,
          true},
@@ -272,14 +298,17 @@ as FILE.bak.
 the line breaks around them as they were. The entry as it will be goes through
 the six checks of the program's Add dialog, with its messages; a new text with
 a control character other than tab, CR and LF is refused too. The file changes
-as fix changes it, keeping the old version as FILE.bak.
+as fix changes it, keeping the old version as FILE.bak; FILE '-' is a filter,
+as for fix.
 )HELP",
          {{"question", 0, "TEXT", "the new question"},
           {"question-file", 0, "PATH", "the new question from a file, as add takes it"},
           {"answer", 0, "TEXT", "the new answer"},
           {"answer-file", 0, "PATH", "the new answer from a file, as add takes it"},
           {"raw", 0, nullptr, "the texts are bytes in the file's encoding already"},
-          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"},
+          {"backups", 0, "N",
+           "keep N old versions, newest first: FILE.bak,\nFILE.bak.1, ... (default 3)"}},
          "0 changed, 1 refused or no such entry (nothing changed),\n2 error",
          RunEdit,
          true},
@@ -297,7 +326,9 @@ as FILE.bak. A file '-' is standard input.
           {"dedupe", 0, nullptr,
            "skip an entry whose question and answer are in the\n"
            "target already, or were added before it"},
-          {"no-backup", 0, nullptr, "keep no FILE.bak"}},
+          {"no-backup", 0, nullptr, "keep no FILE.bak"},
+          {"backups", 0, "N",
+           "keep N old versions, newest first: FILE.bak,\nFILE.bak.1, ... (default 3)"}},
          "0 done, 2 error (nothing added)",
          RunMerge,
          true},

@@ -83,8 +83,17 @@ namespace {
 // holds it alone until the append is done. Every command that changes an entry file opens it
 // this way.
 // Its encoding is decided from its bytes, as the records go in it.
+// With --create a missing file is made first, empty: code page 936, as a new file is.
 bool OpenTarget(const Options& options, const std::string& path, vorna::CFile& file,
                 TextCoding& coding) {
+    if (options.Has("--create") && !vorna::CFile::GetStatus(path)) {
+        const vorna::FileResult made = vorna::CFile::CreateEmpty(path);
+        if (!made.Ok()) {
+            Report(options, path, "cannot be created: " + DescribeFile(made));
+            return false;
+        }
+        Say(stdout, "created " + path);
+    }
     vorna::FileResult opened = vorna::OpenFile(
         file, path, vorna::Opening{vorna::CFile::modeReadWrite, options.waitSeconds});
     if (opened.Ok())

@@ -5,24 +5,20 @@
 #include "tools/vendu/Console.h"
 #include "tools/vendu/EditSupport.h"
 #include "tools/vendu/EntryEdits.h"
+#include "tools/vendu/EntryNumbers.h"
+#include "tools/vendu/Formats.h"
 #include "tools/vendu/ShowText.h"
 
 #include "knowledge/EntryFile.h"
 #include "knowledge/Search.h"
+
+#include <nlohmann/json.hpp>
 
 #include <optional>
 
 namespace vendu {
 
 namespace {
-
-// An entry number as given: digits only, from 1.
-bool ParseNumber(const std::string& text, std::size_t& number) {
-    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != text.npos)
-        return false;
-    number = std::stoull(text);
-    return number > 0;
-}
 
 std::string NoSuchEntry(std::size_t number, std::size_t count) {
     return "no entry " + std::to_string(number) + " (the file has " +
@@ -35,40 +31,45 @@ int RunRemove(const Options& options) {
     if (options.positional.size() < 2)
         return UsageError(options, "give an entry file and the numbers of the entries to remove");
     const std::string& path = options.positional[0];
-    std::vector<std::size_t> numbers;
-    for (std::size_t k = 1; k < options.positional.size(); ++k) {
-        std::size_t number = 0;
-        if (!ParseNumber(options.positional[k], number))
-            return UsageError(options, "the entry number is a whole number from 1, not \"" +
-                                           options.positional[k] + "\"");
-        numbers.push_back(number);
-    }
+    std::vector<NumberRange> ranges;
+    std::string why;
+    if (!ParseEntryNumbers({options.positional.begin() + 1, options.positional.end()}, ranges, why))
+        return UsageError(options, why);
+    const bool json = options.Has("--json");
     std::string report, refusal;
+    nlohmann::ordered_json removedEntries = nlohmann::ordered_json::array();
     std::size_t removed = 0;
     const bool written =
         RewriteEntryText(options, path, [&](const FileText& old, std::string& updated) {
             const EntryLayout layout = LayOut(old.text);
-            for (const std::size_t number : numbers) {
-                if (number > layout.entries.size()) {
-                    refusal = path + ": " + NoSuchEntry(number, layout.entries.size()) +
-                              "; nothing was removed";
-                    return false;
-                }
+            const std::size_t count = layout.entries.size();
+            if (LastNumber(ranges) > count) {
+                refusal = InputName(path) + ": " + NoSuchEntry(LastNumber(ranges), count) +
+                          "; nothing was removed";
+                return false;
             }
-            std::vector<bool> listed(layout.entries.size());
-            for (const std::size_t number : numbers) {
-                if (listed[number - 1])
+            std::vector<std::size_t> numbers;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (!InRanges(ranges, i + 1))
                     continue;
-                listed[number - 1] = true;
-                ++removed;
+                numbers.push_back(i + 1);
+                const std::string_view texts[2] = {
+                    WrittenText(layout.Question(i), true),
+                    WrittenText(layout.Answer(i), layout.FollowedByRecord(i))};
+                if (json) {
+                    nlohmann::ordered_json entry = {{"entry", i + 1}};
+                    std::size_t badByte[2];
+                    AddEntryTexts(entry, texts, false, badByte, old.coding.Text());
+                    removedEntries.push_back(std::move(entry));
+                    continue;
+                }
+                // As search lists an entry: line breaks as spaces, on one line.
+                report += "removed entry " + std::to_string(i + 1) + ": " +
+                          OneLine(std::string(texts[0]) + "/" + std::string(texts[1]), {}, {},
+                                  false, nullptr, old.coding.Text()) +
+                          "\n";
             }
-            for (std::size_t i = 0; i < listed.size(); ++i) {
-                if (listed[i])
-                    report += "removed entry " + std::to_string(i + 1) + ": " +
-                              ShowText(vorna::MakeLabel(layout.Question(i), layout.Answer(i)),
-                                       false, nullptr, old.coding.Text()) +
-                              "\n";
-            }
+            removed = numbers.size();
             updated = RemoveEntries(layout, numbers);
             return true;
         });
@@ -78,8 +79,16 @@ int RunRemove(const Options& options) {
         Report(options, refusal);
         return kExitFindings;
     }
-    WriteText(stdout, report + path + ": " + Count(removed, "entry", "entries") + " removed" +
-                          BackupNote(path, options) + "\n" + AppendedNote(path));
+    if (json) {
+        nlohmann::ordered_json document = {{"file", InputName(path)}, {"removed", removedEntries}};
+        if (!BackupNote(path, options).empty())
+            document["backup"] = BackupPath(path);
+        WriteBytes(ResultStream(path), JsonText(document) + "\n");
+        return kExitOk;
+    }
+    WriteText(ResultStream(path), report + InputName(path) + ": " +
+                                      Count(removed, "entry", "entries") + " removed" +
+                                      BackupNote(path, options) + "\n" + AppendedNote(path));
     return kExitOk;
 }
 
@@ -87,9 +96,13 @@ int RunEdit(const Options& options) {
     std::size_t number = 0;
     if (options.positional.size() != 2)
         return UsageError(options, "give an entry file and the number of the entry to change");
-    if (!ParseNumber(options.positional[1], number))
-        return UsageError(options, "the entry number is a whole number from 1, not \"" +
-                                       options.positional[1] + "\"");
+    std::vector<NumberRange> ranges;
+    std::string why;
+    if (!ParseEntryNumbers({options.positional[1]}, ranges, why))
+        return UsageError(options, why);
+    if (ranges[0].first != ranges[0].last)
+        return UsageError(options, "edit changes one entry, not a range");
+    number = ranges[0].first;
     GivenTexts texts;
     int status = kExitOk;
     if (!ReadEntryTexts(options, false, texts, status))
@@ -108,7 +121,7 @@ int RunEdit(const Options& options) {
             }
             const EntryLayout layout = LayOut(old.text);
             if (number > layout.entries.size()) {
-                refusal = path + ": " + NoSuchEntry(number, layout.entries.size());
+                refusal = InputName(path) + ": " + NoSuchEntry(number, layout.entries.size());
                 return false;
             }
             // The entry as it will be, as its writer would give it: the checks of add.
@@ -143,8 +156,9 @@ int RunEdit(const Options& options) {
         Report(options, refusal);
         return kExitFindings;
     }
-    WriteText(stdout, path + ": entry " + std::to_string(number) + " changed" +
-                          BackupNote(path, options) + "\n" + AppendedNote(path));
+    WriteText(ResultStream(path), InputName(path) + ": entry " + std::to_string(number) +
+                                      " changed" + BackupNote(path, options) + "\n" +
+                                      AppendedNote(path));
     return kExitOk;
 }
 
@@ -209,11 +223,12 @@ int RunMerge(const Options& options) {
     const std::string skipped =
         offered > added ? ", " + std::to_string(offered - added) + " already there skipped" : "";
     if (added == 0)
-        WriteText(stdout, *into + ": nothing to add" + skipped + "\n");
+        WriteText(ResultStream(*into), InputName(*into) + ": nothing to add" + skipped + "\n");
     else
-        WriteText(stdout, *into + ": " + Count(added, "entry", "entries") + " added from " +
-                              Count(contents.size(), "file", "files") + skipped +
-                              BackupNote(*into, options) + "\n" + AppendedNote(*into));
+        WriteText(ResultStream(*into), InputName(*into) + ": " + Count(added, "entry", "entries") +
+                                           " added from " +
+                                           Count(contents.size(), "file", "files") + skipped +
+                                           BackupNote(*into, options) + "\n" + AppendedNote(*into));
     return kExitOk;
 }
 

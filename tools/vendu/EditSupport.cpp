@@ -12,7 +12,8 @@ namespace {
 // What the last rewrite of this run did besides its change.
 vorna::RewriteOutcome g_lastRewrite;
 
-// Standard input given to a change, which may only read it.
+// Standard input changed as a filter: the changed file goes to standard output, whole (as
+// it came when there is nothing to change), and the report to standard error.
 bool ChangeStandardInput(const Options& options, const vorna::RewriteChange& change) {
     std::string old, updated;
     const vorna::FileResult read = ReadInput("-", options.waitSeconds, old);
@@ -20,21 +21,40 @@ bool ChangeStandardInput(const Options& options, const vorna::RewriteChange& cha
         Report(options, "-", read);
         return false;
     }
-    if (!change(old, updated))
+    WriteBytes(stdout, change(old, updated) ? updated : old);
+    return true;
+}
+
+constexpr unsigned kDefaultBackups = 3;
+constexpr unsigned kMostBackups = 99;
+
+// --backups N: how many old versions are kept; false when N is no count.
+bool BackupCount(const Options& options, unsigned& count) {
+    count = options.Has("--no-backup") ? 0 : kDefaultBackups;
+    const std::string* given = options.Value("--backups");
+    if (!given)
         return true;
-    Report(options, "-", "cannot be changed in place; give the entry file itself");
-    return false;
+    if (given->empty() || given->size() > 2 ||
+        given->find_first_not_of("0123456789") != given->npos)
+        return false;
+    count = options.Has("--no-backup") ? 0 : static_cast<unsigned>(std::stoul(*given));
+    return count <= kMostBackups;
 }
 
 } // namespace
 
 bool RewriteEntryFile(const Options& options, const std::string& path,
                       const vorna::RewriteChange& change) {
+    unsigned backups = 0;
+    if (!BackupCount(options, backups)) {
+        UsageError(options, "--backups takes a count of old versions, 0 to 99");
+        return false;
+    }
     if (path == "-")
         return ChangeStandardInput(options, change);
-    const vorna::FileResult result = vorna::RewriteFile(
-        path, vorna::RewriteOptions{options.waitSeconds, !options.Has("--no-backup")}, change,
-        &g_lastRewrite);
+    const vorna::FileResult result =
+        vorna::RewriteFile(path, vorna::RewriteOptions{options.waitSeconds, backups > 0, backups},
+                           change, &g_lastRewrite);
     if (g_lastRewrite.stillWritten)
         Report(options, path,
                "note: another program still had the old version open for writing; what it "
@@ -82,13 +102,19 @@ bool RewriteEntryText(const Options& options, const std::string& path, const Tex
     return written && refusal.empty();
 }
 
+std::string BackupPath(const std::string& path) {
+    return g_lastRewrite.backupPath.empty() ? vorna::BackupPathOf(path) : g_lastRewrite.backupPath;
+}
+
 std::string BackupNote(const std::string& path, const Options& options) {
-    if (options.Has("--no-backup"))
+    unsigned backups = 0;
+    if (path == "-" || !BackupCount(options, backups) || backups == 0)
         return "";
-    return " (the old version is " +
-           (g_lastRewrite.backupPath.empty() ? vorna::BackupPathOf(path)
-                                             : g_lastRewrite.backupPath) +
-           ")";
+    return " (the old version is " + BackupPath(path) + ")";
+}
+
+std::FILE* ResultStream(const std::string& path) {
+    return path == "-" ? stderr : stdout;
 }
 
 std::string AppendedNote(const std::string& path) {

@@ -10,15 +10,17 @@
 #include <functional>
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vendu {
 
-// Rewrites path through io/'s rewrite (change as RewriteFile takes it). On a failure says
+// Rewrites path through io/'s rewrite (change as RewriteFile takes it), keeping --backups
+// old versions (3 by default, none with --no-backup). On a failure says
 // "vendu COMMAND: FILE: why" on standard error and returns false. "-" is standard input,
-// read and given to change; a change to it cannot be written, which is such a failure.
+// read and given to change, and the file as changed goes to standard output.
 bool RewriteEntryFile(const Options& options, const std::string& path,
                       const vorna::RewriteChange& change);
 
@@ -35,8 +37,13 @@ using TextChange = std::function<bool(const FileText& old, std::string& updated)
 bool RewriteEntryText(const Options& options, const std::string& path, const TextChange& change);
 
 // What a report says after a write: " (the old version is FILE.bak)", the backup beside the
-// file a link leads to, or nothing with --no-backup.
+// file a link leads to, or nothing with --no-backup (and for standard input).
 std::string BackupNote(const std::string& path, const Options& options);
+// Where the last rewrite kept the old version of path.
+std::string BackupPath(const std::string& path);
+// Where an editing command's report goes: standard output, or standard error when the
+// changed file itself goes there (FILE '-').
+std::FILE* ResultStream(const std::string& path);
 // The line a report ends with when other programs appended to the file while the last
 // RewriteEntryFile rewrote it: "FILE: N entries appended by another program meanwhile were
 // kept"; empty otherwise.

@@ -210,9 +210,10 @@ FixPlan PlanFix(std::string_view content, const vorna::FileEncoding& encoding) {
         }
         if (finding->code == FindingCode::lostEntry) {
             const std::string_view text = content.substr(finding->textBegin, finding->textLength);
-            out += vorna::kAnswerMarker;
-            if (!TrailingBreak(text).empty())
-                out += "\r\n";
+            // In the form of a record with an empty answer, which check takes as mended.
+            const bool broken = !TrailingBreak(text).empty();
+            out += std::string(broken ? "" : "\r\n") + std::string(vorna::kAnswerMarker) +
+                   (broken ? "\r\n" : "");
             plan.notes.push_back({FixKind::lostQuestion, *finding});
             continue;
         }

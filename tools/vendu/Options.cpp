@@ -24,15 +24,6 @@ const OptionSpec kWaitOption = {
 const OptionSpec kHelpOption = {"help", 'h', nullptr, "show this help and exit"};
 const OptionSpec kVersionOption = {"version", 'V', nullptr, "show the version and exit"};
 
-std::vector<OptionSpec> AllOptions(const CommandSpec& command) {
-    std::vector<OptionSpec> all = command.options;
-    if (command.opensFiles)
-        all.push_back(kWaitOption);
-    all.push_back(kHelpOption);
-    all.push_back(kVersionOption);
-    return all;
-}
-
 bool ParseWait(const std::string& text, double& seconds) {
     char* end = nullptr;
     seconds = std::strtod(text.c_str(), &end);
@@ -117,6 +108,15 @@ std::string OptionLines(const std::vector<OptionSpec>& options) {
 }
 
 } // namespace
+
+std::vector<OptionSpec> AllOptions(const CommandSpec& command) {
+    std::vector<OptionSpec> all = command.options;
+    if (command.opensFiles)
+        all.push_back(kWaitOption);
+    all.push_back(kHelpOption);
+    all.push_back(kVersionOption);
+    return all;
+}
 
 const CommandSpec* FindCommand(const std::string& name) {
     for (const CommandSpec& c : CommandTable()) {
@@ -248,8 +248,10 @@ SECONDS, on every command that opens files (default 5, 0: not at all).
 
 fix, convert, dedupe, rm, edit and merge change a file as a whole: the new
 version is written beside it and flushed to the disk, the old one is kept as
-FILE.bak (unless --no-backup), and the new one is renamed over it; if anything
-fails, the file is left as it was.
+FILE.bak, the ones before it as FILE.bak.1, FILE.bak.2 (--backups N versions, 3
+by default; --no-backup none), and the new one is renamed over it; if anything
+fails, the file is left as it was. Given FILE '-', they are filters: standard
+input in, the changed file on standard output.
 
 Messages go to standard error as 'vendu COMMAND: FILE: what happened'.
 

@@ -1,8 +1,8 @@
 #pragma once
 // vendu's command line: the table of commands with their options and help, and the parser
 // that reads a command's words by it. Each command's help is written once, in its entry of
-// the table (CommandTable.cpp); --help, the man page, the shell completion and the README's
-// command table are all made from what vendu prints.
+// the table (CommandTable.cpp); --help, the man page and the README's command table are
+// made from what vendu prints, the shell completions from the table itself (Completion.h).
 #include <map>
 #include <set>
 #include <string>
@@ -66,6 +66,8 @@ struct Options {
 // Every command, in the order the help lists them.
 const std::vector<CommandSpec>& CommandTable();
 const CommandSpec* FindCommand(const std::string& name);
+// Every option a command takes: its own, --wait where it opens files, -h and -V.
+std::vector<OptionSpec> AllOptions(const CommandSpec& command);
 
 enum class Parsed { run, help, version, usageError };
 

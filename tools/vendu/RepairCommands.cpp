@@ -121,9 +121,9 @@ int RunFix(const Options& options) {
         report += InputName(path) + ": " + Count(plan.mends, "mend", "mends") + " to make" + left +
                   " (--dry-run: nothing was written)\n";
     else
-        report += path + ": " + Count(plan.mends, "mend", "mends") + " written" +
+        report += InputName(path) + ": " + Count(plan.mends, "mend", "mends") + " written" +
                   BackupNote(path, options) + left + "\n";
-    WriteText(stdout, report + AppendedNote(path));
+    WriteText(ResultStream(path), report + AppendedNote(path));
     return plan.left > 0 || (dryRun && plan.mends > 0) ? kExitFindings : kExitOk;
 }
 
@@ -189,13 +189,15 @@ int RunConvert(const Options& options) {
         return kExitFindings;
     }
     if (plan.same) {
-        WriteText(stdout, path + ": nothing to convert: it is " +
-                              std::string(vorna::EncodingName(plan.from.encoding)) + " already\n");
+        WriteText(ResultStream(path), InputName(path) + ": nothing to convert: it is " +
+                                          std::string(vorna::EncodingName(plan.from.encoding)) +
+                                          " already\n");
         return kExitOk;
     }
     if (unchanged) {
-        WriteText(stdout, InputName(path) +
-                              ": nothing to convert: it holds only ASCII, the same in both\n");
+        WriteText(ResultStream(path),
+                  InputName(path) +
+                      ": nothing to convert: it holds only ASCII, the same in both\n");
         return kExitOk;
     }
     const std::string from =
@@ -204,12 +206,13 @@ int RunConvert(const Options& options) {
             : std::string(vorna::EncodingName(plan.from.encoding));
     const bool markOf = to == vorna::Encoding::cp936 && plan.byteOrderMark;
     const bool markTo = to == vorna::Encoding::utf8 && plan.byteOrderMark;
-    WriteText(stdout, path + ": converted from " + from +
-                          (markOf ? " with a byte-order mark" : "") + " to " + toName +
-                          (markTo ? " with a byte-order mark, without which it would be read as "
-                                    "code page 936"
-                                  : "") +
-                          BackupNote(path, options) + "\n" + AppendedNote(path));
+    WriteText(ResultStream(path),
+              InputName(path) + ": converted from " + from +
+                  (markOf ? " with a byte-order mark" : "") + " to " + toName +
+                  (markTo ? " with a byte-order mark, without which it would be read as "
+                            "code page 936"
+                          : "") +
+                  BackupNote(path, options) + "\n" + AppendedNote(path));
     return kExitOk;
 }
 
@@ -251,9 +254,9 @@ int RunDedupe(const Options& options) {
         report += InputName(path) + ": " + Count(removed, "repeat", "repeats") +
                   " to remove (--dry-run: nothing was written)\n";
     else
-        report += path + ": " + Count(removed, "repeat", "repeats") + " removed" +
+        report += InputName(path) + ": " + Count(removed, "repeat", "repeats") + " removed" +
                   BackupNote(path, options) + "\n";
-    WriteText(stdout, report + AppendedNote(path));
+    WriteText(ResultStream(path), report + AppendedNote(path));
     return dryRun && removed > 0 ? kExitFindings : kExitOk;
 }
 

@@ -4,6 +4,7 @@
 
 #include "tools/vendu/Console.h"
 #include "tools/vendu/EntryInput.h"
+#include "tools/vendu/EntryNumbers.h"
 #include "tools/vendu/Formats.h"
 #include "tools/vendu/Keyword.h"
 #include "tools/vendu/SearchInput.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <new>
 
 namespace vendu {
@@ -51,15 +53,21 @@ EntryTexts TextsOf(std::string_view window, const vorna::EntrySpan& span) {
             window.substr(span.AnswerBegin(), span.next - span.AnswerBegin())};
 }
 
-// A match as one JSON Lines object. followed: another question marker comes after the entry.
-std::string JsonMatch(std::size_t number, const EntryTexts& texts, bool followed, bool raw,
-                      vorna::Encoding encoding) {
+// A match as a JSON object. followed: another question marker comes after the entry.
+nlohmann::ordered_json JsonEntry(std::size_t number, const EntryTexts& texts, bool followed,
+                                 bool raw, vorna::Encoding encoding) {
     nlohmann::ordered_json object = {{"entry", number}};
     const std::string_view written[2] = {WrittenText(texts.question, true),
                                          WrittenText(texts.answer, followed)};
     std::size_t badByte[2];
     AddEntryTexts(object, written, raw, badByte, encoding);
-    return JsonText(object) + "\n";
+    return object;
+}
+
+// The same as one line of JSON Lines.
+std::string JsonMatch(std::size_t number, const EntryTexts& texts, bool followed, bool raw,
+                      vorna::Encoding encoding) {
+    return JsonText(JsonEntry(number, texts, followed, raw, encoding)) + "\n";
 }
 
 // The caption exactly as the program builds it, for the keyword as given (in encoding); with
@@ -274,43 +282,49 @@ InputSearched SearchInput(const Options& options, const SearchPlan& plan, const 
 }
 
 int RunShow(const Options& options) {
-    if (options.positional.size() != 2)
+    if (options.positional.size() < 2)
         return UsageError(options, "give a file and an entry number");
     const std::string& path = options.positional[0];
-    const std::string& given = options.positional[1];
-    char* end = nullptr;
-    const unsigned long long wanted = std::strtoull(given.c_str(), &end, 10);
-    if (given.empty() || given.find_first_not_of("0123456789") != std::string::npos ||
-        wanted == 0 || *end != '\0')
-        return UsageError(options,
-                          "the entry number is a whole number from 1, not \"" + given + "\"");
+    std::vector<NumberRange> ranges;
+    std::string why;
+    if (!ParseEntryNumbers({options.positional.begin() + 1, options.positional.end()}, ranges, why))
+        return UsageError(options, why);
     const bool raw = options.Has("--raw");
+    const bool jsonLines = options.Has("--jsonl");
+    const bool json = !jsonLines && options.Has("--json");
     EntryInput input;
     if (const vorna::FileResult opened = input.Open(options, path, false, true); !opened.Ok()) {
         Report(options, path, DescribeFile(opened));
         return kExitError;
     }
     const vorna::Encoding encoding = input.Coding().Text();
+    // The entries asked for, as the file holds them; followed: a question marker comes after.
+    struct Shown {
+        std::string record, question, answer;
+        bool followed = false;
+    };
+    std::map<std::size_t, Shown> shown;
+    Shown* lastOfWindow = nullptr;
     std::size_t entry = 0;
-    bool found = false, followed = false;
-    std::string record, question, answer;
     std::vector<vorna::EntrySpan> spans;
+    const std::size_t last = LastNumber(ranges);
     const auto visit = [&](std::string_view window) {
-        if (found) {
-            followed = true;
+        if (lastOfWindow)
+            lastOfWindow->followed = true;
+        lastOfWindow = nullptr;
+        if (entry >= last)
             return;
-        }
         vorna::ScanEntrySpans(window, spans);
         for (const vorna::EntrySpan& span : spans) {
-            if (!span.Kept() || ++entry != wanted)
+            if (!span.Kept() || !InRanges(ranges, ++entry))
                 continue;
-            found = true;
-            followed = span.next < window.size();
-            record = window.substr(span.questionMarker, span.next - span.questionMarker);
+            Shown& one = shown[entry];
+            one.followed = span.next < window.size();
+            one.record = window.substr(span.questionMarker, span.next - span.questionMarker);
             const EntryTexts texts = TextsOf(window, span);
-            question = texts.question;
-            answer = texts.answer;
-            return;
+            one.question = texts.question;
+            one.answer = texts.answer;
+            lastOfWindow = one.followed ? nullptr : &one;
         }
     };
     const vorna::FileResult read = ForEachInputWindow(input, visit);
@@ -318,25 +332,42 @@ int RunShow(const Options& options) {
         Report(options, path, read);
         return kExitError;
     }
-    if (!found) {
-        Report(options, path,
-               "no entry " + given + " (the file has " + std::to_string(entry) +
-                   (entry == 1 ? " entry)" : " entries)"));
-        return kExitFindings;
-    }
-    if (options.Has("--json")) {
-        WriteBytes(stdout, JsonMatch(wanted, {question, answer}, followed, raw, encoding));
-        return kExitOk;
-    }
-    if (record.empty() || record.back() != '\n')
-        record += '\n';
+    int status = kExitOk;
     bool invalid = false;
-    raw ? WriteBytes(stdout, record)
-        : WriteText(stdout, WholeText(record, false, &invalid, encoding));
+    std::string out;
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (const NumberRange& range : ranges) {
+        for (std::size_t number = range.first; number <= range.last; ++number) {
+            const auto found = shown.find(number);
+            if (found == shown.end()) {
+                Report(options, path,
+                       "no entry " + std::to_string(number) + " (the file has " +
+                           std::to_string(entry) + (entry == 1 ? " entry)" : " entries)"));
+                status = kExitFindings;
+                break;
+            }
+            Shown& one = found->second;
+            if (json || jsonLines) {
+                nlohmann::ordered_json object =
+                    JsonEntry(number, {one.question, one.answer}, one.followed, raw, encoding);
+                if (json)
+                    entries.push_back(std::move(object));
+                else
+                    out += JsonText(object) + "\n";
+                continue;
+            }
+            if (one.record.empty() || one.record.back() != '\n')
+                one.record += '\n';
+            out += raw ? one.record : WholeText(one.record, false, &invalid, encoding);
+        }
+    }
+    if (json)
+        out = JsonText({{"file", InputName(path)}, {"entries", entries}}) + "\n";
+    raw || json || jsonLines ? WriteBytes(stdout, out) : WriteText(stdout, out);
     if (invalid)
         Report(options, std::string("note: bytes that are not ") + input.Coding().TextName() +
                             " are shown as \\xHH");
-    return kExitOk;
+    return status;
 }
 
 } // namespace vendu

@@ -83,6 +83,11 @@ int Run(const std::vector<std::string>& args, const char* version) {
         return PrintHelp("vendu", ToolHelp());
     if (first == "-V" || first == "--version")
         return PrintVersion("vendu", version);
+    if (first == "help" && (args[1] == "-h" || args[1] == "--help" || args[1] == "help") &&
+        args.size() == 2)
+        return PrintHelp("vendu help", ToolHelp());
+    if (first == "help" && (args[1] == "-V" || args[1] == "--version") && args.size() == 2)
+        return PrintVersion("vendu help", version);
     if (first == "help") {
         const CommandSpec* command = FindCommand(args[1]);
         if (!command || args.size() > 2)

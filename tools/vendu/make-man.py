@@ -4,6 +4,8 @@
 help2man turns 'vendu --help' and 'vendu --version' into the page; each command's help
 ('vendu help COMMAND') becomes a subsection of a COMMANDS section, with its options as a
 tagged list, and the environment variable that vendu reads gets a section of its own.
+EXAMPLES are the command blocks of tools/vendu/README.md ("> vendu ARGS" and what it prints),
+which scripts/doc-examples.py keeps true, and SEE ALSO names the tools beside it.
 
 usage: make-man.py VENDU OUTPUT
 """
@@ -14,6 +16,8 @@ import sys
 import tempfile
 
 OPTION = re.compile(r"^ {2,6}(-\S, )?(--\S+)(?:  +(.*))?$")
+COMMAND = re.compile(r"^(?P<indent>[ \t]*)> (?P<command>vendu(?: .*)?)$")
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "README.md")
 
 
 def help_of(vendu, *args):
@@ -64,6 +68,28 @@ def command_section(vendu, name):
     return "\n".join(out)
 
 
+def examples():
+    """The README's command blocks, each a command and what it prints, as roff."""
+    with open(README, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    out = ["The examples of vendu's README, run in a folder that holds the example notes file "
+           "super.vendu:"]
+    i = 0
+    while i < len(lines):
+        found = COMMAND.match(lines[i])
+        i += 1
+        if not found:
+            continue
+        indent = found.group("indent")
+        block = ["$ " + found.group("command")]
+        while (i < len(lines) and lines[i].strip() and lines[i].startswith(indent)
+               and not COMMAND.match(lines[i])):
+            block.append(lines[i][len(indent):])
+            i += 1
+        out += [".PP", ".nf", roff("\n".join(block)), ".fi"]
+    return out
+
+
 def main(argv):
     if len(argv) != 2:
         print("usage: make-man.py VENDU OUTPUT", file=sys.stderr)
@@ -73,6 +99,10 @@ def main(argv):
     include += ["[ENVIRONMENT]", ".TP", ".B NO_COLOR",
                 "When set and not empty, search marks no keyword unless \\fB\\-\\-color=always"
                 "\\fR is given."]
+    include += ["[EXAMPLES]"] + examples()
+    include += ["[SEE ALSO]", ".BR grep (1),", ".BR rg (1),", ".BR jq (1);",
+                "the completion of", ".BR bash (1),", ".BR zsh (1)", "and", ".BR fish (1)",
+                "is installed with vendu."]
     with tempfile.NamedTemporaryFile("w", suffix=".h2m", encoding="utf-8", delete=False) as f:
         f.write("\n".join(include) + "\n")
         name = f.name
