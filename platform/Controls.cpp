@@ -2,6 +2,8 @@
 
 #include "platform/App.h"
 
+#include <algorithm>
+
 namespace vorna {
 
 void CListBox::ResetContent() const {
@@ -33,10 +35,18 @@ void CListBox::SetCurSel(int index) const {
     Send(LB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
-void CListBox::SetRedraw(bool redraw) const {
+void CListBox::SetRedraw(bool redraw, bool repaint) const {
     Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
-    if (redraw)
+    if (redraw && repaint)
         Invalidate(true);
+}
+
+int CListBox::VisibleLines() const {
+    const RECT client = GetClientRect();
+    const int line = static_cast<int>(Send(LB_GETITEMHEIGHT));
+    if (line <= 0)
+        return 1;
+    return std::max(1, static_cast<int>((client.bottom - client.top + line - 1) / line));
 }
 
 void CTrackBar::SetRange(int minimum, int maximum, bool redraw) const {

@@ -29,8 +29,11 @@ public:
     // LB_ERR (-1) when nothing is selected.
     int GetCurSel() const;
     void SetCurSel(int index) const;
-    // Switches drawing off for a bulk change; SetRedraw(true) repaints the whole list.
-    void SetRedraw(bool redraw) const;
+    // Switches drawing off for a bulk change. SetRedraw(true) repaints the whole list, unless
+    // repaint is false: for lines added below what the list shows, only the scroll bar changes.
+    void SetRedraw(bool redraw, bool repaint = true) const;
+    // How many lines the list shows at once (at least 1).
+    int VisibleLines() const;
 };
 
 class CTrackBar : public CWin {
