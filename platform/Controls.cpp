@@ -49,6 +49,28 @@ int CListBox::VisibleLines() const {
     return std::max(1, static_cast<int>((client.bottom - client.top + line - 1) / line));
 }
 
+int CListBox::GetCount() const {
+    return static_cast<int>(Send(LB_GETCOUNT));
+}
+
+HWND CListBox::CreateEmptyTwin() const {
+    const HWND parent = ::GetParent(m_hWnd);
+    RECT place{};
+    ::GetWindowRect(m_hWnd, &place);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+    const auto style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~WS_VISIBLE;
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
+    const auto id = static_cast<INT_PTR>(::GetDlgCtrlID(m_hWnd));
+    HWND twin = ::CreateWindowExW(exStyle, L"ListBox", nullptr, style, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, parent,
+                                  reinterpret_cast<HMENU>(id), AppInstance(), nullptr);
+    if (!twin)
+        return nullptr;
+    ::SendMessageW(twin, WM_SETFONT, static_cast<WPARAM>(Send(WM_GETFONT)), FALSE);
+    ::SetWindowPos(twin, m_hWnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return twin;
+}
+
 void CTrackBar::SetRange(int minimum, int maximum, bool redraw) const {
     Send(TBM_SETRANGEMIN, FALSE, minimum);
     Send(TBM_SETRANGEMAX, redraw ? TRUE : FALSE, maximum);

@@ -34,6 +34,11 @@ public:
     void SetRedraw(bool redraw, bool repaint = true) const;
     // How many lines the list shows at once (at least 1).
     int VisibleLines() const;
+    int GetCount() const;
+    // A new, empty and hidden list box for this one's place: the same class, styles,
+    // rectangle, font and id, just after it in the z order (and so in the tab order).
+    // nullptr when it cannot be made.
+    HWND CreateEmptyTwin() const;
 };
 
 class CTrackBar : public CWin {

@@ -63,10 +63,15 @@ private:
     // gets the rest a piece at a time while no input waits (OnIdle).
     void RunSearch(std::string keyword, bool focusList);
     // Adds lines of the match list to the result list: at least atLeast of them, then more
-    // until a piece's time is up or input waits. Answers whether lines are left.
-    bool ListPiece(std::size_t atLeast);
+    // until a piece's time is up or (watchInput) input waits. Answers whether lines are left.
+    bool ListPiece(std::size_t atLeast, bool watchInput);
     // Lists every line left: what is listed must belong to the store it was found in.
     void FinishListing();
+    // Empties the result list for a search. A list of many lines is not emptied while the user
+    // waits: an empty one takes its place at once, and the old one, hidden, is emptied a piece
+    // at a time while no input waits (EmptyOldListPiece) and then destroyed.
+    void EmptyResultList();
+    bool EmptyOldListPiece();
     void AddListLabel(int index);
     void ShowMatchCount(int count);
     void OnSelchangeResults();
@@ -137,6 +142,8 @@ private:
     CTrackBar m_sliderAlpha;
     CHotKeyCtrl m_hotKey;
     CListBox m_listResults;
+    // Result lists that a search replaced, hidden, still to be emptied and destroyed.
+    std::vector<HWND> m_arrOldLists;
     CTextBox m_boxQuestion;
     CTextBox m_boxAnswer;
     // The shown match's texts as the boxes show them (CShownText::BoxText).

@@ -20,8 +20,10 @@ using Clock = std::chrono::steady_clock;
 
 // The longest piece of a fill: a key pressed meanwhile waits no longer than this.
 constexpr auto kPieceTime = std::chrono::milliseconds(8);
-// Lines added between two looks at the clock and at the input queue.
+// Lines added or removed between two looks at the clock and at the input queue.
 constexpr std::size_t kLinesBetweenLooks = 64;
+// A list of up to this many lines is emptied at once (a few milliseconds).
+constexpr int kLinesEmptiedAtOnce = 20000;
 
 bool InputWaits() {
     return HIWORD(::GetQueueStatus(QS_INPUT)) != 0;
@@ -51,12 +53,12 @@ void CVornaDlg::RunSearch(std::string keyword, bool focusList) {
     // The list is filled with drawing off: redrawn line by line it takes seconds per
     // thousand lines.
     m_listResults.SetRedraw(false);
-    m_listResults.ResetContent();
+    EmptyResultList();
     FindMatches(m_store, *m_strSearched, m_leadBytes, m_arrMatches);
     m_nListed = 0;
     m_listResults.InitStorage(static_cast<int>(m_arrMatches.size()),
                               CShownText::LabelRoom(m_store, m_arrMatches));
-    ListPiece(static_cast<std::size_t>(m_listResults.VisibleLines()));
+    ListPiece(static_cast<std::size_t>(m_listResults.VisibleLines()), true);
     m_listResults.SetRedraw(true);
 
     // The count is the match list's, whole from the start.
@@ -73,7 +75,7 @@ void CVornaDlg::RunSearch(std::string keyword, bool focusList) {
     WriteControls();
 }
 
-bool CVornaDlg::ListPiece(std::size_t atLeast) {
+bool CVornaDlg::ListPiece(std::size_t atLeast, bool watchInput) {
     const Clock::time_point start = Clock::now();
     const std::size_t first = m_nListed;
     const std::size_t total = m_arrMatches.size();
@@ -81,7 +83,8 @@ bool CVornaDlg::ListPiece(std::size_t atLeast) {
         const std::size_t stop = std::min(total, m_nListed + kLinesBetweenLooks);
         for (; m_nListed < stop; ++m_nListed)
             AddListLabel(static_cast<int>(m_arrMatches[m_nListed]));
-        if (m_nListed - first >= atLeast && (Clock::now() - start >= kPieceTime || InputWaits()))
+        if (m_nListed - first >= atLeast &&
+            (Clock::now() - start >= kPieceTime || (watchInput && InputWaits())))
             break;
     }
     return m_nListed < total;
@@ -96,17 +99,57 @@ void CVornaDlg::FinishListing() {
     m_listResults.SetRedraw(true, false);
 }
 
+void CVornaDlg::EmptyResultList() {
+    if (m_listResults.GetCount() <= kLinesEmptiedAtOnce) {
+        m_listResults.ResetContent();
+        return;
+    }
+    const HWND fresh = m_listResults.CreateEmptyTwin();
+    if (!fresh) {
+        m_listResults.ResetContent();
+        return;
+    }
+    const bool focused = ::GetFocus() == m_listResults.m_hWnd;
+    const HWND old = m_listResults.UnsubclassWindow();
+    ::SetWindowLongPtrW(old, GWLP_ID, -1);
+    ::ShowWindow(old, SW_HIDE);
+    m_arrOldLists.push_back(old);
+    m_listResults.SubclassWindow(fresh);
+    m_listResults.SetRedraw(false);
+    ::ShowWindow(fresh, SW_SHOWNA);
+    if (focused)
+        m_listResults.Focus();
+}
+
+bool CVornaDlg::EmptyOldListPiece() {
+    if (m_arrOldLists.empty())
+        return false;
+    const HWND old = m_arrOldLists.back();
+    const Clock::time_point start = Clock::now();
+    // From the end: nothing moves in the list's memory.
+    auto count = ::SendMessageW(old, LB_GETCOUNT, 0, 0);
+    while (count > 0 && Clock::now() - start < kPieceTime) {
+        for (std::size_t i = 0; i < kLinesBetweenLooks && count > 0; ++i)
+            ::SendMessageW(old, LB_DELETESTRING, static_cast<WPARAM>(--count), 0);
+    }
+    if (count <= 0) {
+        ::DestroyWindow(old);
+        m_arrOldLists.pop_back();
+    }
+    return !m_arrOldLists.empty();
+}
+
 bool CVornaDlg::OnIdle() {
     if (m_bTypedSearchDue)
         SearchAsTyped();
     if (m_nListed >= m_arrMatches.size())
-        return false;
+        return EmptyOldListPiece();
     // The lines go below the first screen: the list repaints only when what it shows
     // changed, and its scroll bar follows once a piece.
     m_listResults.SetRedraw(false);
-    const bool more = ListPiece(1);
+    ListPiece(1, false);
     m_listResults.SetRedraw(true, false);
-    return more;
+    return true;
 }
 
 void CVornaDlg::AddListLabel(int index) {

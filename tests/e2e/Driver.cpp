@@ -922,7 +922,12 @@ void VornaProcess::Search(std::string_view ansiKeyword) const {
 
 void VornaProcess::WaitForWholeList() const {
     // "【keyword】共用N条搜索结果": the list gets its lines after the first screen a piece at
-    // a time.
+    // a time. A search in an empty store leaves the caption of an earlier one and lists
+    // nothing.
+    static const std::string kEntries = "搜索：";
+    const std::string entries = CountCaption();
+    if (entries.rfind(kEntries, 0) != 0 || std::atoi(entries.c_str() + kEntries.size()) == 0)
+        return;
     static const std::string kBefore = "】共用";
     static const std::string kAfter = "条搜索结果";
     const std::string caption = MatchCaption();

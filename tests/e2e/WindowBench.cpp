@@ -105,7 +105,6 @@ struct KeystrokeFigures {
 void TimeKeystroke(const VornaProcess& app, const std::wstring& keyword, int matches,
                    const std::string& firstLabel, KeystrokeFigures& f) {
     const HWND box = app.Control(ctl::kSearchBox);
-    const HWND list = app.Control(ctl::kResults);
     const HWND caption = app.Control(ctl::kMatchGroup);
     const std::wstring prefix = keyword.substr(0, keyword.size() - 1);
     SetText(box, prefix);
@@ -114,6 +113,8 @@ void TimeKeystroke(const VornaProcess& app, const std::wstring& keyword, int mat
     if (!WaitUntil([&] { return GetText(caption).find(L"【" + prefix + L"】") == 0; }, 60000))
         throw DriverError("no search for the prefix: " + GetTextUtf8(caption));
     app.WaitForWholeList();
+    // The result list may be another window after each search: asked for again.
+    HWND list = app.Control(ctl::kResults);
     app.BringToFront();
     if (!WaitUntil([&] { return app.Focus() == box; }))
         throw DriverError("the search box does not have the focus");
@@ -134,12 +135,16 @@ void TimeKeystroke(const VornaProcess& app, const std::wstring& keyword, int mat
     f.caption.Add(NowMs() - start);
     const bool shown = WaitUntil(
         [&] {
+            list = app.Control(ctl::kResults);
             return ListCount(list) >= screen && ListLineAnsi(list, 0) == firstLabel &&
                    !GetUpdateRect(list, nullptr, FALSE);
         },
         60000, 1);
     if (!shown)
-        throw DriverError("the first screen did not show");
+        throw DriverError("the first screen did not show: " + std::to_string(ListCount(list)) +
+                          " lines of " + std::to_string(screen) + ", the first " +
+                          AnsiToUtf8(ListLineAnsi(list, 0)) + ", to paint " +
+                          std::to_string(GetUpdateRect(list, nullptr, FALSE)));
     f.firstScreen.Add(NowMs() - start);
 }
 
@@ -205,7 +210,11 @@ int main(int argc, char** argv) {
                      "[Options]\r\nSearchAsYouType=1\r\n");
         VornaProcess typing(folder.Path());
         typing.WaitForMainWindow(60000);
-        const auto label = [&](int i) { return Label(MakeEntry(i, token)); };
+        // The texts as the file holds them: each between line breaks.
+        const auto label = [&](int i) {
+            const TestEntry e = MakeEntry(i, token);
+            return Label({"\r\n" + e.question + "\r\n", "\r\n" + e.answer + "\r\n"});
+        };
         const int rareCount = (entries + 4999) / 10000;
         KeystrokeFigures everyEntry, oneIn10000;
         for (int r = 0; r < rounds; ++r) {
