@@ -89,9 +89,9 @@ double TimeSearch(const VornaProcess& app, const std::string& keyword, const std
 
 // Adds the time from now until the list holds count lines.
 void TimeWholeList(const VornaProcess& app, int count, double start, Figures& f) {
-    const HWND list = app.Control(ctl::kResults);
-    if (!WaitUntil([&] { return ListCount(list) >= count; }, 120000, 1))
-        throw DriverError("the list stays at " + std::to_string(ListCount(list)) + " lines");
+    if (!WaitUntil([&] { return ListCount(app.Control(ctl::kResults)) >= count; }, 900000, 1))
+        throw DriverError("the list stays at " +
+                          std::to_string(ListCount(app.Control(ctl::kResults))) + " lines");
     f.Add(NowMs() - start);
 }
 
