@@ -65,6 +65,7 @@ private:
     // Adds lines of the match list to the result list: at least atLeast of them, then more
     // until a piece's time is up or (watchInput) input waits. Answers whether lines are left.
     bool ListPiece(std::size_t atLeast, bool watchInput);
+    void ReserveListRoom(std::size_t lines);
     // Lists every line left: what is listed must belong to the store it was found in.
     void FinishListing();
     // Empties the result list for a search. A list of many lines is not emptied while the user
@@ -132,6 +133,8 @@ private:
     std::vector<std::uint32_t> m_arrMatches;
     // How many of the matches the result list holds; the rest is listed while no input waits.
     std::size_t m_nListed = 0;
+    // How many lines the result list has room reserved for.
+    std::size_t m_nListRoom = 0;
     // The keyword of the last search (in m_shownEncoding), none before the first.
     std::optional<std::string> m_strSearched;
     // The user changed the search box's text and the search for it has not run yet: it runs

@@ -56,8 +56,7 @@ void CVornaDlg::RunSearch(std::string keyword, bool focusList) {
     EmptyResultList();
     FindMatches(m_store, *m_strSearched, m_leadBytes, m_arrMatches);
     m_nListed = 0;
-    m_listResults.InitStorage(static_cast<int>(m_arrMatches.size()),
-                              CShownText::LabelRoom(m_store, m_arrMatches));
+    m_nListRoom = 0;
     ListPiece(static_cast<std::size_t>(m_listResults.VisibleLines()), true);
     m_listResults.SetRedraw(true);
 
@@ -81,6 +80,7 @@ bool CVornaDlg::ListPiece(std::size_t atLeast, bool watchInput) {
     const std::size_t total = m_arrMatches.size();
     while (m_nListed < total) {
         const std::size_t stop = std::min(total, m_nListed + kLinesBetweenLooks);
+        ReserveListRoom(stop);
         for (; m_nListed < stop; ++m_nListed)
             AddListLabel(static_cast<int>(m_arrMatches[m_nListed]));
         if (m_nListed - first >= atLeast &&
@@ -90,10 +90,26 @@ bool CVornaDlg::ListPiece(std::size_t atLeast, bool watchInput) {
     return m_nListed < total;
 }
 
+// Room for the lines is reserved as the list grows, doubling each time: the list box does not
+// grow its room line by line, and the first screen does not wait for room for all the lines.
+void CVornaDlg::ReserveListRoom(std::size_t lines) {
+    if (lines <= m_nListRoom)
+        return;
+    const std::size_t room = std::min(m_arrMatches.size(), std::max(lines, 2 * m_nListRoom));
+    std::size_t bytes = 0;
+    for (std::size_t k = m_nListRoom; k < room; ++k) {
+        const std::uint32_t i = m_arrMatches[k];
+        bytes += CShownText::LabelSize(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]) + 1;
+    }
+    m_listResults.InitStorage(static_cast<int>(room - m_nListRoom), bytes);
+    m_nListRoom = room;
+}
+
 void CVornaDlg::FinishListing() {
     if (m_nListed >= m_arrMatches.size())
         return;
     m_listResults.SetRedraw(false);
+    ReserveListRoom(m_arrMatches.size());
     for (; m_nListed < m_arrMatches.size(); ++m_nListed)
         AddListLabel(static_cast<int>(m_arrMatches[m_nListed]));
     m_listResults.SetRedraw(true, false);
