@@ -137,6 +137,17 @@ std::size_t Search(const CEntryStore& store, std::string_view keyword) {
     return matches.size();
 }
 
+std::size_t KeystrokeFirstScreen(const CEntryStore& store, std::string_view keyword) {
+    static const LeadBytes lead = LeadBytes::Cp936();
+    constexpr std::size_t kFirstScreen = 32;
+    std::vector<std::uint32_t> matches;
+    FindMatches(store, keyword, lead, matches);
+    std::size_t bytes = MatchCaption(keyword, matches.size()).size();
+    for (std::size_t k = 0; k < std::min(kFirstScreen, matches.size()); ++k)
+        bytes += MakeLabel(store.m_arrQuestions[matches[k]], store.m_arrAnswers[matches[k]]).size();
+    return bytes > 0 ? matches.size() : 0;
+}
+
 const std::vector<KeywordCase>& KeywordCases() {
     static const std::vector<KeywordCase> cases = {
         {"rare", kRareKeyword},

@@ -45,6 +45,10 @@ std::size_t ReadAndCountMarkers(const std::string& path);
 // Matching only (no labels); returns the number of matches.
 std::size_t Search(const CEntryStore& store, std::string_view keyword);
 
+// What a key typed into the search box costs before the window draws anything: the matching,
+// the match caption and the labels of the first screen (32 lines); returns the match count.
+std::size_t KeystrokeFirstScreen(const CEntryStore& store, std::string_view keyword);
+
 struct KeywordCase {
     const char* name;
     std::string_view keyword;

@@ -58,6 +58,8 @@ void Register() {
         for (const KeywordCase& k : KeywordCases()) {
             Add(std::string("search_") + k.name, n, storeBytes,
                 [k](const Corpus& c) { return Search(c.store, k.keyword); });
+            Add(std::string("keystroke_first_screen_") + k.name, n, storeBytes,
+                [k](const Corpus& c) { return KeystrokeFirstScreen(c.store, k.keyword); });
         }
     }
 }

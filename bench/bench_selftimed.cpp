@@ -122,6 +122,8 @@ int main(int argc, char** argv) {
         for (const KeywordCase& k : KeywordCases()) {
             Measure(std::string("search_") + k.name, n, c.storeBytes,
                     [&] { return Search(c.store, k.keyword); });
+            Measure(std::string("keystroke_first_screen_") + k.name, n, c.storeBytes,
+                    [&] { return KeystrokeFirstScreen(c.store, k.keyword); });
         }
     }
     return 0;

@@ -2,6 +2,8 @@
 
 #include "platform/App.h"
 
+#include <algorithm>
+
 namespace vorna {
 
 void CListBox::ResetContent() const {
@@ -33,10 +35,40 @@ void CListBox::SetCurSel(int index) const {
     Send(LB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
-void CListBox::SetRedraw(bool redraw) const {
+void CListBox::SetRedraw(bool redraw, bool repaint) const {
     Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
-    if (redraw)
+    if (redraw && repaint)
         Invalidate(true);
+}
+
+int CListBox::VisibleLines() const {
+    const RECT client = GetClientRect();
+    const int line = static_cast<int>(Send(LB_GETITEMHEIGHT));
+    if (line <= 0)
+        return 1;
+    return std::max(1, static_cast<int>((client.bottom - client.top + line - 1) / line));
+}
+
+int CListBox::GetCount() const {
+    return static_cast<int>(Send(LB_GETCOUNT));
+}
+
+HWND CListBox::CreateEmptyTwin() const {
+    const HWND parent = ::GetParent(m_hWnd);
+    RECT place{};
+    ::GetWindowRect(m_hWnd, &place);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+    const auto style = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)) & ~WS_VISIBLE;
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE));
+    const auto id = static_cast<INT_PTR>(::GetDlgCtrlID(m_hWnd));
+    HWND twin = ::CreateWindowExW(exStyle, L"ListBox", nullptr, style, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, parent,
+                                  reinterpret_cast<HMENU>(id), AppInstance(), nullptr);
+    if (!twin)
+        return nullptr;
+    ::SendMessageW(twin, WM_SETFONT, static_cast<WPARAM>(Send(WM_GETFONT)), FALSE);
+    ::SetWindowPos(twin, m_hWnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return twin;
 }
 
 void CTrackBar::SetRange(int minimum, int maximum, bool redraw) const {

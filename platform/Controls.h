@@ -29,8 +29,16 @@ public:
     // LB_ERR (-1) when nothing is selected.
     int GetCurSel() const;
     void SetCurSel(int index) const;
-    // Switches drawing off for a bulk change; SetRedraw(true) repaints the whole list.
-    void SetRedraw(bool redraw) const;
+    // Switches drawing off for a bulk change. SetRedraw(true) repaints the whole list, unless
+    // repaint is false: for lines added below what the list shows, only the scroll bar changes.
+    void SetRedraw(bool redraw, bool repaint = true) const;
+    // How many lines the list shows at once (at least 1).
+    int VisibleLines() const;
+    int GetCount() const;
+    // A new, empty and hidden list box for this one's place: the same class, styles,
+    // rectangle, font and id, just after it in the z order (and so in the tab order).
+    // nullptr when it cannot be made.
+    HWND CreateEmptyTwin() const;
 };
 
 class CTrackBar : public CWin {

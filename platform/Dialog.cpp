@@ -178,6 +178,12 @@ void CDialog::EndDialog(INT_PTR result) {
 void CDialog::RunModalLoop() {
     while (m_bContinueModal) {
         MSG msg;
+        // Work left for a quiet moment runs a piece at a time, and any message that arrived
+        // meanwhile comes first (peeking also delivers what other threads send).
+        while (m_bContinueModal && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && OnIdle()) {
+        }
+        if (!m_bContinueModal)
+            break;
         BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) {
             m_nModalResult = IDCANCEL;
@@ -227,6 +233,10 @@ bool CDialog::OnInitDialog() {
 }
 
 void CDialog::DoDataExchange(CDataExchange&) {}
+
+bool CDialog::OnIdle() {
+    return false;
+}
 
 void CDialog::OnOK() {
     ReadControls();

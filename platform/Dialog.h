@@ -80,6 +80,9 @@ protected:
     virtual void OnOK();
     // Esc, WM_CLOSE, a button with id IDCANCEL. Base: ends with IDCANCEL.
     virtual void OnCancel();
+    // Runs when the modal loop finds no message waiting; does one short piece of work and
+    // answers whether more is left. Base: nothing to do.
+    virtual bool OnIdle();
 
     // For OnInitDialog: the window stands where it is meant to, also when that is where the
     // template put it, and is not centred.

@@ -91,6 +91,9 @@ bool CVornaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         case Notify(IDC_RESULTS, LBN_SELCHANGE):
             OnSelchangeResults();
             return true;
+        case Notify(IDC_KEYWORD, EN_CHANGE):
+            OnKeywordChanged();
+            return true;
         case Notify(IDC_ABOUT, BN_CLICKED):
             OnAbout();
             return true;
@@ -183,6 +186,7 @@ bool CVornaDlg::CheckFile(std::string path, bool report) {
 // Empties the store and reads the file into it, shows the count and writes the controls.
 // A file that vanished or was locked since its check leaves the store as it was.
 bool CVornaDlg::LoadFile(const std::string& path, bool report) {
+    FinishListing();
     if (!LoadEntryFile(path, m_store).Ok()) {
         if (report)
             ShowMessageBox(texts::kFileCannotOpen);
@@ -203,6 +207,8 @@ void CVornaDlg::UseShownEncoding(Encoding encoding) {
         return;
     for (std::string* text : {&m_strKeyword, &m_strQuestion, &m_strAnswer})
         *text = Convert(*text, m_shownEncoding, encoding).text;
+    if (m_strSearched)
+        *m_strSearched = Convert(*m_strSearched, m_shownEncoding, encoding).text;
     m_shownEncoding = encoding;
     m_leadBytes = KeywordLeadBytes(encoding);
     m_shown = CShownText(encoding, m_leadBytes);
@@ -234,58 +240,6 @@ void CVornaDlg::LoadFileAsChosen(const std::string& path) {
     if (!CheckFile(path, true))
         return;
     LoadFile(path, true);
-}
-
-// ---- Search and result list
-
-void CVornaDlg::OnSearch() {
-    ReadControls();
-
-    // The list is filled with drawing off: redrawn line by line it takes seconds per
-    // thousand lines.
-    m_listResults.SetRedraw(false);
-    m_listResults.ResetContent();
-    m_arrMatches.clear();
-    FindMatches(m_store, m_strKeyword, m_leadBytes, m_arrMatches);
-    m_listResults.InitStorage(static_cast<int>(m_arrMatches.size()),
-                              CShownText::LabelRoom(m_store, m_arrMatches));
-    for (std::uint32_t i : m_arrMatches)
-        AddListLabel(static_cast<int>(i));
-    m_listResults.SetRedraw(true);
-
-    ShowMatchCount(static_cast<int>(m_arrMatches.size()));
-    m_listResults.Focus();
-    m_listResults.SetCurSel(0);
-    if (!m_arrMatches.empty()) {
-        OnSelchangeResults();
-    } else {
-        m_strAnswer.clear();
-        m_strQuestion = m_strAnswer;
-    }
-    WriteControls();
-}
-
-void CVornaDlg::AddListLabel(int index) {
-    std::size_t i = static_cast<std::size_t>(index);
-    m_listResults.AddString(m_shown.Label(m_store.m_arrQuestions[i], m_store.m_arrAnswers[i]),
-                            m_shownEncoding);
-}
-
-void CVornaDlg::ShowMatchCount(int count) {
-    if (m_store.GetCount() == 0)
-        return;
-    const std::string keyword = Convert(m_strKeyword, m_shownEncoding, Encoding::utf8).text;
-    SetItemText(IDC_GROUP_MATCHES, ToWide(MatchCaption(keyword, count), Encoding::utf8).text);
-}
-
-void CVornaDlg::OnSelchangeResults() {
-    std::optional<std::uint32_t> index =
-        MatchAt(m_listResults.GetCurSel(), m_arrMatches, m_store.GetCount());
-    if (!index)
-        return;
-    m_strQuestion = m_shown.BoxText(m_store.m_arrQuestions[*index]);
-    m_strAnswer = m_shown.BoxText(m_store.m_arrAnswers[*index]);
-    WriteControls();
 }
 
 // ---- Window behaviour

@@ -40,6 +40,10 @@ protected:
     bool OnInitDialog() override;
     void OnOK() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnIdle() override;
+
+public:
+    bool PreTranslateMessage(MSG* msg) override;
 
 private:
     // Entry store and loading.
@@ -52,11 +56,29 @@ private:
     // Load... for a path that did not come from the file-open dialog.
     void LoadFileAsChosen(const std::string& path);
 
-    // Search and result list.
+    // Search and result list (VornaDlgSearch.cpp).
     void OnSearch();
+    // The search for keyword, as OnSearch runs it after reading the controls; the focus goes
+    // to the list only when focusList is set. The list shows its first screen at once and
+    // gets the rest a piece at a time while no input waits (OnIdle).
+    void RunSearch(std::string keyword, bool focusList);
+    // Adds lines of the match list to the result list: at least atLeast of them, then more
+    // until a piece's time is up or (watchInput) input waits. Answers whether lines are left.
+    bool ListPiece(std::size_t atLeast, bool watchInput);
+    void ReserveListRoom(std::size_t lines);
+    // Lists every line left: what is listed must belong to the store it was found in.
+    void FinishListing();
+    // Empties the result list for a search. A list of many lines is not emptied while the user
+    // waits: an empty one takes its place at once, and the old one, hidden, is emptied a piece
+    // at a time while no input waits (EmptyOldListPiece) and then destroyed.
+    void EmptyResultList();
+    bool EmptyOldListPiece();
     void AddListLabel(int index);
     void ShowMatchCount(int count);
     void OnSelchangeResults();
+    // SearchAsYouType: the search box's text changed.
+    void OnKeywordChanged();
+    void SearchAsTyped();
 
     // Window behaviour.
     HBRUSH OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam);
@@ -109,11 +131,22 @@ private:
     // passed on.
     BOOL m_bShown = FALSE;
     std::vector<std::uint32_t> m_arrMatches;
+    // How many of the matches the result list holds; the rest is listed while no input waits.
+    std::size_t m_nListed = 0;
+    // How many lines the result list has room reserved for.
+    std::size_t m_nListRoom = 0;
+    // The keyword of the last search (in m_shownEncoding), none before the first.
+    std::optional<std::string> m_strSearched;
+    // The user changed the search box's text and the search for it has not run yet: it runs
+    // once the keys typed meanwhile are in, or before any other input.
+    bool m_bTypedSearchDue = false;
     // m_store.m_arrQuestions and m_store.m_arrAnswers: entry i at index i of both.
     CEntryStore m_store;
     CTrackBar m_sliderAlpha;
     CHotKeyCtrl m_hotKey;
     CListBox m_listResults;
+    // Result lists that a search replaced, hidden, still to be emptied and destroyed.
+    std::vector<HWND> m_arrOldLists;
     CTextBox m_boxQuestion;
     CTextBox m_boxAnswer;
     // The shown match's texts as the boxes show them (CShownText::BoxText).

@@ -86,17 +86,22 @@ void CVornaDlg::WatchLoadedFile() {
         m_watchLoaded.Stop();
 }
 
-// The loaded file changed: it is loaded again as Load... loads it, without messages. The
-// controls are read first, so that what the user typed since the last search stays in the
-// search box when the load writes them.
+// The loaded file changed: it is loaded again as Load... loads it, without messages, and the
+// last search runs again for its keyword, the focus left where it is. The controls are read
+// first, so that what the user typed since the last search stays in the search box when the
+// load and the search write them.
 void CVornaDlg::OnLoadedFileChanged() {
     // A notice posted just before the watch stopped.
     if (!m_watchLoaded.IsWatching())
         return;
     ReadControls();
     const std::string path = m_strLoadedFile;
-    if (!LoadFile(path, false))
+    if (!LoadFile(path, false)) {
         m_watchLoaded.Retry();
+        return;
+    }
+    if (m_strSearched)
+        RunSearch(*m_strSearched, false);
 }
 
 } // namespace vorna

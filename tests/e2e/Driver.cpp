@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <mutex>
 #include <set>
@@ -916,6 +917,31 @@ void VornaProcess::BringToFront() const {
 void VornaProcess::Search(std::string_view ansiKeyword) const {
     SetTextAnsi(Control(ctl::kSearchBox), ansiKeyword);
     Send(Control(ctl::kSearch), BM_CLICK);
+    WaitForWholeList();
+}
+
+void VornaProcess::WaitForWholeList() const {
+    // "【keyword】共用N条搜索结果": the list gets its lines after the first screen a piece at
+    // a time. A search in an empty store leaves the caption of an earlier one and lists
+    // nothing.
+    static const std::string kEntries = "搜索：";
+    const std::string entries = CountCaption();
+    if (entries.rfind(kEntries, 0) != 0 || std::atoi(entries.c_str() + kEntries.size()) == 0)
+        return;
+    static const std::string kBefore = "】共用";
+    static const std::string kAfter = "条搜索结果";
+    const std::string caption = MatchCaption();
+    const std::size_t before = caption.rfind(kBefore);
+    if (before == std::string::npos || caption.size() < kAfter.size() ||
+        caption.compare(caption.size() - kAfter.size(), kAfter.size(), kAfter) != 0)
+        return;
+    const std::size_t from = before + kBefore.size();
+    const int count =
+        std::atoi(caption.substr(from, caption.size() - kAfter.size() - from).c_str());
+    if (!WaitUntil([&] { return ListCount(Control(ctl::kResults)) >= count; }, 60000))
+        throw DriverError("the result list stays at " +
+                          std::to_string(ListCount(Control(ctl::kResults))) + " of " +
+                          std::to_string(count) + " lines");
 }
 
 HWND VornaProcess::OpenLoadDialog() const {

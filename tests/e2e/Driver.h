@@ -266,8 +266,10 @@ public:
 
     // ---- A user's actions on the main window.
     // Types the keyword into the search box as the program would read it (ANSI bytes) and
-    // presses Search; returns after the search has ended.
+    // presses Search; returns after the search has ended and the list holds every match.
     void Search(std::string_view ansiKeyword) const;
+    // Returns once the result list holds as many lines as the match caption counts.
+    void WaitForWholeList() const;
     // Presses Load..., answers the file dialog with path and returns once the load ended.
     void Load(std::wstring_view path) const;
     // Presses Load... and returns the file dialog.

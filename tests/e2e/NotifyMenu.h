@@ -42,11 +42,14 @@ inline HWND OpenNotifyMenu(const VornaProcess& app) {
 }
 
 // Presses keys in the menu. They go to the menu's own queue: a real key press would go to
-// whichever window the X server's focus settles on last.
+// whichever window the X server's focus settles on last. The menu acts on the presses; the
+// last key (Enter) ends it and its window goes, so that key is not released: a release
+// posted after it could find the window gone.
 inline void MenuKeys(HWND menu, const std::vector<WORD>& keys) {
-    for (WORD key : keys) {
-        Post(menu, WM_KEYDOWN, key, 1);
-        Post(menu, WM_KEYUP, key, 0xC0000001);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        Post(menu, WM_KEYDOWN, keys[i], 1);
+        if (i + 1 < keys.size())
+            Post(menu, WM_KEYUP, keys[i], 0xC0000001);
     }
 }
 

@@ -400,12 +400,90 @@ TEST_F(StartWithWindows, TheRunEntryStartsTheProgramInTheFolderItStartedIn) {
                             "RememberPlacement=0\r\nStartWithWindows=0\r\n");
 }
 
+TEST_F(Options, TypingSearchesOnlyWithTheOptionAndLeavesTheFocusAndCaretInTheBox) {
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on ? "SearchAsYouType=1" : "without the file");
+        if (on)
+            WriteIni("[Options]\r\nSearchAsYouType=1\r\n");
+        Start(HandMadeFile(Numbered(12)));
+        const HWND box = app->Control(ctl::kSearchBox);
+        app->BringToFront();
+        ASSERT_TRUE(WaitUntil([&] { return app->Focus() == box; }));
+        // "1" finds q1, q10 and q11; then "q" typed in front of it, the caret after the "q".
+        TypeText(L"1");
+        ASSERT_TRUE(WaitUntil([&] { return app->KeywordAnsi() == "1"; }));
+        PressKey(VK_HOME);
+        TypeText(L"q");
+        ASSERT_TRUE(WaitUntil([&] { return app->KeywordAnsi() == "q1"; }));
+        if (on) {
+            EXPECT_TRUE(WaitUntil([&] {
+                return GetTextAnsi(app->Control(ctl::kMatchGroup)) == MatchSummary("q1", 3);
+            })) << app->MatchCaption();
+            app->WaitForWholeList();
+            EXPECT_LINES_EQ(app->ResultLinesAnsi(),
+                            (std::vector<std::string>{"q1/a1", "q10/a10", "q11/a11"}));
+            EXPECT_EQ(app->ResultSelection(), 0);
+            EXPECT_ANSI_EQ(app->QuestionAnsi(), "q1");
+        } else {
+            app->Sync();
+            EXPECT_UTF8_EQ(app->MatchCaption(), "匹配信息");
+            EXPECT_TRUE(app->ResultLinesAnsi().empty());
+        }
+        EXPECT_EQ(app->Focus(), box);
+        // The caret: an empty selection after the "q".
+        EXPECT_EQ(Send(box, EM_GETSEL), MAKELRESULT(1, 1));
+        // Enter keeps its described search, which gives the list the focus.
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(WaitUntil([&] { return app->Focus() == app->Control(ctl::kResults); }));
+        EXPECT_ANSI_EQ(GetTextAnsi(app->Control(ctl::kMatchGroup)), MatchSummary("q1", 3));
+        app.reset();
+    }
+}
+
+TEST_F(Options, ListKeysInTheSearchBoxMoveTheSelectionAndLeaveTheFocusThere) {
+    Start(HandMadeFile(Numbered(60)));
+    app->Search("q");
+    const HWND box = app->Control(ctl::kSearchBox);
+    const HWND list = app->Control(ctl::kResults);
+    app->BringToFront();
+    MouseClick(Centre(box));
+    ASSERT_TRUE(WaitUntil([&] { return app->Focus() == box; }));
+    struct Step {
+        WORD key;
+        std::function<bool(int before, int after)> moved;
+    } steps[] = {
+        {VK_DOWN, [](int b, int a) { return a == b + 1; }},
+        {VK_DOWN, [](int b, int a) { return a == b + 1; }},
+        {VK_UP, [](int b, int a) { return a == b - 1; }},
+        {VK_NEXT, [](int b, int a) { return a > b + 1; }},
+        {VK_PRIOR, [](int b, int a) { return a < b; }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key);
+        const int before = ListSelection(list);
+        PressKey(step.key);
+        EXPECT_TRUE(WaitUntil([&] { return step.moved(before, ListSelection(list)); }))
+            << ListSelection(list);
+        const int line = ListSelection(list);
+        EXPECT_TRUE(WaitUntil([&] { return app->QuestionAnsi() == "q" + std::to_string(line); }))
+            << app->QuestionAnsi() << " for line " << line;
+        EXPECT_EQ(app->Focus(), box);
+        EXPECT_ANSI_EQ(app->KeywordAnsi(), "q");
+    }
+}
+
 TEST_F(Options, TheLoadedFileIsLoadedAgainWhenAnotherProgramChangesIt) {
     WriteIni("[Options]\r\nReloadOnChange=1\r\n");
     Start(HandMadeFile(Numbered(3)));
     const std::wstring file = folder.PathOf(L"super.vendu");
-    // What the user typed meanwhile stays in the search box.
-    SetTextAnsi(app->Control(ctl::kSearchBox), "typed");
+    // The last search runs again for its keyword; what the user typed since stays in the
+    // search box, and so does the focus.
+    app->Search("q");
+    const HWND box = app->Control(ctl::kSearchBox);
+    app->BringToFront();
+    MouseClick(Centre(box));
+    ASSERT_TRUE(WaitUntil([&] { return app->Focus() == box; }));
+    SetTextAnsi(box, "typed");
     struct Change {
         const char* name;
         std::function<void()> make;
@@ -436,9 +514,16 @@ TEST_F(Options, TheLoadedFileIsLoadedAgainWhenAnotherProgramChangesIt) {
         c.make();
         EXPECT_TRUE(WaitUntil([&] { return app->CountCaption() == CountSummary(c.count); }))
             << app->CountCaption();
+        EXPECT_TRUE(WaitUntil([&] {
+            return GetTextAnsi(app->Control(ctl::kMatchGroup)) == MatchSummary("q", c.count);
+        })) << app->MatchCaption();
+        app->WaitForWholeList();
         app->Sync();
         EXPECT_UTF8_EQ(app->DescribeMessageBoxes(), "");
+        EXPECT_EQ(app->ResultLinesAnsi().size(), static_cast<std::size_t>(c.count));
+        EXPECT_ANSI_EQ(app->QuestionAnsi(), "q0");
         EXPECT_ANSI_EQ(app->KeywordAnsi(), "typed");
+        EXPECT_EQ(app->Focus(), box);
     }
 }
 

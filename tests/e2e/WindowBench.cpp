@@ -1,7 +1,11 @@
 // Timings of the real main window on a big entry file: start-up until the window is shown,
-// a search that lists 10^3 matches and the empty keyword that lists every entry, each from
-// the click on Search until the first match is shown. Two references show what the input
-// path and a search without matches cost on the same machine.
+// a search that lists 1 % of the entries and the empty keyword that lists every entry, each
+// from the click on Search until the first match is shown and until the list is whole. Two
+// references show what the input path and a search without matches cost on the same machine.
+// Then, with SearchAsYouType on, a key typed into the search box: until the match caption
+// shows the new count, and until the list shows its first screen (lines in, painted), for a
+// keyword in every entry and a rare one (one entry in 10,000), each typed after the list of
+// the text before it was whole.
 //
 //   vorna_e2e_bench [entries] [rounds]      (defaults: 100000 entries, 10 rounds)
 #include "Driver.h"
@@ -37,7 +41,10 @@ void Report(const char* what, const Figures& f, double targetMs) {
                 f.Max(), f.Median() <= targetMs ? "met" : "missed");
 }
 
-// Question i and answer i. Every hundredth entry (i % 100 == 50) holds the rare token.
+// One entry in 10,000 (i % 10000 == 5000) holds it.
+const std::string kRareToken = "KWRARE";
+
+// Question i and answer i. Every hundredth entry (i % 100 == 50) holds the token.
 TestEntry MakeEntry(int i, const std::string& token) {
     // About 100 bytes a record, so 10^5 entries make about 10 MB.
     static const std::string questionText = Ansi("：这是一条测量速度用的示例问题文本");
@@ -47,11 +54,14 @@ TestEntry MakeEntry(int i, const std::string& token) {
     TestEntry entry{Ansi("问题") + number + questionText, Ansi("回答") + number + answerText};
     if (i % 100 == 50)
         entry.answer += token;
+    if (i % 10000 == 5000)
+        entry.answer += kRareToken;
     return entry;
 }
 
-// Clicks at point and adds the time until the question box shows expected.
-void TimeClick(const VornaProcess& app, POINT point, const std::string& expected, Figures& f) {
+// Clicks at point and adds the time until the question box shows expected; returns when the
+// click was made.
+double TimeClick(const VornaProcess& app, POINT point, const std::string& expected, Figures& f) {
     const HWND question = app.Control(ctl::kQuestion);
     if (GetTextAnsi(question) == expected)
         throw DriverError("the question box shows the expected text before the click");
@@ -67,13 +77,75 @@ void TimeClick(const VornaProcess& app, POINT point, const std::string& expected
         throw DriverError("the question box shows " + AnsiToUtf8(GetTextAnsi(question)) +
                           " instead of " + AnsiToUtf8(expected));
     f.Add(NowMs() - start);
+    return start;
 }
 
 // Types nothing: the keyword goes in directly, only the click on Search is timed.
-void TimeSearch(const VornaProcess& app, const std::string& keyword, const std::string& expected,
-                Figures& f) {
+double TimeSearch(const VornaProcess& app, const std::string& keyword, const std::string& expected,
+                  Figures& f) {
     SetTextAnsi(app.Control(ctl::kSearchBox), keyword);
-    TimeClick(app, Centre(app.Control(ctl::kSearch)), expected, f);
+    return TimeClick(app, Centre(app.Control(ctl::kSearch)), expected, f);
+}
+
+// Adds the time from now until the list holds count lines.
+void TimeWholeList(const VornaProcess& app, int count, double start, Figures& f) {
+    if (!WaitUntil([&] { return ListCount(app.Control(ctl::kResults)) >= count; }, 900000, 1))
+        throw DriverError("the list stays at " +
+                          std::to_string(ListCount(app.Control(ctl::kResults))) + " lines");
+    f.Add(NowMs() - start);
+}
+
+struct KeystrokeFigures {
+    Figures caption;
+    Figures firstScreen;
+};
+
+// With prefix in the search box and its list whole, types the last character of keyword
+// (matches entries, the first of them firstLabel) and times the caption and the first screen.
+void TimeKeystroke(const VornaProcess& app, const std::wstring& keyword, int matches,
+                   const std::string& firstLabel, KeystrokeFigures& f) {
+    const HWND box = app.Control(ctl::kSearchBox);
+    const HWND caption = app.Control(ctl::kMatchGroup);
+    const std::wstring prefix = keyword.substr(0, keyword.size() - 1);
+    SetText(box, prefix);
+    const auto prefixCount = static_cast<int>(SendMessageW(box, WM_GETTEXTLENGTH, 0, 0));
+    Send(box, EM_SETSEL, prefixCount, prefixCount);
+    if (!WaitUntil([&] { return GetText(caption).find(L"【" + prefix + L"】") == 0; }, 60000))
+        throw DriverError("no search for the prefix: " + GetTextUtf8(caption));
+    app.WaitForWholeList();
+    // The result list may be another window after each search: asked for again.
+    HWND list = app.Control(ctl::kResults);
+    app.BringToFront();
+    if (!WaitUntil([&] { return app.Focus() == box; }))
+        throw DriverError("the search box does not have the focus");
+    const std::string expected = MatchSummary(WideToAnsi(keyword), matches);
+    const RECT client = [&] {
+        RECT r{};
+        GetClientRect(list, &r);
+        return r;
+    }();
+    const int lineHeight = static_cast<int>(Send(list, LB_GETITEMHEIGHT));
+    const int screen =
+        std::min(matches, static_cast<int>((client.bottom + lineHeight - 1) / lineHeight));
+
+    const double start = NowMs();
+    TypeText(keyword.substr(keyword.size() - 1));
+    if (!WaitUntil([&] { return GetTextAnsi(caption) == expected; }, 60000, 1))
+        throw DriverError("the caption shows " + GetTextUtf8(caption));
+    f.caption.Add(NowMs() - start);
+    const bool shown = WaitUntil(
+        [&] {
+            list = app.Control(ctl::kResults);
+            return ListCount(list) >= screen && ListLineAnsi(list, 0) == firstLabel &&
+                   !GetUpdateRect(list, nullptr, FALSE);
+        },
+        60000, 1);
+    if (!shown)
+        throw DriverError("the first screen did not show: " + std::to_string(ListCount(list)) +
+                          " lines of " + std::to_string(screen) + ", the first " +
+                          AnsiToUtf8(ListLineAnsi(list, 0)) + ", to paint " +
+                          std::to_string(GetUpdateRect(list, nullptr, FALSE)));
+    f.firstScreen.Add(NowMs() - start);
 }
 
 void ExpectLines(const VornaProcess& app, int count) {
@@ -116,16 +188,39 @@ int main(int argc, char** argv) {
         // The first match of the rare token is entry 50; of the empty keyword, entry 0.
         const auto shown = [&](int i) { return "\r\n" + MakeEntry(i, token).question + "\r\n"; };
         const int thousand = (entries + 49) / 100;
-        Figures rare, none, all, click;
+        Figures rare, rareWhole, none, all, allWhole, click;
         for (int r = 0; r < rounds; ++r) {
-            TimeSearch(app, "", shown(0), all);
+            TimeWholeList(app, entries, TimeSearch(app, "", shown(0), all), allWhole);
             ExpectLines(app, entries);
             TimeClick(app, ListLinePoint(app.Control(ctl::kResults), 1), shown(1), click);
             // Clears the list of all entries first.
             TimeSearch(app, "NOWHERE", "", none);
             ExpectLines(app, 0);
-            TimeSearch(app, token, shown(50), rare);
+            TimeWholeList(app, thousand, TimeSearch(app, token, shown(50), rare), rareWhole);
             ExpectLines(app, thousand);
+        }
+        Post(app.Main(), WM_CLOSE);
+        if (!app.WaitForExit())
+            throw DriverError("the program did not end on WM_CLOSE");
+
+        const std::wstring appData = AppDataFolder(folder.Path());
+        CreateDirectoryW(appData.c_str(), nullptr);
+        CreateDirectoryW((appData + L"\\Lirel").c_str(), nullptr);
+        folder.Write(appData.substr(folder.Path().size() + 1) + L"\\Lirel\\Lirel.ini",
+                     "[Options]\r\nSearchAsYouType=1\r\n");
+        VornaProcess typing(folder.Path());
+        typing.WaitForMainWindow(60000);
+        // The texts as the file holds them: each between line breaks.
+        const auto label = [&](int i) {
+            const TestEntry e = MakeEntry(i, token);
+            return Label({"\r\n" + e.question + "\r\n", "\r\n" + e.answer + "\r\n"});
+        };
+        const int rareCount = (entries + 4999) / 10000;
+        KeystrokeFigures everyEntry, oneIn10000;
+        for (int r = 0; r < rounds; ++r) {
+            TimeKeystroke(typing, L"问题", entries, label(0), everyEntry);
+            if (rareCount > 0)
+                TimeKeystroke(typing, Wide(kRareToken), rareCount, label(5000), oneIn10000);
         }
 
         std::printf("entry file: %d entries, %zu bytes; %d rounds each\n\n", entries, file.size(),
@@ -133,10 +228,21 @@ int main(int argc, char** argv) {
         std::printf("| what | target ms | median ms | min ms | max ms | median within target |\n"
                     "|---|---:|---:|---:|---:|---|\n");
         Report("start-up to the window shown", startUp, 1500);
-        Report(("search listing " + std::to_string(thousand) + " matches").c_str(), rare, 50);
-        Report(("empty keyword listing all " + std::to_string(entries)).c_str(), all, 1000);
+        const std::string listing = "listing " + std::to_string(thousand) + " matches";
+        const std::string listingAll = "empty keyword listing all " + std::to_string(entries);
+        Report(("search " + listing + ", first match shown").c_str(), rare, 50);
+        Report(("search " + listing + ", the whole list").c_str(), rareWhole, 1000);
+        Report((listingAll + ", first match shown").c_str(), all, 100);
+        Report((listingAll + ", the whole list").c_str(), allWhole, 10000);
         Report("search without a match, after listing all (reference)", none, 50);
         Report("click on a result line (reference)", click, 50);
+        Report("key to the caption, keyword in every entry", everyEntry.caption, 100);
+        Report("key to the first screen, keyword in every entry", everyEntry.firstScreen, 100);
+        if (rareCount > 0) {
+            Report("key to the caption, keyword in 1 entry of 10,000", oneIn10000.caption, 100);
+            Report("key to the first screen, keyword in 1 entry of 10,000", oneIn10000.firstScreen,
+                   100);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "benchmark failed: %s\n", e.what());
         return 1;
