@@ -852,17 +852,29 @@ def parallel_writers_and_readers_lose_nothing(tmp, golden):
     old = [(b"old question %d" % i, b"old answer %d" % i) for i in range(20)]
     write(path, b"".join(record(q, a) for q, a in old))
     failures = []
+    restarts = []
+
+    def started(args):
+        # Under Wine about one start in a few thousand ends with status 1 before the program's
+        # first statement, nothing written (seen with a marker written first thing). Both
+        # commands here always print, so such a run did nothing: it is run again, and said.
+        # A run that did happen and lost its output would add twice and fail the count below.
+        rc, out, err = run(args, tmp)
+        if OPTIONS.windows_subset and (rc, out, err) == (1, b"", ""):
+            restarts.append(args[0])
+            rc, out, err = run(args, tmp)
+        return rc, out, err
 
     def writer(w):
         for k in range(50):
-            rc, out, err = run(["add", "s.vendu", "--question", f"w{w} q{k}",
-                                "--answer", f"w{w} a{k}"], tmp)
+            rc, out, err = started(["add", "s.vendu", "--question", f"w{w} q{k}",
+                                    "--answer", f"w{w} a{k}"])
             if rc != 0:
                 failures.append(f"writer {w}, add {k}: {rc} {err}")
 
     def reader(r):
         for k in range(50):
-            rc, out, err = run(["search", "--count", "s.vendu", "old"], tmp)
+            rc, out, err = started(["search", "--count", "s.vendu", "old"])
             if (rc, out) != (0, b"20\n"):
                 failures.append(f"reader {r}, search {k}: {rc} {out!r} {err}")
 
@@ -873,6 +885,9 @@ def parallel_writers_and_readers_lose_nothing(tmp, golden):
     for t in threads:
         t.join()
     expect(not failures, f"{len(failures)} runs failed, first: {failures[:3]}")
+    if restarts:
+        note(f"{len(restarts)} of 800 starts never reached the program and were run again: "
+             + ", ".join(restarts))
     entries = entries_of(read(path))
     expect(entries[:20] == old and len(entries) == 420, f"{len(entries)} entries")
     # Each pair whole, and each writer's entries in the order it added them.

@@ -64,12 +64,6 @@ nlohmann::ordered_json JsonEntry(std::size_t number, const EntryTexts& texts, bo
     return object;
 }
 
-// The same as one line of JSON Lines.
-std::string JsonMatch(std::size_t number, const EntryTexts& texts, bool followed, bool raw,
-                      vorna::Encoding encoding) {
-    return JsonText(JsonEntry(number, texts, followed, raw, encoding)) + "\n";
-}
-
 // The caption exactly as the program builds it, for the keyword as given (in encoding); with
 // raw in the texts' bytes, as the entries are printed.
 std::string Caption(const std::string& keyword, std::size_t count, bool raw,
