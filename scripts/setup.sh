@@ -10,7 +10,7 @@ packages=(
   wine64 xvfb xauth x11-utils fonts-wqy-zenhei locales imagemagick
   nsis zip unzip python3 python3-jsonschema
   chromium cmark
-  zsh fish python3-jsonschema
+  zsh fish
 )
 
 missing=()
